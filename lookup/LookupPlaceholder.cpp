@@ -1,0 +1,1 @@
+// Replaced once the exchange lands.

@@ -1,0 +1,1 @@
+#include "Cp1254.h"

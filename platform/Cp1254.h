@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+// The program's one 8-bit code page, Windows-1254 (Turkish), on every system.
+namespace Cp1254 {
+
+// Unicode text to Windows-1254 bytes; a character the code page lacks becomes '?'.
+std::string encode(const QString &text);
+
+// Windows-1254 bytes to Unicode text.
+QString decode(std::string_view bytes);
+
+} // namespace Cp1254

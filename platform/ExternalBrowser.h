@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QUrl>
+#include <functional>
+
+// Opens addresses in the user's default browser, the Linux counterpart of
+// starting the external browser. A browser that cannot start is ignored.
+namespace ExternalBrowser {
+
+void open(const QUrl &url);
+
+// Tests replace the opener to see what would be opened; an empty function
+// restores the desktop's.
+void setOpener(std::function<void(const QUrl &)> opener);
+
+} // namespace ExternalBrowser

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace VolumeSerial {
+
+// The 32-bit serial of the file system holding the system volume ("/" here,
+// "C:\" on Windows); 0 when it cannot be read.
+std::uint32_t systemVolumeSerial();
+
+// The machine identifier sent with the banner address: the serial as unsigned
+// decimal digits.
+std::string machineIdentifier();
+
+} // namespace VolumeSerial

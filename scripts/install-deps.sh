@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
+    libgtest-dev libgmock-dev
+    # the stand-in site
+    libcpp-httplib-dev zlib1g-dev
+    dict-freedict-eng-tur dict-freedict-tur-eng
+    # benchmarks
+    libcurl4-openssl-dev
+    # running and testing under a virtual display
+    libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+    iproute2 util-linux
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
