@@ -1,0 +1,72 @@
+#include "TextRules.h"
+
+#include <algorithm>
+
+namespace {
+
+char lowerByte(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalNoCase(char a, char b)
+{
+    return lowerByte(a) == lowerByte(b);
+}
+
+std::ptrdiff_t toPosition(std::string_view::size_type index)
+{
+    return index == std::string_view::npos ? 0 : static_cast<std::ptrdiff_t>(index) + 1;
+}
+
+} // namespace
+
+namespace TextRules {
+
+std::string lowerAscii(std::string_view text)
+{
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), lowerByte);
+    return lowered;
+}
+
+bool containsNoCase(std::string_view text, std::string_view phrase)
+{
+    return phrase.empty() || positionOfNoCase(text, phrase) != 0;
+}
+
+std::string cutAtNul(std::string_view text)
+{
+    return std::string(text.substr(0, text.find('\0')));
+}
+
+std::ptrdiff_t positionOf(std::string_view text, std::string_view needle)
+{
+    return toPosition(text.find(needle));
+}
+
+std::ptrdiff_t positionOfNoCase(std::string_view text, std::string_view needle)
+{
+    const auto found =
+        std::search(text.begin(), text.end(), needle.begin(), needle.end(), equalNoCase);
+    if (found == text.end() && !needle.empty())
+        return 0;
+    return static_cast<std::ptrdiff_t>(found - text.begin()) + 1;
+}
+
+std::string_view partFrom(std::string_view text, std::ptrdiff_t k)
+{
+    if (k < 1)
+        return text;
+    const auto index = static_cast<std::size_t>(k - 1);
+    return index >= text.size() ? std::string_view{} : text.substr(index);
+}
+
+std::string_view firstChars(std::string_view text, std::ptrdiff_t n)
+{
+    if (n <= 0)
+        return {};
+    return text.substr(0, static_cast<std::size_t>(n));
+}
+
+} // namespace TextRules
