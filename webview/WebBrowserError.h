@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+
+// A navigation the web view refused. The message is what the user sees in
+// the application's error box.
+class WebBrowserError : public std::runtime_error
+{
+public:
+    WebBrowserError(const QString &message, std::uint32_t code);
+
+    std::uint32_t code() const { return m_code; }
+
+private:
+    std::uint32_t m_code = 0;
+};
+
+// Codes of the refusals, in the form the control's callers have always seen.
+namespace WebBrowserErrorCode {
+inline constexpr std::uint32_t InvalidUrl = 0x800c0002;
+inline constexpr std::uint32_t UnknownProtocol = 0x800c000d;
+} // namespace WebBrowserErrorCode
+
+// "OLE error " and the code as 8 lower-case hex digits.
+QString oleErrorText(std::uint32_t code);
+
+// The text of a refusal: the description without trailing blanks and periods,
+// else the system's text for the code, else the OLE error text.
+QString webBrowserErrorMessage(const QString &description, std::uint32_t code);

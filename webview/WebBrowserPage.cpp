@@ -1,0 +1,21 @@
+#include "WebBrowserPage.h"
+
+#include <QWebEngineSettings>
+
+void WebBrowserPage::setRestricted(bool restricted)
+{
+    m_restricted = restricted;
+    QWebEngineSettings *s = settings();
+    s->setAttribute(QWebEngineSettings::JavascriptEnabled, !restricted);
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, !restricted);
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+}
+
+bool WebBrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (m_restricted && url.isLocalFile() && type != NavigationTypeTyped)
+        return false;
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+// The page of a TWebBrowser. In restricted mode only the addresses the
+// program navigates to may show local files; links and redirects may not.
+class WebBrowserPage : public QWebEnginePage
+{
+    Q_OBJECT
+
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+    bool isRestricted() const { return m_restricted; }
+    void setRestricted(bool restricted);
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
+private:
+    bool m_restricted = false;
+};
