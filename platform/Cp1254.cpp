@@ -1,1 +1,96 @@
 #include "Cp1254.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+// Code points of bytes 0x80..0x9F. The five bytes Windows-1254 leaves
+// undefined map to the C1 control of the same value, so that every byte
+// survives a decode and encode.
+constexpr std::array<char16_t, 32> specials{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F, // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178, // 98
+};
+
+char16_t codePointOf(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return specials[byte - 0x80];
+    // Windows-1254 is Latin-1 above 0x9F but for six Turkish letters.
+    switch (byte) {
+    case 0xD0:
+        return u'Ğ';
+    case 0xDD:
+        return u'İ';
+    case 0xDE:
+        return u'Ş';
+    case 0xF0:
+        return u'ğ';
+    case 0xFD:
+        return u'ı';
+    case 0xFE:
+        return u'ş';
+    default:
+        return byte;
+    }
+}
+
+// The reverse table, built once: a code point below 0x10000 to its byte, or
+// to '?' when the code page lacks it.
+struct EncodeTable
+{
+    std::array<std::uint16_t, 256> codePoints{};
+    EncodeTable()
+    {
+        for (int byte = 0; byte < 256; ++byte)
+            codePoints[static_cast<std::size_t>(byte)] =
+                codePointOf(static_cast<unsigned char>(byte));
+    }
+    char byteFor(char16_t codePoint) const
+    {
+        for (std::size_t byte = 0; byte < codePoints.size(); ++byte)
+            if (codePoints[byte] == codePoint)
+                return static_cast<char>(byte);
+        return '?';
+    }
+};
+
+} // namespace
+
+namespace Cp1254 {
+
+std::string encode(const QString &text)
+{
+    static const EncodeTable table;
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text.at(i).unicode();
+        if (unit < 0x80) {
+            bytes.push_back(static_cast<char>(unit));
+        } else if (QChar::isSurrogate(unit)) {
+            // A pair is one character outside the code page: one '?', not two.
+            if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+                text.at(i + 1).isLowSurrogate())
+                ++i;
+            bytes.push_back('?');
+        } else {
+            bytes.push_back(table.byteFor(unit));
+        }
+    }
+    return bytes;
+}
+
+QString decode(std::string_view bytes)
+{
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char byte : bytes)
+        text.append(QChar(codePointOf(static_cast<unsigned char>(byte))));
+    return text;
+}
+
+} // namespace Cp1254

@@ -15,6 +15,8 @@ public:
 
 // The result page's full path: <runtime dir>/vorlinda-sozluk/tmp.htm on Linux
 // (the directory created private to the user), C:\tmp.htm on Windows.
+// Never throws: a directory that cannot be made private is left for write()
+// to refuse.
 QString path();
 
 // Replaces the file at `filePath` with `bytes`, written under another name in

@@ -13,4 +13,8 @@ std::uint32_t systemVolumeSerial();
 // decimal digits.
 std::string machineIdentifier();
 
+// A serial as the banner address carries it: unsigned decimal, no sign, no
+// leading zeros, no separators (one to ten digits).
+std::string formatSerial(std::uint32_t serial);
+
 } // namespace VolumeSerial
