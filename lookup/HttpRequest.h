@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The request block the site has always been sent: a GET with four fixed
+// header lines and, when a cookie applies, the cookie line. No other header.
+namespace HttpRequest {
+
+// "host" on port 80, "host:port" otherwise.
+std::string hostField(std::string_view host, std::uint16_t port);
+
+// The whole request block, every line ended by CR LF. `cookies` is the
+// "name=value; ..." text, or empty for no cookie line.
+std::string get(std::string_view target, std::string_view hostField, std::string_view cookies);
+
+// The directory part of a request target ("/index.php?x" gives "/"), which
+// decides whether a cookie's path applies.
+std::string_view path(std::string_view target);
+
+} // namespace HttpRequest

@@ -1,0 +1,188 @@
+#include "HttpError.h"
+#include "HttpSession.h"
+#include "ResponseReader.h"
+#include "ScriptedSite.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using End = ScriptedSite::End;
+
+// What one response comes to: the body, or the kind of failure.
+enum class Outcome
+{
+    Body,
+    Status,
+    Lost,
+    Protocol,
+    Timeout
+};
+
+struct ResponseRow
+{
+    const char *name;
+    std::string response;
+    End end;
+    Outcome outcome;
+    std::string body = {}; // Body: the text; Status: unused
+    int status = 0;        // Status: the code the failure carries
+};
+
+std::string headerLines(std::size_t bytes)
+{
+    std::string lines;
+    while (lines.size() < bytes)
+        lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
+    return lines;
+}
+
+const ResponseRow rows[] = {
+    {"contentLength", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", End::StayOpen,
+     Outcome::Body, "hello"},
+    {"contentLengthCutShortByClose", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello",
+     End::Close, Outcome::Body, "hello"},
+    {"contentLengthCutShortByReset", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nhello",
+     End::Reset, Outcome::Lost},
+    {"chunked",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n",
+     End::StayOpen, Outcome::Body, "hello world"},
+    {"chunkedWithExtensionsAndCase",
+     "HTTP/1.1 200 OK\r\ntransfer-encoding: gzip, Chunked\r\n\r\n5;name=val\r\nhello\r\nA ; "
+     "x\r\n0123456789\r\n0\r\n\r\n",
+     End::StayOpen, Outcome::Body, "hello0123456789"},
+    {"chunkedTrailerFieldsAreSkipped",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nok\r\n0\r\nX-Sum: 1\r\n\r\n",
+     End::StayOpen, Outcome::Body, "ok"},
+    {"chunkedClosedMidChunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhel",
+     End::Close, Outcome::Lost},
+    {"chunkedClosedBetweenChunks",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n", End::Close,
+     Outcome::Lost},
+    {"chunkSizeNotHex", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"chunkLongerThanItsSize", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"lengthOutranksChunked",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nContent-Length: 3\r\n\r\nabc", End::StayOpen,
+     Outcome::Body, "abc"},
+    {"untilClose", "HTTP/1.1 200 OK\r\n\r\nall of it", End::Close, Outcome::Body, "all of it"},
+    {"lengthNotANumberRunsUntilClose", "HTTP/1.1 200 OK\r\nContent-Length: 5x\r\n\r\nabcdefg",
+     End::Close, Outcome::Body, "abcdefg"},
+    {"untilCloseEndedByReset", "HTTP/1.1 200 OK\r\n\r\npart", End::Reset, Outcome::Lost},
+    {"zeroLengthNeedsNoClose", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", End::StayOpen,
+     Outcome::Body, ""},
+    {"bareLineFeeds", "HTTP/1.1 200 OK\nContent-Length: 2\n\nok", End::StayOpen, Outcome::Body,
+     "ok"},
+    {"continueThenOk",
+     "HTTP/1.1 100 Continue\r\nX-A: 1\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok",
+     End::StayOpen, Outcome::Body, "ok"},
+    {"noContent", "HTTP/1.1 204 No Content\r\n\r\n", End::StayOpen, Outcome::Body, ""},
+    {"otherSuccess", "HTTP/1.1 203 Whatever\r\nContent-Length: 2\r\n\r\nok", End::StayOpen,
+     Outcome::Body, "ok"},
+    {"found", "HTTP/1.1 302 Found\r\nLocation: /elsewhere\r\nContent-Length: 0\r\n\r\n",
+     End::StayOpen, Outcome::Status, "", 302},
+    {"redirectWithoutLocation", "HTTP/1.1 301 Moved\r\nContent-Length: 0\r\n\r\n", End::StayOpen,
+     Outcome::Status, "", 301},
+    {"okWithLocation", "HTTP/1.1 200 OK\r\nlocation: /x\r\nContent-Length: 2\r\n\r\nok",
+     End::StayOpen, Outcome::Status, "", 200},
+    {"notModifiedHasNoBody", "HTTP/1.1 304 Not Modified\r\n\r\n", End::StayOpen, Outcome::Status,
+     "", 304},
+    {"notFound", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnope", End::StayOpen,
+     Outcome::Status, "", 404},
+    {"serverError", "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n", End::StayOpen,
+     Outcome::Status, "", 500},
+    {"authNeeded", "HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\n\r\n", End::StayOpen,
+     Outcome::Status, "", 401},
+    {"otherInterimStatus", "HTTP/1.1 101 Switching\r\n\r\n", End::StayOpen, Outcome::Status, "",
+     101},
+    {"statusWithoutNumber", "HTTP/1.1 OK\r\nContent-Length: 0\r\n\r\n", End::StayOpen,
+     Outcome::Status, "", -1},
+    {"notHttpAtAll", "hello\r\n\r\n", End::Close, Outcome::Status, "", -1},
+    {"headerLineAtTheLimit",
+     "HTTP/1.1 200 OK\r\nX: " + std::string(16381, 'a') + "\r\nContent-Length: 2\r\n\r\nok",
+     End::StayOpen, Outcome::Body, "ok"},
+    {"headerLineOverTheLimit", "HTTP/1.1 200 OK\r\nX: " + std::string(16382, 'a') + "\r\n\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"statusLineOverTheLimitWithoutEnd", "HTTP/1.1 200 " + std::string(20000, 'a'), End::StayOpen,
+     Outcome::Protocol},
+    {"chunkSizeLineOverTheLimit",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1;" + std::string(16383, 'e') + "\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"headerBlockOverOneMebibyte", "HTTP/1.1 200 OK\r\n" + headerLines(1024 * 1024) + "\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"lengthOverSixteenMebibytes", "HTTP/1.1 200 OK\r\nContent-Length: 16777217\r\n\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"huge length", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"chunkOverSixteenMebibytes",
+     "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFFFFFFFFFFFFFFFF\r\n",
+     End::StayOpen, Outcome::Protocol},
+    {"untilCloseOverSixteenMebibytes", "HTTP/1.1 200 OK\r\n\r\n" + std::string(16777217, 'b'),
+     End::Close, Outcome::Protocol},
+    {"closedInTheHeaders", "HTTP/1.1 200 OK\r\nContent-Le", End::Close, Outcome::Lost},
+    {"resetInTheHeaders", "HTTP/1.1 200 OK\r\nContent-Le", End::Reset, Outcome::Lost},
+    {"silentServer", "", End::StayOpen, Outcome::Timeout},
+};
+
+// Each row runs with the reply handed over whole and one byte at a time.
+class ResponseTest : public testing::TestWithParam<std::tuple<ResponseRow, std::size_t>>
+{};
+
+TEST_P(ResponseTest, GivesTheBodyOrFails)
+{
+    const auto &[row, piece] = GetParam();
+    if (piece == 1 && row.response.size() > 100000)
+        GTEST_SKIP() << "too slow a byte at a time";
+    ScriptedSite site;
+    site.piece = piece;
+    site.scripts = {{{{row.response, row.end}}}};
+    HttpSession session("localhost", 80);
+    try {
+        const std::string body = session.get("/index.php", site.connector());
+        EXPECT_EQ(row.outcome, Outcome::Body);
+        EXPECT_EQ(body, row.body);
+    } catch (const HttpStatusError &e) {
+        EXPECT_EQ(row.outcome, Outcome::Status) << e.what();
+        EXPECT_EQ(e.status(), row.status);
+    } catch (const HttpConnectionLost &e) {
+        EXPECT_EQ(row.outcome, Outcome::Lost) << e.what();
+    } catch (const HttpProtocolError &e) {
+        EXPECT_EQ(row.outcome, Outcome::Protocol) << e.what();
+    } catch (const HttpTimeout &e) {
+        EXPECT_EQ(row.outcome, Outcome::Timeout) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ResponseTest,
+                         testing::Combine(testing::ValuesIn(rows), testing::Values(65536, 1)),
+                         [](const auto &rowInfo) {
+                             std::string name = std::get<0>(rowInfo.param).name;
+                             std::erase(name, ' ');
+                             return name + (std::get<1>(rowInfo.param) == 1 ? "_byteByByte" : "");
+                         });
+
+TEST(ResponseReaderTest, StopsAtTheEndOfTheResponse)
+{
+    ResponseReader reader;
+    const std::string bytes = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nokHTTP/1.1";
+    EXPECT_EQ(reader.feed(bytes), bytes.size() - 8);
+    EXPECT_TRUE(reader.complete());
+    EXPECT_EQ(reader.takeBody(), "ok");
+}
+
+TEST(ResponseReaderTest, HeadIsReadyBeforeTheBody)
+{
+    ResponseReader reader;
+    reader.feed(
+        "HTTP/1.1 404 Nope\r\nSet-Cookie: a=1\r\nset-cookie: b=2\r\nContent-Length: 9\r\n\r\nab");
+    ASSERT_TRUE(reader.headComplete());
+    EXPECT_FALSE(reader.complete());
+    EXPECT_EQ(reader.head().status, 404);
+    EXPECT_EQ(reader.head().fieldValues("SET-COOKIE"),
+              (std::vector<std::string_view>{"a=1", "b=2"}));
+}
+
+} // namespace
