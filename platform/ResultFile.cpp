@@ -1,11 +1,11 @@
 #include "ResultFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #ifdef _WIN32
-#include <QFile>
 #include <QSaveFile>
 #else
 #include <QRandomGenerator>

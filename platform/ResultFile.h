@@ -21,6 +21,8 @@ QString path();
 
 // Replaces the file at `filePath` with `bytes`, written under another name in
 // the same directory and renamed over; never follows a link at the name.
+// The directory must be the user's own and closed to others' writing (the
+// page is read back from it); another is refused as "Operation not permitted".
 // Throws WriteError("Cannot create file \"<path>\". <reason>") or
 // WriteError("Stream write error").
 void write(const QString &filePath, const std::string &bytes);
