@@ -1,0 +1,49 @@
+#include "HttpClient.h"
+
+#include "SocketConnection.h"
+
+#include <QAbstractEventDispatcher>
+
+HttpClient::HttpClient(Options options, QObject *parent)
+    : QObject(parent), options_(std::move(options)), session_(options_.host, options_.port)
+{}
+
+std::string HttpClient::get(const std::string &requestTarget)
+{
+    // The window is serviced during an exchange, so a second lookup can be
+    // asked for before the first is over; the connection serves one at a time.
+    if (busy_)
+        throw HttpError("an exchange with the site is already under way");
+    busy_ = true;
+    aborted_ = false;
+    struct Idle
+    {
+        bool &busy;
+        ~Idle() { busy = false; }
+    } idle{busy_};
+
+    const SocketConnection::Wait wait = [this](const std::function<bool()> &ready,
+                                               std::chrono::milliseconds limit) {
+        return antiFreeze_->wait(ready, limit, aborted_);
+    };
+    return session_.get(requestTarget, [&] {
+        return SocketConnection::open(options_.host, options_.port, options_.connectLimit,
+                                      options_.readTimeout, wait);
+    });
+}
+
+void HttpClient::abort()
+{
+    if (!busy_) {
+        session_.disconnect();
+        return;
+    }
+    aborted_ = true;
+    if (auto *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
+void HttpClient::setAntiFreeze(const AntiFreeze *antiFreeze)
+{
+    antiFreeze_ = antiFreeze ? antiFreeze : &ownAntiFreeze_;
+}

@@ -1,1 +1,0 @@
-// Replaced once the exchange lands.

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "AntiFreeze.h"
+#include "Connection.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// A TCP connection over a plain non-blocking socket. Every wait (name
+// resolution, connecting, sending, reading) goes through the given wait
+// function, which services the window meanwhile.
+class SocketConnection final : public Connection
+{
+public:
+    using Wait = std::function<AntiFreeze::WaitEnd(const std::function<bool()> &ready,
+                                                   std::chrono::milliseconds limit)>;
+
+    // Resolves `host` and tries its addresses in turn until one accepts, all
+    // within `connectLimit`. Throws HttpConnectError or HttpAborted.
+    static std::unique_ptr<SocketConnection> open(const std::string &host, std::uint16_t port,
+                                                  std::chrono::milliseconds connectLimit,
+                                                  std::chrono::milliseconds readTimeout, Wait wait);
+
+    SocketConnection(int fd, std::chrono::milliseconds readTimeout, Wait wait);
+    ~SocketConnection() override;
+    SocketConnection(const SocketConnection &) = delete;
+    SocketConnection &operator=(const SocketConnection &) = delete;
+
+    void send(std::string_view bytes) override;
+    std::size_t receive(char *buffer, std::size_t size) override;
+    bool unusable() override;
+
+private:
+    enum class Direction
+    {
+        Read,
+        Write
+    };
+    // Waits until the socket is ready; throws HttpTimeout or HttpAborted.
+    void waitFor(Direction direction);
+
+    int fd_ = -1;
+    std::chrono::milliseconds readTimeout_;
+    Wait wait_;
+};
