@@ -26,10 +26,9 @@ TEST_P(FormatSerial, UnsignedDecimal)
 }
 
 INSTANTIATE_TEST_SUITE_P(VolumeSerial, FormatSerial,
-                         testing::Values(SerialRow{"Zero", 0, "0"}, SerialRow{"OneDigit", 7, "7"},
+                         testing::Values(SerialRow{"Zero", 0, "0"},
                                          SerialRow{"NoLeadingZeros", 0x0000ABCD, "43981"},
                                          SerialRow{"TopBitSet", 0x80000000u, "2147483648"},
-                                         SerialRow{"TypicalSerial", 0xC4A3E1F0u, "3299074544"},
                                          SerialRow{"Largest", 0xFFFFFFFFu, "4294967295"}),
                          [](const auto &row) { return std::string(row.param.name); });
 

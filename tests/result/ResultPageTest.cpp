@@ -193,21 +193,4 @@ TEST(ResultPage, WindowIsCountedFromTheScanStartNotTheMarker)
     EXPECT_EQ(extractResultPage(outside, "x", "y").page, expectedPage("x", "y", {{"a", ""}}));
 }
 
-TEST(ResultPage, ManyCellsStayWithinTheWindow)
-{
-    // A huge response still yields only the pairs of its first 15000 bytes.
-    const std::string pair = R"(<td width="40%">a</td><td width="40%">b</td>)";
-    std::string response(49, ' ');
-    for (int i = 0; i < 100000; ++i)
-        response += pair;
-
-    const ExtractedPage extracted = extractResultPage(response, "x", "y");
-
-    // 340 whole pairs fill 14960 bytes; the 341st is cut inside its target.
-    Pairs pairs(15000 / pair.size(), {"a", "b"});
-    pairs.emplace_back("a", "");
-    EXPECT_EQ(extracted.page, expectedPage("x", "y", pairs));
-    EXPECT_EQ(extracted.scanRest, "");
-}
-
 } // namespace
