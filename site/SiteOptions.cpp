@@ -1,0 +1,85 @@
+#include "SiteOptions.h"
+
+#include <charconv>
+
+namespace vorlinda::site {
+
+SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
+{
+    SiteOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        std::string_view value;
+        bool hasValue = false;
+        if (const std::size_t eq = argument.find('=');
+            argument.starts_with("--") && eq != argument.npos) {
+            value = argument.substr(eq + 1);
+            argument = argument.substr(0, eq);
+            hasValue = true;
+        }
+        const auto takeValue = [&]() -> bool {
+            if (hasValue)
+                return true;
+            if (i + 1 >= arguments.size()) {
+                options.error = std::string(argument) + " needs a value";
+                return false;
+            }
+            value = arguments[++i];
+            return true;
+        };
+
+        if (argument == "-h" || argument == "--help") {
+            options.help = true;
+        } else if (argument == "--listen" || argument == "-l") {
+            if (!takeValue())
+                return options;
+            options.addresses.emplace_back(value);
+        } else if (argument == "--port" || argument == "-p") {
+            if (!takeValue())
+                return options;
+            int port = -1;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
+            if (ec != std::errc{} || end != value.data() + value.size() || port < 0 ||
+                port > 65535) {
+                options.error =
+                    "--port wants a number from 0 to 65535, not \"" + std::string(value) + "\"";
+                return options;
+            }
+            options.port = port;
+        } else if (argument == "--dictionaries" || argument == "-d") {
+            if (!takeValue())
+                return options;
+            options.dictionaries = std::string(value);
+        } else {
+            options.error = "unknown option \"" + std::string(argument) + "\"";
+            return options;
+        }
+    }
+    return options;
+}
+
+std::vector<std::string> SiteOptions::listenAddresses() const
+{
+    if (addresses.empty())
+        return {"127.0.0.1", "::1"};
+    return addresses;
+}
+
+std::string SiteOptions::usage()
+{
+    return "Usage: vorlinda-site [--listen ADDRESS]... [--port PORT] [--dictionaries DIR]\n"
+           "\n"
+           "Serves Vorlinda Sozluk's stand-in dictionary site (/index.php) and vendor pages\n"
+           "(/ban.asp, /res/cevir.htm, /res/ajax-loader-vorlinda.gif, /feedback.asp, /).\n"
+           "\n"
+           "  -l, --listen ADDRESS     numeric address to listen on; repeat for more\n"
+           "                           (default: 127.0.0.1 and ::1)\n"
+           "  -p, --port PORT          TCP port (default 80; 0 picks a free one)\n"
+           "  -d, --dictionaries DIR   where the FreeDict dictd files are\n"
+           "                           (default /usr/share/dictd)\n"
+           "  -h, --help               this text\n"
+           "\n"
+           "One line per request goes to standard error. Stop it with Ctrl+C.\n";
+}
+
+} // namespace vorlinda::site

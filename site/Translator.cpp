@@ -1,0 +1,138 @@
+#include "Translator.h"
+
+#include "DictEntry.h"
+#include "TextFolding.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace vorlinda::site {
+namespace {
+
+// How many English words a pivoted lookup follows into the second
+// dictionary; more only adds noise.
+constexpr std::size_t kPivotWords = 4;
+
+std::filesystem::path textFileFor(const std::filesystem::path &index)
+{
+    std::filesystem::path zipped = index;
+    zipped.replace_extension(".dict.dz");
+    if (std::filesystem::exists(zipped))
+        return zipped;
+    std::filesystem::path plain = index;
+    plain.replace_extension(".dict");
+    return std::filesystem::exists(plain) ? plain : std::filesystem::path{};
+}
+
+void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
+{
+    if (std::find(pairs.begin(), pairs.end(), pair) == pairs.end())
+        pairs.push_back(std::move(pair));
+}
+
+} // namespace
+
+Translator::Translator(const std::filesystem::path &dictionaryDirectory)
+{
+    for (const SiteLanguage &from : siteLanguages()) {
+        for (const SiteLanguage &to : siteLanguages()) {
+            if (from.code == to.code)
+                continue;
+            for (const std::string_view fromIso : from.isoCodes) {
+                for (const std::string_view toIso : to.isoCodes) {
+                    const std::filesystem::path index =
+                        dictionaryDirectory /
+                        ("freedict-" + std::string(fromIso) + "-" + std::string(toIso) + ".index");
+                    std::error_code error;
+                    if (!std::filesystem::exists(index, error))
+                        continue;
+                    const std::filesystem::path text = textFileFor(index);
+                    if (text.empty())
+                        continue;
+                    dictionaries_[{std::string(from.code), std::string(to.code)}].push_back(
+                        std::make_unique<Dictionary>(index, text, from.code == "turkish"));
+                }
+            }
+        }
+    }
+}
+
+std::vector<TranslationPair> Translator::direct(const Key &key, std::string_view word,
+                                                std::size_t maxPairs) const
+{
+    std::vector<TranslationPair> pairs;
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return pairs;
+    for (const auto &dictionary : found->second) {
+        std::vector<std::string> texts;
+        try {
+            texts = dictionary->lookup(word);
+        } catch (const std::runtime_error &) {
+            continue; // a damaged file answers nothing; the others still do
+        }
+        for (const std::string &text : texts) {
+            DictEntry entry = DictEntry::parse(text);
+            const std::string source = entry.headword.empty() ? std::string(word) : entry.headword;
+            for (std::string &translation : entry.translations) {
+                if (pairs.size() >= maxPairs)
+                    return pairs;
+                addUnique(pairs, {source, std::move(translation)});
+            }
+        }
+    }
+    return pairs;
+}
+
+std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
+                                                   std::string_view toCode, std::string_view word,
+                                                   std::size_t maxPairs) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    const std::string trimmed(trimBlanks(word));
+    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0)
+        return {};
+    const Key key{std::string(from->code), std::string(to->code)};
+    if (dictionaries_.contains(key))
+        return direct(key, trimmed, maxPairs);
+
+    // Through English: each English word found leads into the second
+    // dictionary; the pairs keep the first dictionary's headword.
+    const Key toEnglish{key.first, "english"};
+    const Key fromEnglish{"english", key.second};
+    if (!dictionaries_.contains(toEnglish) || !dictionaries_.contains(fromEnglish))
+        return {};
+    std::vector<TranslationPair> pairs;
+    const std::vector<TranslationPair> english = direct(toEnglish, trimmed, kPivotWords);
+    for (const TranslationPair &step : english) {
+        for (TranslationPair &second : direct(fromEnglish, step.translation, maxPairs)) {
+            if (pairs.size() >= maxPairs)
+                return pairs;
+            addUnique(pairs, {step.source, std::move(second.translation)});
+        }
+    }
+    return pairs;
+}
+
+bool Translator::serves(std::string_view fromCode, std::string_view toCode) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    if (from == nullptr || to == nullptr)
+        return false;
+    const std::string f(from->code);
+    const std::string t(to->code);
+    return dictionaries_.contains({f, t}) ||
+           (dictionaries_.contains({f, "english"}) && dictionaries_.contains({"english", t}));
+}
+
+std::vector<std::string> Translator::directPairs() const
+{
+    std::vector<std::string> names;
+    for (const auto &[key, dictionaries] : dictionaries_)
+        names.push_back(key.first + ">" + key.second);
+    return names;
+}
+
+} // namespace vorlinda::site

@@ -1,0 +1,96 @@
+// vorlinda-site: our stand-in for the dictionary site and the vendor's site.
+#include "SiteOptions.h"
+#include "SiteResponder.h"
+#include "SiteServer.h"
+#include "Translator.h"
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <pthread.h>
+#include <thread>
+#include <vector>
+
+using namespace vorlinda::site;
+
+namespace {
+
+std::mutex logMutex;
+
+void logLine(std::string_view line)
+{
+    std::lock_guard lock(logMutex);
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const SiteOptions options = SiteOptions::parse(arguments);
+    if (options.help) {
+        std::cout << SiteOptions::usage();
+        return 0;
+    }
+    if (!options.error.empty()) {
+        std::cerr << "vorlinda-site: " << options.error << "\n\n" << SiteOptions::usage();
+        return 2;
+    }
+
+    // Ctrl+C and SIGTERM are taken by the main thread with sigwait; every
+    // thread started from here on inherits the blocked mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    auto translator = std::make_shared<const Translator>(options.dictionaries);
+    const auto pairs = translator->directPairs();
+    if (pairs.empty()) {
+        std::cerr << "vorlinda-site: no FreeDict dictionaries in " << options.dictionaries
+                  << "; install dict-freedict-eng-tur and dict-freedict-tur-eng (see "
+                     "scripts/install-deps.sh) or point --dictionaries at them.\n";
+        return 1;
+    }
+    auto responder = std::make_shared<const SiteResponder>(translator);
+
+    std::vector<std::unique_ptr<SiteServer>> servers;
+    for (const std::string &address : options.listenAddresses()) {
+        auto server = std::make_unique<SiteServer>(responder, logLine);
+        int port = options.port;
+        const bool bound = port == 0 ? (port = server->bind_to_any_port(address)) > 0
+                                     : server->bind_to_port(address, port);
+        if (!bound) {
+            std::cerr << "vorlinda-site: " << SiteServer::explainBindFailure(address, options.port)
+                      << "\n";
+            return 1;
+        }
+        const bool v6 = address.find(':') != std::string::npos;
+        std::cerr << "vorlinda-site: listening on http://" << (v6 ? "[" : "") << address
+                  << (v6 ? "]" : "") << ":" << port << "/\n";
+        servers.push_back(std::move(server));
+    }
+    std::string served;
+    for (const std::string &pair : pairs)
+        served += (served.empty() ? "" : " ") + pair;
+    std::cerr << "vorlinda-site: dictionaries in " << options.dictionaries.string() << ": "
+              << served << "\n";
+
+    std::vector<std::thread> threads;
+    for (auto &server : servers)
+        threads.emplace_back([&server] { server->listen_after_bind(); });
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    std::cerr << "vorlinda-site: stopping\n";
+    for (auto &server : servers)
+        server->stop();
+    for (std::thread &thread : threads)
+        thread.join();
+    return 0;
+}
