@@ -1,0 +1,69 @@
+#include "Project1.h"
+
+#include "ErrorBox.h"
+#include "Icons.h"
+#include "TApplication.h"
+#include "TForm1.h"
+#include "TWebBrowser.h"
+
+#include <QFileInfo>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <memory>
+#include <typeinfo>
+
+namespace {
+
+QString className(const std::exception &failure)
+{
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> name(
+        abi::__cxa_demangle(typeid(failure).name(), nullptr, nullptr, &status), &std::free);
+    return QString::fromUtf8(status == 0 && name ? name.get() : typeid(failure).name());
+}
+
+} // namespace
+
+bool createMainWindow(const std::function<TForm1 *()> &createWindow)
+{
+    try {
+        Form1 = createWindow();
+    } catch (const std::exception &failure) {
+        const QString module = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        ErrorBox::showApplicationError(ErrorBox::applicationErrorText(
+            className(failure), module, &failure, ErrorBox::messageOf(failure)));
+        return false;
+    }
+    // The create event: a failure here is shown and start-up goes on.
+    ErrorBox::guard([] { Form1->FormCreate(Form1); });
+    return true;
+}
+
+int Project1(int argc, char *argv[])
+{
+    // The web views' own address scheme must be known before the application
+    // object exists. (Windows needs a COM apartment here; Linux has nothing
+    // to set up.)
+    TWebBrowser::registerSchemes();
+
+    TApplication application(argc, argv);
+    // The application's own name, as the desktop shows it; no display name is
+    // set, so Qt adds nothing to the window's caption.
+    QApplication::setApplicationName(ErrorBox::applicationTitle);
+    QGuiApplication::setDesktopFileName(QStringLiteral("vorlinda-sozluk"));
+    QApplication::setWindowIcon(Icons::applicationIcon());
+
+    if (!createMainWindow([] { return new TForm1(); }))
+        return 1;
+
+    // Linux passes no start-up show command: the window is shown normally and
+    // becomes the active window.
+    Form1->show();
+    Form1->activateWindow();
+    Form1->raise();
+
+    const int code = application.exec();
+    delete Form1;
+    Form1 = nullptr;
+    return code;
+}

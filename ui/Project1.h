@@ -1,0 +1,14 @@
+#pragma once
+
+#include <functional>
+
+class TForm1;
+
+// The program's entry: sets up the application, builds the main window, shows
+// it and runs the message loop. Returns the process's exit code.
+int Project1(int argc, char *argv[]);
+
+// Builds the main window with `createWindow` and runs its create event. A
+// failure while the window is built shows the "Application Error" box and
+// gives false: the program must then end with exit code 1.
+bool createMainWindow(const std::function<TForm1 *()> &createWindow);

@@ -1,0 +1,17 @@
+#include "TApplication.h"
+
+#include "ErrorBox.h"
+
+TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &failure) {
+        ErrorBox::show(ErrorBox::messageOf(failure));
+    } catch (...) {
+        ErrorBox::show(QString());
+    }
+    return false;
+}

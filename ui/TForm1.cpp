@@ -1,0 +1,439 @@
+#include "TForm1.h"
+
+#include "ErrorBox.h"
+#include "ExternalBrowser.h"
+#include "Icons.h"
+#include "LanguageTable.h"
+#include "ResultFile.h"
+#include "SiteConfig.h"
+#include "TLabel.h"
+#include "TListBox.h"
+#include "TMemo.h"
+#include "TWebBrowser.h"
+#include "VolumeSerial.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+const QStringList windowFontFamilies{QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
+                                     QStringLiteral("Sans Serif")};
+
+// Sites named by the captions of the link labels and the welcome page.
+const QString zirvazoSite = QStringLiteral("www.zirvazo.com");
+const QString karbonetSite = QStringLiteral("www.karbonet.com");
+const QString gamesSite = QStringLiteral("www.oyunlar-fikralar.com");
+
+QString fromBytes(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The largest pixel size whose cell height is at most `cellHeight`.
+int pixelSizeForCellHeight(QFont font, int cellHeight)
+{
+    for (int pixels = cellHeight; pixels > 1; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).height() <= cellHeight)
+            return pixels;
+    }
+    return 1;
+}
+
+} // namespace
+
+TForm1::Settings TForm1::defaultSettings()
+{
+    Settings settings;
+    settings.dictionaryHost = VORLINDA_DICTIONARY_HOST;
+    settings.dictionaryPort = VORLINDA_DICTIONARY_PORT;
+    settings.vendorHost = QStringLiteral(VORLINDA_VENDOR_HOST);
+    settings.resultFile = ResultFile::path();
+    return settings;
+}
+
+TForm1::TForm1(Settings settings, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_settings(std::move(settings))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vorlinda Dictionary - By Teskor    v1.2"));
+    setWindowIcon(Icons::windowIcon());
+
+    const int dpi = m_settings.dpi > 0 ? m_settings.dpi : logicalDpiY();
+    QFont windowFont;
+    windowFont.setFamilies(windowFontFamilies);
+    windowFont.setStyleHint(QFont::SansSerif);
+    m_plan = Scaling::plan(windowFont, dpi);
+    windowFont.setPixelSize(m_plan.fontPixels);
+    setFont(windowFont);
+
+    buildControls();
+    bindEvents();
+
+    // The client area, fixed: the user cannot resize the window.
+    setFixedSize(Scaling::scaled(495, m_plan), Scaling::scaled(630, m_plan));
+    move(272, 89);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::place(QWidget *control, const QRect &designed)
+{
+    control->setGeometry(Scaling::scaled(designed, m_plan));
+}
+
+void TForm1::buildControls()
+{
+    // The hidden panel: right of the client area and under the tab control,
+    // which is created after it.
+    GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    place(GroupBox1, {560, 32, 161, 361});
+
+    ListBox1 = new TListBox(GroupBox1);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    place(ListBox1, {16, 24, 57, 161});
+    ListBox2 = new TListBox(GroupBox1);
+    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    place(ListBox2, {88, 24, 57, 161});
+    for (int position = 0; position < LanguageTable::size; ++position) {
+        ListBox1->addItem(fromBytes(LanguageTable::sourceCode(position)));
+        ListBox2->addItem(fromBytes(LanguageTable::targetCode(position)));
+    }
+    ListBox1->setItemHeight(Scaling::scaled(13, m_plan));
+    ListBox2->setItemHeight(Scaling::scaled(13, m_plan));
+
+    Memo1 = new TMemo(GroupBox1);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    place(Memo1, {5, 198, 153, 81});
+    Memo1->setBytes("Memo1");
+    Memo2 = new TMemo(GroupBox1);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    place(Memo2, {6, 281, 158, 77});
+    Memo2->setBytes("Memo2");
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    place(PageControl1, {0, 0, 495, 630});
+
+    // The dictionary tab.
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Kelime Sözlük"));
+
+    Label5 = new TLabel(QStringLiteral("Program Hakkiındaki Fikirlerinizi Belirtin.."), TabSheet1);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    place(Label5, {293, 586, 188, 13});
+    Label6 = new TLabel(QStringLiteral("Zirvazo?"), TabSheet1);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    place(Label6, {192, 586, 80, 13});
+    Label4 = new TLabel(m_settings.vendorHost, TabSheet1);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    place(Label4, {6, 585, 87, 13});
+
+    rek = new TWebBrowser(TabSheet1);
+    rek->setObjectName(QStringLiteral("rek"));
+    place(rek, {0, 0, 521, 99});
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    place(GroupBox2, {-9, 80, 496, 123});
+    Label1 = new TLabel(QStringLiteral("Den"), GroupBox2);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    place(Label1, {225, 48, 20, 13});
+    Label2 = new TLabel(QStringLiteral("Ye"), GroupBox2);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    place(Label2, {348, 48, 13, 13});
+    Label3 = new TLabel(QStringLiteral("Çevirilecek kelime:"), GroupBox2);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    place(Label3, {125, 21, 88, 13});
+
+    Button1 = new QPushButton(QStringLiteral("Çe&wir"), GroupBox2);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    place(Button1, {136, 77, 201, 33});
+    Button1->setAutoDefault(false);
+    Button1->setEnabled(false); // until a banner has loaded
+
+    ComboBox1 = new QComboBox(GroupBox2);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    place(ComboBox1, {125, 44, 97, 21});
+    ComboBox2 = new QComboBox(GroupBox2);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    place(ComboBox2, {247, 44, 97, 21});
+    for (int position = 0; position < LanguageTable::size; ++position) {
+        ComboBox1->addItem(fromBytes(LanguageTable::sourceName(position)));
+        ComboBox2->addItem(fromBytes(LanguageTable::targetName(position)));
+    }
+    for (QComboBox *list : {ComboBox1, ComboBox2}) {
+        list->setEditable(false);
+        list->setMaxVisibleItems(8);
+        list->setCurrentIndex(0);
+    }
+
+    Edit1 = new QLineEdit(QStringLiteral("hello"), GroupBox2);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    place(Edit1, {221, 18, 123, 21});
+    Edit1->setMaxLength(150);
+
+    WebBrowser1 = new TWebBrowser(TabSheet1);
+    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    place(WebBrowser1, {-6, 200, 493, 353});
+    // The result view shows site text in a local file: no scripts, no reading
+    // of other local files.
+    WebBrowser1->setRestricted(true);
+
+    // The translation tab, in front at start.
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Kelime Çeviri [Yeni!]"));
+
+    Label7 = new TLabel(QStringLiteral("Karbonet ile Enerji Tasarrufunda bulunun, Çevreyi Koruyun"),
+                        TabSheet2);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    place(Label7, {56, 554, 357, 13});
+    QFont labelFont;
+    labelFont.setFamilies(windowFontFamilies);
+    labelFont.setBold(true);
+    labelFont.setPixelSize(pixelSizeForCellHeight(labelFont, Scaling::scaled(12, m_plan)));
+    Label7->setFont(labelFont);
+    QPalette labelPalette = Label7->palette();
+    labelPalette.setColor(QPalette::WindowText, Qt::blue);
+    Label7->setPalette(labelPalette);
+    Label7->setCursor(Qt::PointingHandCursor);
+
+    rek2 = new TWebBrowser(TabSheet2);
+    rek2->setObjectName(QStringLiteral("rek2"));
+    place(rek2, {-2, 0, 521, 99});
+    WebBrowser3 = new TWebBrowser(TabSheet2);
+    WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
+    place(WebBrowser3, {-3, 80, 503, 433});
+
+    PageControl1->setCurrentWidget(TabSheet2);
+
+    // Labels size themselves to their caption.
+    for (TLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7})
+        label->adjustSize();
+
+    // Keyboard: the banner panes, group boxes and tab pages are no tab stops.
+    for (QWidget *control : {static_cast<QWidget *>(rek), static_cast<QWidget *>(rek2)})
+        control->setFocusPolicy(Qt::ClickFocus);
+    for (QWidget *control :
+         {static_cast<QWidget *>(WebBrowser1), static_cast<QWidget *>(WebBrowser3)})
+        control->setFocusPolicy(Qt::StrongFocus);
+    const std::vector<QWidget *> order = keyboardOrder();
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+std::vector<QWidget *> TForm1::keyboardOrder() const
+{
+    return {GroupBox1,   ListBox1,  ListBox2,  Memo1,       Memo2,     PageControl1,
+            TabSheet1,   GroupBox2, Button1,   ComboBox1,   ComboBox2, Edit1,
+            WebBrowser1, rek,       TabSheet2, WebBrowser3, rek2};
+}
+
+void TForm1::bindEvents()
+{
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { ErrorBox::guard([this] { Button1Click(Button1); }); });
+    for (QWidget *field : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(ComboBox1),
+                           static_cast<QWidget *>(ComboBox2)})
+        field->installEventFilter(this);
+
+    const auto bindLabel = [this](TLabel *label, void (TForm1::*handler)(QObject *)) {
+        connect(label, &TLabel::clicked, this,
+                [this, label, handler] { ErrorBox::guard([&] { (this->*handler)(label); }); });
+    };
+    bindLabel(Label4, &TForm1::Label4Click);
+    bindLabel(Label5, &TForm1::Label5Click);
+    bindLabel(Label6, &TForm1::Label6Click);
+    bindLabel(Label7, &TForm1::Label7Click);
+
+    for (TWebBrowser *banner : {rek, rek2}) {
+        connect(banner, &TWebBrowser::OnDownloadComplete, this, [this](TWebBrowser *sender) {
+            ErrorBox::guard([&] { rekDownloadComplete(sender); });
+        });
+        connect(banner, &TWebBrowser::OnDocumentComplete, this,
+                [this](TWebBrowser *sender, QWebEnginePage *document, const QUrl &address) {
+                    ErrorBox::guard([&] { rekDocumentComplete(sender, document, address); });
+                });
+    }
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const QString typed = keyEvent->text();
+        if (typed.size() == 1) {
+            // The handlers see the typed character; the field still gets it.
+            QChar key = typed.front();
+            if (watched == Edit1)
+                ErrorBox::guard([&] { Edit1KeyPress(Edit1, key); });
+            else if (watched == ComboBox1)
+                ErrorBox::guard([&] { ComboBox1KeyPress(ComboBox1, key); });
+            else if (watched == ComboBox2)
+                ErrorBox::guard([&] { ComboBox2KeyPress(ComboBox2, key); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate && !m_activatedOnce) {
+        m_activatedOnce = true;
+        if (!focusWidget())
+            focusFirstControl();
+    }
+    return QWidget::event(event);
+}
+
+void TForm1::focusFirstControl()
+{
+    // The first tab stop in keyboard order that can take the focus: the
+    // hidden panel lies outside the client area but counts all the same.
+    for (QWidget *control : keyboardOrder()) {
+        if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(this) &&
+            control->isEnabled()) {
+            control->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void TForm1::keyPressEvent(QKeyEvent *event)
+{
+    // W alone on a control that takes no typed characters presses the
+    // translate button, as its accelerator Alt+W does.
+    QWidget *focused = focusWidget();
+    const bool takesNoCharacters =
+        qobject_cast<QPushButton *>(focused) || qobject_cast<QTabBar *>(focused);
+    if (event->key() == Qt::Key_W && event->modifiers() == Qt::NoModifier && takesNoCharacters &&
+        Button1->isEnabled() && Button1->isVisible()) {
+        Button1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    CloseAction action = CloseAction::Free;
+    ErrorBox::guard([&] { FormClose(this, action); });
+    if (action == CloseAction::None)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TForm1::resizeEvent(QResizeEvent *event)
+{
+    // The tab control fills the client area.
+    PageControl1->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+QString TForm1::bannerAddress() const
+{
+    return QStringLiteral("http://%1/ban.asp?p=vrl12&rnd=%2")
+        .arg(m_settings.vendorHost, QString::fromStdString(VolumeSerial::machineIdentifier()));
+}
+
+QString TForm1::translationPageAddress() const
+{
+    return QStringLiteral("http://%1/res/cevir.htm").arg(m_settings.vendorHost);
+}
+
+QString TForm1::loaderImageAddress() const
+{
+    return QStringLiteral("http://%1/res/ajax-loader-vorlinda.gif").arg(m_settings.vendorHost);
+}
+
+QString TForm1::welcomePage() const
+{
+    return QStringLiteral("about:<center><b><font face=verdana size=2>Çevirmek istediğiniz metni "
+                          "girerek Çewir butonuna Basınız..</font></b>") +
+           QStringLiteral("<br>").repeated(13) +
+           QStringLiteral("<a href=http://%1/ target=_blank>Flash oyunlar, Fıkralar</a>")
+               .arg(gamesSite) +
+           QStringLiteral("<br></center>");
+}
+
+// --- Handlers ---------------------------------------------------------------
+
+void TForm1::Button1Click(QObject *) {}
+
+void TForm1::Edit1KeyPress(QObject *, QChar &Key)
+{
+    if (Key == u'\r')
+        ComboBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::ComboBox1KeyPress(QObject *, QChar &Key)
+{
+    if (Key == u'\r')
+        ComboBox2->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm1::ComboBox2KeyPress(QObject *, QChar &Key)
+{
+    // The button's click action, whatever the button's state.
+    if (Key == u'\r')
+        Button1Click(Button1);
+}
+
+void TForm1::FormCreate(QObject *)
+{
+    rek->Navigate(bannerAddress());
+    rek2->Navigate(bannerAddress());
+    WebBrowser1->Navigate(welcomePage());
+    WebBrowser3->Navigate(translationPageAddress());
+}
+
+void TForm1::Label4Click(QObject *)
+{
+    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(m_settings.vendorHost)));
+}
+
+void TForm1::Label5Click(QObject *)
+{
+    ExternalBrowser::open(
+        QUrl(QStringLiteral("http://%1/feedback.asp?ref=vrl10").arg(m_settings.vendorHost)));
+}
+
+void TForm1::rekDocumentComplete(TWebBrowser *, QWebEnginePage *, const QUrl &) {}
+
+void TForm1::rekDownloadComplete(TWebBrowser *)
+{
+    Button1->setEnabled(true);
+}
+
+void TForm1::Label6Click(QObject *)
+{
+    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(zirvazoSite)));
+}
+
+void TForm1::FormClose(QObject *, CloseAction &)
+{
+    ResultFile::remove(m_settings.resultFile);
+}
+
+void TForm1::Label7Click(QObject *)
+{
+    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_12").arg(karbonetSite)));
+}

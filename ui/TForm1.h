@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "Scaling.h"
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QWebEnginePage;
+class TLabel;
+class TListBox;
+class TMemo;
+class TWebBrowser;
+class HttpClient;
+class AntiFreeze;
+
+// The program's only window: the dictionary tab, the translation tab, four
+// web views and a hidden panel of working controls that the lookup uses as
+// tables and text buffers.
+class TForm1 : public QWidget
+{
+    Q_OBJECT
+public:
+    // Where the window's sites live; the program's own are fixed at configure
+    // time, tests point the window at their own.
+    struct Settings
+    {
+        std::string dictionaryHost;
+        quint16 dictionaryPort = 80;
+        QString vendorHost; // host, or host:port
+        QString resultFile; // the result page's path
+        int dpi = 0;        // the screen density to lay out for; 0: the screen's
+    };
+    static Settings defaultSettings();
+
+    explicit TForm1(Settings settings = defaultSettings(), QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    const Settings &settings() const { return m_settings; }
+    const Scaling::Plan &scalingPlan() const { return m_plan; }
+
+    // Every control of the window in keyboard order, the hidden ones included.
+    std::vector<QWidget *> keyboardOrder() const;
+
+    // The window's addresses.
+    QString bannerAddress() const;
+    QString translationPageAddress() const;
+    QString loaderImageAddress() const;
+    QString welcomePage() const;
+
+    // Components, in the window's declaration order.
+    HttpClient *IdHTTP1 = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    TListBox *ListBox1 = nullptr;
+    TListBox *ListBox2 = nullptr;
+    AntiFreeze *IdAntiFreeze1 = nullptr;
+    TMemo *Memo1 = nullptr;
+    TMemo *Memo2 = nullptr;
+    QTabWidget *PageControl1 = nullptr;
+    QWidget *TabSheet1 = nullptr;
+    TWebBrowser *rek = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    TLabel *Label1 = nullptr;
+    TLabel *Label2 = nullptr;
+    TLabel *Label3 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QComboBox *ComboBox1 = nullptr;
+    QComboBox *ComboBox2 = nullptr;
+    QLineEdit *Edit1 = nullptr;
+    TWebBrowser *WebBrowser1 = nullptr;
+    TLabel *Label5 = nullptr;
+    TLabel *Label6 = nullptr;
+    TLabel *Label4 = nullptr;
+    QWidget *TabSheet2 = nullptr;
+    TWebBrowser *WebBrowser3 = nullptr;
+    TWebBrowser *rek2 = nullptr;
+    TLabel *Label7 = nullptr;
+
+    enum class CloseAction
+    {
+        None,
+        Hide,
+        Free,
+        Minimize
+    };
+
+public slots:
+    // The event handlers. They may raise failures; the window calls them
+    // through the application's error box.
+    void Button1Click(QObject *Sender);
+    void Edit1KeyPress(QObject *Sender, QChar &Key);
+    void ComboBox1KeyPress(QObject *Sender, QChar &Key);
+    void ComboBox2KeyPress(QObject *Sender, QChar &Key);
+    void FormCreate(QObject *Sender);
+    void Label4Click(QObject *Sender);
+    void Label5Click(QObject *Sender);
+    void rekDocumentComplete(TWebBrowser *Sender, QWebEnginePage *pDisp, const QUrl &URL);
+    void rekDownloadComplete(TWebBrowser *Sender);
+    void Label6Click(QObject *Sender);
+    void FormClose(QObject *Sender, CloseAction &Action);
+    void Label7Click(QObject *Sender);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildControls();
+    void bindEvents();
+    void place(QWidget *control, const QRect &designed);
+    void focusFirstControl();
+
+    Settings m_settings;
+    Scaling::Plan m_plan;
+    bool m_activatedOnce = false;
+};
+
+// The one main window.
+extern TForm1 *Form1;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QListWidget>
+
+// A list box whose rows are a fixed number of pixels high.
+class TListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget *parent = nullptr);
+
+    void setItemHeight(int pixels);
+    int itemHeight() const { return m_itemHeight; }
+
+private:
+    int m_itemHeight = 13;
+};
