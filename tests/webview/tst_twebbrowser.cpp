@@ -82,6 +82,8 @@ private slots:
     void restrictedViewRunsNoScripts();
     void restrictedViewReadsNoOtherFiles_data();
     void restrictedViewReadsNoOtherFiles();
+    void restrictedViewFollowsNoLinksToFiles_data();
+    void restrictedViewFollowsNoLinksToFiles();
     void sharedProfileIsOffTheRecord();
 
 private:
@@ -398,6 +400,43 @@ void tst_TWebBrowser::restrictedViewReadsNoOtherFiles()
                        QWebEngineScript::ApplicationWorld)
                  .toInt(),
              width);
+}
+
+void tst_TWebBrowser::restrictedViewFollowsNoLinksToFiles_data()
+{
+    QTest::addColumn<bool>("restricted");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("open view follows it") << false << u"öteki"_s;
+    QTest::newRow("restricted view does not") << true << u"sonuç"_s;
+}
+
+void tst_TWebBrowser::restrictedViewFollowsNoLinksToFiles()
+{
+    QFETCH(bool, restricted);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile other(dir.filePath(u"other.htm"_s));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(u"<meta charset=utf-8>öteki"_s.toUtf8());
+    other.close();
+    QFile file(dir.filePath(u"tmp.htm"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(u"<meta charset=utf-8><a id=out href=other.htm>sonuç</a>"_s.toUtf8());
+    file.close();
+
+    TWebBrowser view;
+    view.setRestricted(restricted);
+    QSignalSpy downloaded(&view, &TWebBrowser::OnDownloadComplete);
+    view.Navigate(QUrl::fromLocalFile(file.fileName()).toString());
+    QVERIFY(downloaded.wait(LoadTimeout));
+
+    runScript(view.page(), u"document.getElementById('out').click()"_s,
+              QWebEngineScript::ApplicationWorld);
+    QVERIFY(downloaded.wait(LoadTimeout));
+    QCOMPARE(plainText(view.page()), expected);
 }
 
 void tst_TWebBrowser::sharedProfileIsOffTheRecord()
