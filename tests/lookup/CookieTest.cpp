@@ -69,10 +69,10 @@ const CookieRow rows[] = {
     {"setCookie2ForeignDomain", {{true, "id=7; Version=1; Domain=\".other.test\""}}, 0, ""},
 };
 
-class CookieTest : public testing::TestWithParam<CookieRow>
+class ExchangeCookieTest : public testing::TestWithParam<CookieRow>
 {};
 
-TEST_P(CookieTest, GivesTheCookieLine)
+TEST_P(ExchangeCookieTest, GivesTheCookieLine)
 {
     const CookieRow &row = GetParam();
     // 06 Nov 1994 08:49:37 GMT: a fixed "now" the Expires dates are set against.
@@ -88,10 +88,10 @@ TEST_P(CookieTest, GivesTheCookieLine)
               row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CookieTest, testing::ValuesIn(rows),
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCookieTest, testing::ValuesIn(rows),
                          [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
 
-TEST(CookieStoreTest, CookieWithoutDomainTakesTheRequestHost)
+TEST(ExchangeCookieStoreTest, CookieWithoutDomainTakesTheRequestHost)
 {
     CookieStore store;
     store.takeSetCookie("id=7", "LocalHost", {});
@@ -120,15 +120,15 @@ const DateRow dateRows[] = {
     {"words", "tomorrow", std::nullopt},
 };
 
-class HttpDateTest : public testing::TestWithParam<DateRow>
+class ExchangeHttpDateTest : public testing::TestWithParam<DateRow>
 {};
 
-TEST_P(HttpDateTest, Reads)
+TEST_P(ExchangeHttpDateTest, Reads)
 {
     EXPECT_EQ(parseHttpDate(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, HttpDateTest, testing::ValuesIn(dateRows),
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeHttpDateTest, testing::ValuesIn(dateRows),
                          [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
 
 } // namespace

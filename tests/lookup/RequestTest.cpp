@@ -48,25 +48,25 @@ const QueryRow queryRows[] = {
      "&submitButton=Search"},
 };
 
-class QueryTest : public testing::TestWithParam<QueryRow>
+class ExchangeQueryTest : public testing::TestWithParam<QueryRow>
 {};
 
-TEST_P(QueryTest, BuildsTheTarget)
+TEST_P(ExchangeQueryTest, BuildsTheTarget)
 {
     const QueryRow &row = GetParam();
     EXPECT_EQ(DictionaryQuery::requestTarget(row.source, row.target, row.word), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, QueryTest, testing::ValuesIn(queryRows),
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeQueryTest, testing::ValuesIn(queryRows),
                          [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
 
-TEST(QueryTest, PositionOutsideTheTableIsRefused)
+TEST(ExchangeQueryTest, PositionOutsideTheTableIsRefused)
 {
     EXPECT_THROW(DictionaryQuery::requestTarget(18, 0, "x"), std::out_of_range);
     EXPECT_THROW(DictionaryQuery::requestTarget(0, -1, "x"), std::out_of_range);
 }
 
-TEST(LanguageTableTest, SidesDifferOnlyInTheFirstTwoPositions)
+TEST(ExchangeLanguageTableTest, SidesDifferOnlyInTheFirstTwoPositions)
 {
     EXPECT_EQ(LanguageTable::sourceName(0), "ingilizce");
     EXPECT_EQ(LanguageTable::targetName(0), "Turkce");
@@ -76,7 +76,7 @@ TEST(LanguageTableTest, SidesDifferOnlyInTheFirstTwoPositions)
     EXPECT_EQ(LanguageTable::sourceCode(3), "french ");
 }
 
-TEST(RequestBytesTest, FirstLookupHasNoCookieLine)
+TEST(ExchangeRequestBytesTest, FirstLookupHasNoCookieLine)
 {
     const std::string target = DictionaryQuery::requestTarget(0, 0, "hello");
     EXPECT_EQ(HttpRequest::get(target, HttpRequest::hostField("localhost", 80), ""),
@@ -89,7 +89,7 @@ TEST(RequestBytesTest, FirstLookupHasNoCookieLine)
               "\r\n");
 }
 
-TEST(RequestBytesTest, CookieLineComesLastAndPortShowsWhenNot80)
+TEST(ExchangeRequestBytesTest, CookieLineComesLastAndPortShowsWhenNot80)
 {
     EXPECT_EQ(HttpRequest::get("/index.php?a=b", HttpRequest::hostField("127.0.0.1", 8080),
                                "id=7; lang=tr"),
@@ -102,7 +102,7 @@ TEST(RequestBytesTest, CookieLineComesLastAndPortShowsWhenNot80)
               "\r\n");
 }
 
-TEST(RequestBytesTest, PathIsTheDirectoryOfTheTarget)
+TEST(ExchangeRequestBytesTest, PathIsTheDirectoryOfTheTarget)
 {
     EXPECT_EQ(HttpRequest::path("/index.php?a=/b/c"), "/");
     EXPECT_EQ(HttpRequest::path("/dir/page?x"), "/dir/");

@@ -22,7 +22,7 @@ std::string request(const std::string &cookie = "")
            (cookie.empty() ? "" : "Cookie: " + cookie + "\r\n") + "\r\n";
 }
 
-class SessionTest : public testing::Test
+class ExchangeSessionTest : public testing::Test
 {
 protected:
     std::string get() { return session.get("/index.php?w=1", site.connector()); }
@@ -31,7 +31,7 @@ protected:
     HttpSession session{"www.sozluk.test", 80};
 };
 
-TEST_F(SessionTest, TwoLookupsShareOneConnectionAndTheSecondCarriesTheCookie)
+TEST_F(ExchangeSessionTest, TwoLookupsShareOneConnectionAndTheSecondCarriesTheCookie)
 {
     site.scripts = {
         {{{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7; path=/\r\nContent-Length: 2\r\n\r\nok"}, {ok}}}};
@@ -48,10 +48,10 @@ struct CloseRow
     bool reconnects;
 };
 
-class CloseTest : public SessionTest, public testing::WithParamInterface<CloseRow>
+class ExchangeCloseTest : public ExchangeSessionTest, public testing::WithParamInterface<CloseRow>
 {};
 
-TEST_P(CloseTest, ReconnectsOnlyWhenAskedToClose)
+TEST_P(ExchangeCloseTest, ReconnectsOnlyWhenAskedToClose)
 {
     const std::string first =
         "HTTP/1.1 200 OK\r\n" + GetParam().field + "\r\nContent-Length: 2\r\n\r\nok";
@@ -69,10 +69,10 @@ const CloseRow closeRows[] = {
     {"closeAmongOthers", "Connection: close, foo", false},
 };
 
-INSTANTIATE_TEST_SUITE_P(Rows, CloseTest, testing::ValuesIn(closeRows),
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCloseTest, testing::ValuesIn(closeRows),
                          [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
 
-TEST_F(SessionTest, BodyEndedByCloseMeansANewConnection)
+TEST_F(ExchangeSessionTest, BodyEndedByCloseMeansANewConnection)
 {
     site.scripts = {{{{"HTTP/1.1 200 OK\r\n\r\nall", End::Close}}}, {{{ok}}}};
     EXPECT_EQ(get(), "all");
@@ -80,7 +80,7 @@ TEST_F(SessionTest, BodyEndedByCloseMeansANewConnection)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, IdleConnectionSeenClosedIsNotReused)
+TEST_F(ExchangeSessionTest, IdleConnectionSeenClosedIsNotReused)
 {
     site.scripts = {{{{ok}}, true}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -88,7 +88,7 @@ TEST_F(SessionTest, IdleConnectionSeenClosedIsNotReused)
     EXPECT_EQ(site.sent[1], request());
 }
 
-TEST_F(SessionTest, ReusedConnectionClosedBeforeTheReplyIsRetriedOnce)
+TEST_F(ExchangeSessionTest, ReusedConnectionClosedBeforeTheReplyIsRetriedOnce)
 {
     // The second request meets a connection the server had closed unseen.
     site.scripts = {{{{ok}}}, {{{ok}}}};
@@ -99,7 +99,7 @@ TEST_F(SessionTest, ReusedConnectionClosedBeforeTheReplyIsRetriedOnce)
     EXPECT_EQ(site.sent[1], request());
 }
 
-TEST_F(SessionTest, ReusedConnectionResetBeforeTheReplyIsRetriedOnce)
+TEST_F(ExchangeSessionTest, ReusedConnectionResetBeforeTheReplyIsRetriedOnce)
 {
     site.scripts = {{{{ok}, {"", End::Reset}}}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -107,7 +107,7 @@ TEST_F(SessionTest, ReusedConnectionResetBeforeTheReplyIsRetriedOnce)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, RetryIsNotRetriedAgain)
+TEST_F(ExchangeSessionTest, RetryIsNotRetriedAgain)
 {
     site.scripts = {{{{ok}, {"", End::Close}}}, {{{"", End::Close}}}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -115,14 +115,14 @@ TEST_F(SessionTest, RetryIsNotRetriedAgain)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, FreshConnectionClosedBeforeTheReplyFails)
+TEST_F(ExchangeSessionTest, FreshConnectionClosedBeforeTheReplyFails)
 {
     site.scripts = {{{{"", End::Close}}}, {{{ok}}}};
     EXPECT_THROW(get(), HttpConnectionLost);
     EXPECT_EQ(site.sent.size(), 1u);
 }
 
-TEST_F(SessionTest, ReusedConnectionLostMidReplyIsNotRetried)
+TEST_F(ExchangeSessionTest, ReusedConnectionLostMidReplyIsNotRetried)
 {
     site.scripts = {{{{ok}, {"HTTP/1.1 200 OK\r\n", End::Reset}}}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -131,7 +131,7 @@ TEST_F(SessionTest, ReusedConnectionLostMidReplyIsNotRetried)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, TimeoutIsNotRetried)
+TEST_F(ExchangeSessionTest, TimeoutIsNotRetried)
 {
     site.scripts = {{{{ok}, {""}}}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -139,7 +139,7 @@ TEST_F(SessionTest, TimeoutIsNotRetried)
     EXPECT_EQ(site.sent.size(), 1u);
 }
 
-TEST_F(SessionTest, FailedStatusKeepsTheConnectionAndItsCookies)
+TEST_F(ExchangeSessionTest, FailedStatusKeepsTheConnectionAndItsCookies)
 {
     site.scripts = {
         {{{"HTTP/1.1 404 Not Found\r\nSet-Cookie: id=7\r\nContent-Length: 4\r\n\r\nnope"}, {ok}}}};
@@ -149,7 +149,7 @@ TEST_F(SessionTest, FailedStatusKeepsTheConnectionAndItsCookies)
     EXPECT_EQ(site.sent[0], request() + request("id=7"));
 }
 
-TEST_F(SessionTest, CookiesOfAResponseCutShortAreKept)
+TEST_F(ExchangeSessionTest, CookiesOfAResponseCutShortAreKept)
 {
     site.scripts = {
         {{{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab",
@@ -160,7 +160,7 @@ TEST_F(SessionTest, CookiesOfAResponseCutShortAreKept)
     EXPECT_EQ(site.sent[1], request("id=7"));
 }
 
-TEST_F(SessionTest, BrokenResponseDropsTheConnection)
+TEST_F(ExchangeSessionTest, BrokenResponseDropsTheConnection)
 {
     site.scripts = {{{{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}, {ok}}},
                     {{{ok}}}};
@@ -169,7 +169,7 @@ TEST_F(SessionTest, BrokenResponseDropsTheConnection)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, BytesBeyondTheResponseDropTheConnection)
+TEST_F(ExchangeSessionTest, BytesBeyondTheResponseDropTheConnection)
 {
     site.scripts = {{{{ok + "HTTP/1.1 200 OK\r\n"}}}, {{{ok}}}};
     EXPECT_EQ(get(), "ok");
@@ -177,12 +177,12 @@ TEST_F(SessionTest, BytesBeyondTheResponseDropTheConnection)
     EXPECT_EQ(site.sent.size(), 2u);
 }
 
-TEST_F(SessionTest, RefusedConnectionFails)
+TEST_F(ExchangeSessionTest, RefusedConnectionFails)
 {
     EXPECT_THROW(get(), HttpConnectError);
 }
 
-TEST_F(SessionTest, ExpiredCookieIsNotSent)
+TEST_F(ExchangeSessionTest, ExpiredCookieIsNotSent)
 {
     auto now = std::chrono::system_clock::time_point{};
     HttpSession timed("www.sozluk.test", 80, [&now] { return now; });
