@@ -220,6 +220,7 @@ void ResponseReader::startBody()
         if (*length > limits_.body)
             throw HttpProtocolError("the response's body is too large");
         remaining_ = *length;
+        body_.reserve(remaining_); // one allocation, no copies as it grows
         state_ = State::Length;
     } else if (encoding && containsNoCase(*encoding, "chunked")) {
         state_ = State::ChunkSize;
