@@ -7,7 +7,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using Then = FakeSite::Then;
@@ -184,6 +188,35 @@ private slots:
         }
         HttpClient client({"127.0.0.1", port, 10s, 10s});
         QVERIFY(failsWith<HttpConnectError>(client));
+    }
+
+    void connectingGivesUpAtTheConnectLimit()
+    {
+        // A listener whose accept queue is full drops further connection
+        // requests, so a connect to it neither succeeds nor fails.
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+        QCOMPARE(::listen(listener, 0), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length);
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QCOMPARE(::connect(filler, reinterpret_cast<sockaddr *>(&address), length), 0);
+
+        HttpClient client({"127.0.0.1", ntohs(address.sin_port), 300ms, 10s});
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        ticker.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(failsWith<HttpConnectError>(client));
+        QVERIFY(clock.elapsed() >= 290); // gave up at the limit, not refused at once
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks))); // serviced while connecting
+        ::close(filler);
+        ::close(listener);
     }
 
     void eventLoopKeepsRunningWhileTheSiteIsSilent()
