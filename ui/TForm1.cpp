@@ -1,15 +1,19 @@
 #include "TForm1.h"
 
+#include "Cp1254.h"
+#include "DictionaryRequest.h"
 #include "ErrorBox.h"
 #include "ExternalBrowser.h"
 #include "Icons.h"
 #include "LanguageTable.h"
 #include "ResultFile.h"
+#include "ResultPage.h"
 #include "SiteConfig.h"
 #include "TLabel.h"
 #include "TListBox.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
+#include "TextRules.h"
 #include "VolumeSerial.h"
 
 #include <QCloseEvent>
@@ -18,8 +22,11 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -34,6 +41,9 @@ const QStringList windowFontFamilies{QStringLiteral("MS Sans Serif"), QStringLit
 const QString zirvazoSite = QStringLiteral("www.zirvazo.com");
 const QString karbonetSite = QStringLiteral("www.karbonet.com");
 const QString gamesSite = QStringLiteral("www.oyunlar-fikralar.com");
+
+// The site's answer when it has no translation for the word.
+constexpr std::string_view notFoundPhrase = "No translation found.";
 
 QString fromBytes(std::string_view text)
 {
@@ -80,6 +90,14 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     m_plan = Scaling::plan(windowFont, dpi);
     windowFont.setPixelSize(m_plan.fontPixels);
     setFont(windowFont);
+
+    HttpClient::Options client;
+    client.host = m_settings.dictionaryHost;
+    client.port = m_settings.dictionaryPort;
+    client.connectLimit = m_settings.connectLimit;
+    client.readTimeout = m_settings.readTimeout;
+    IdHTTP1 = new HttpClient(client, this);
+    IdHTTP1->setAntiFreeze(&IdAntiFreeze1);
 
     buildControls();
     bindEvents();
@@ -152,6 +170,7 @@ void TForm1::buildControls()
     GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     place(GroupBox2, {-9, 80, 496, 123});
+    GroupBox2->setAutoFillBackground(true); // it covers the bottom of the banner
     Label1 = new TLabel(QStringLiteral("Den"), GroupBox2);
     Label1->setObjectName(QStringLiteral("Label1"));
     place(Label1, {225, 48, 20, 13});
@@ -234,6 +253,20 @@ void TForm1::buildControls()
     for (QWidget *control :
          {static_cast<QWidget *>(WebBrowser1), static_cast<QWidget *>(WebBrowser3)})
         control->setFocusPolicy(Qt::StrongFocus);
+    // Ctrl+Tab and Ctrl+Shift+Tab switch pages while the focus is on the tab
+    // control or inside a page, whichever control there has it.
+    const auto switchPage = [this](int step) {
+        const int count = PageControl1->count();
+        PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
+    };
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab)})
+        connect(new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+                &QShortcut::activated, this, [switchPage] { switchPage(1); });
+    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)})
+        connect(new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
+                &QShortcut::activated, this, [switchPage] { switchPage(-1); });
+
     const std::vector<QWidget *> order = keyboardOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -430,6 +463,9 @@ void TForm1::Label6Click(QObject *)
 
 void TForm1::FormClose(QObject *, CloseAction &)
 {
+    // A lookup still waiting for the site is abandoned and writes nothing.
+    m_closing = true;
+    IdHTTP1->abort();
     ResultFile::remove(m_settings.resultFile);
 }
 

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "AntiFreeze.h"
+#include "HttpClient.h"
 #include "Scaling.h"
+
+#include <chrono>
 
 class QComboBox;
 class QGroupBox;
@@ -18,8 +22,6 @@ class TLabel;
 class TListBox;
 class TMemo;
 class TWebBrowser;
-class HttpClient;
-class AntiFreeze;
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
@@ -37,6 +39,8 @@ public:
         QString vendorHost; // host, or host:port
         QString resultFile; // the result page's path
         int dpi = 0;        // the screen density to lay out for; 0: the screen's
+        std::chrono::milliseconds connectLimit{120000};
+        std::chrono::milliseconds readTimeout{60000};
     };
     static Settings defaultSettings();
 
@@ -54,13 +58,20 @@ public:
     QString translationPageAddress() const;
     QString loaderImageAddress() const;
     QString welcomePage() const;
+    QString waitingPage() const;
+    static QString notFoundPage();
+    static QString failurePage();
+    QString resultPageAddress() const;
+
+    // True from the start of a lookup to its end.
+    bool lookupRunning() const { return m_lookupRunning; }
 
     // Components, in the window's declaration order.
     HttpClient *IdHTTP1 = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     TListBox *ListBox1 = nullptr;
     TListBox *ListBox2 = nullptr;
-    AntiFreeze *IdAntiFreeze1 = nullptr;
+    AntiFreeze IdAntiFreeze1;
     TMemo *Memo1 = nullptr;
     TMemo *Memo2 = nullptr;
     QTabWidget *PageControl1 = nullptr;
@@ -119,10 +130,14 @@ private:
     void bindEvents();
     void place(QWidget *control, const QRect &designed);
     void focusFirstControl();
+    void BuildResultPage();
+    void showFailureMessage();
 
     Settings m_settings;
     Scaling::Plan m_plan;
     bool m_activatedOnce = false;
+    bool m_lookupRunning = false;
+    bool m_closing = false;
 };
 
 // The one main window.

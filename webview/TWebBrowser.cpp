@@ -1,5 +1,7 @@
 #include "TWebBrowser.h"
 
+#include <QChildEvent>
+
 #include "ExternalBrowser.h"
 #include "StatusPageHandler.h"
 #include "WebBrowserError.h"
@@ -114,6 +116,15 @@ void TWebBrowser::setRestricted(bool restricted)
 bool TWebBrowser::isRestricted() const
 {
     return m_page->isRestricted();
+}
+
+void TWebBrowser::childEvent(QChildEvent *event)
+{
+    QWebEngineView::childEvent(event);
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
+        if (auto *child = qobject_cast<QWidget *>(event->child()))
+            child->setFocusPolicy(focusPolicy());
+    }
 }
 
 void TWebBrowser::onLoadFinished(bool ok)

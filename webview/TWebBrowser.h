@@ -41,6 +41,12 @@ signals:
     // The document at address has loaded.
     void OnDocumentComplete(TWebBrowser *sender, QWebEnginePage *document, const QUrl &address);
 
+protected:
+    // The engine draws into a child widget that takes the keyboard focus for
+    // the view; it follows the view's own focus policy, so a view that is no
+    // tab stop does not become one through its child.
+    void childEvent(QChildEvent *event) override;
+
 private:
     void onLoadFinished(bool ok);
     void releaseStatusPage();

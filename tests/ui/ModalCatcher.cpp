@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
 
 ModalCatcher::ModalCatcher()
 {
@@ -19,8 +20,10 @@ void ModalCatcher::poll()
     for (QAbstractButton *button : box->buttons())
         seen.buttons << button->text();
     m_seen.push_back(seen);
-    if (QAbstractButton *button =
-            box->defaultButton() ? box->defaultButton() : box->buttons().value(0))
+    QAbstractButton *button = box->defaultButton();
+    if (!button)
+        button = box->buttons().value(0);
+    if (button)
         button->click();
     else
         box->close();

@@ -31,7 +31,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, MulDiv,
                                          MulDivRow{"negative_half_away_from_zero", -13, 1, 2, -7},
                                          MulDivRow{"unchanged", 495, 13, 13, 495},
                                          MulDivRow{"client_width_at_16", 495, 16, 13, 609}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         [](const auto &row) { return std::string(row.param.name); });
 
 QFont windowFont()
 {
