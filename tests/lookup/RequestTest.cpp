@@ -1,6 +1,5 @@
 #include "DictionaryQuery.h"
 #include "HttpRequest.h"
-#include "LanguageTable.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +24,6 @@ const QueryRow queryRows[] = {
      "/index.php?selectFrom=turkish&selectTo=english&txtLang=hello&submitButton=Search"},
     {"frenchKeepsItsSpace", 3, 0, "hello",
      "/index.php?selectFrom=french%20&selectTo=turkish&txtLang=hello&submitButton=Search"},
-    {"frenchAsTarget", 0, 3, "x",
-     "/index.php?selectFrom=english&selectTo=french%20&txtLang=x&submitButton=Search"},
     {"lastPosition", 17, 17, "x",
      "/index.php?selectFrom=swahili&selectTo=swahili&txtLang=x&submitButton=Search"},
     {"space", 0, 0, "good day",
@@ -64,16 +61,6 @@ TEST(ExchangeQueryTest, PositionOutsideTheTableIsRefused)
 {
     EXPECT_THROW(DictionaryQuery::requestTarget(18, 0, "x"), std::out_of_range);
     EXPECT_THROW(DictionaryQuery::requestTarget(0, -1, "x"), std::out_of_range);
-}
-
-TEST(ExchangeLanguageTableTest, SidesDifferOnlyInTheFirstTwoPositions)
-{
-    EXPECT_EQ(LanguageTable::sourceName(0), "ingilizce");
-    EXPECT_EQ(LanguageTable::targetName(0), "Turkce");
-    EXPECT_EQ(LanguageTable::targetCode(1), "english");
-    for (int p = 2; p < LanguageTable::size; ++p)
-        EXPECT_EQ(LanguageTable::sourceCode(p), LanguageTable::targetCode(p)) << p;
-    EXPECT_EQ(LanguageTable::sourceCode(3), "french ");
 }
 
 TEST(ExchangeRequestBytesTest, FirstLookupHasNoCookieLine)

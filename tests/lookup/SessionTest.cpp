@@ -31,16 +31,6 @@ protected:
     HttpSession session{"www.sozluk.test", 80};
 };
 
-TEST_F(ExchangeSessionTest, TwoLookupsShareOneConnectionAndTheSecondCarriesTheCookie)
-{
-    site.scripts = {
-        {{{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7; path=/\r\nContent-Length: 2\r\n\r\nok"}, {ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    ASSERT_EQ(site.sent.size(), 1u);
-    EXPECT_EQ(site.sent[0], request() + request("id=7"));
-}
-
 struct CloseRow
 {
     const char *name;
@@ -97,14 +87,6 @@ TEST_F(ExchangeSessionTest, ReusedConnectionClosedBeforeTheReplyIsRetriedOnce)
     ASSERT_EQ(site.sent.size(), 2u);
     EXPECT_EQ(site.sent[0], request() + request());
     EXPECT_EQ(site.sent[1], request());
-}
-
-TEST_F(ExchangeSessionTest, ReusedConnectionResetBeforeTheReplyIsRetriedOnce)
-{
-    site.scripts = {{{{ok}, {"", End::Reset}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent.size(), 2u);
 }
 
 TEST_F(ExchangeSessionTest, RetryIsNotRetriedAgain)
@@ -175,11 +157,6 @@ TEST_F(ExchangeSessionTest, BytesBeyondTheResponseDropTheConnection)
     EXPECT_EQ(get(), "ok");
     EXPECT_EQ(get(), "ok");
     EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, RefusedConnectionFails)
-{
-    EXPECT_THROW(get(), HttpConnectError);
 }
 
 TEST_F(ExchangeSessionTest, ExpiredCookieIsNotSent)

@@ -125,15 +125,6 @@ private slots:
         QCOMPARE(site.received[1], request(site.port()));
     }
 
-    void freshConnectionDroppedIsNotRetried()
-    {
-        FakeSite site;
-        site.answers = {{"", Then::Close}};
-        auto client = clientFor(site);
-        QVERIFY(failsWith<HttpConnectionLost>(*client));
-        QCOMPARE(site.received.size(), 1);
-    }
-
     void brokenResponsesFail_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -158,14 +149,6 @@ private slots:
         auto client = clientFor(site);
         QVERIFY(failsWith<HttpConnectionLost>(*client));
         QCOMPARE(client->get("/index.php?w=1"), "ok"); // the next lookup starts afresh
-    }
-
-    void earlyCloseEndsALengthFramedBody()
-    {
-        FakeSite site;
-        site.answers = {{"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", Then::Close}};
-        auto client = clientFor(site);
-        QCOMPARE(client->get("/index.php?w=1"), "abc");
     }
 
     void stalledServerFailsAtTheReadTimeout()
