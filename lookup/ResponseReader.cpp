@@ -211,8 +211,10 @@ void ResponseReader::startBody()
     const auto lengthField = head_.field("Content-Length");
     std::optional<std::size_t> length;
     if (lengthField) {
-        length = wholeNumber(trim(*lengthField));
-        if (!length && trim(*lengthField).find_first_not_of("0123456789") == std::string_view::npos)
+        const std::string_view digits = trim(*lengthField);
+        length = wholeNumber(digits);
+        if (!length && !digits.empty() &&
+            digits.find_first_not_of("0123456789") == std::string_view::npos)
             throw HttpProtocolError("the response's body is too large"); // more than 18 digits
     }
     const auto encoding = head_.field("Transfer-Encoding");
