@@ -409,7 +409,99 @@ QString TForm1::welcomePage() const
 
 // --- Handlers ---------------------------------------------------------------
 
-void TForm1::Button1Click(QObject *) {}
+QString TForm1::waitingPage() const
+{
+    return QStringLiteral("about:<center><font face=verdana><b>Arama Yapılıyor</b><br>Lütfen "
+                          "Bekleyiniz..</font><br><br><img src=") +
+           loaderImageAddress() + QStringLiteral(" width=16 height=16><br></center>");
+}
+
+QString TForm1::notFoundPage()
+{
+    return QStringLiteral("about:<center><font face=verdana><b>SONUÇ BULUNAMADI</b><br>Arama "
+                          "Metnini Değiştirerek tekrar deneyiniz!</font></center>");
+}
+
+QString TForm1::failurePage()
+{
+    return QStringLiteral("about:<center><font face=verdana><b>BAĞLANTI KURULAMADI</b><br>internet "
+                          "bağlantınızın olduğundan emin olunuz!</font></center>");
+}
+
+QString TForm1::resultPageAddress() const
+{
+    return QUrl::fromLocalFile(m_settings.resultFile).toString(QUrl::FullyEncoded);
+}
+
+void TForm1::showFailureMessage()
+{
+    QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle,
+                    QStringLiteral("internet bağlantınızın olduğundan emin olunuz!"),
+                    QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+void TForm1::BuildResultPage()
+{
+    const ExtractedPage extracted =
+        extractResultPage(Memo1->bytes(), Cp1254::encode(ComboBox1->currentText()),
+                          Cp1254::encode(ComboBox2->currentText()));
+    Memo2->setBytes(extracted.scanRest);
+    Memo1->setBytes(extracted.page);
+    ResultFile::write(m_settings.resultFile, Memo1->bytes());
+}
+
+// --- Handlers ---------------------------------------------------------------
+
+void TForm1::Button1Click(QObject *)
+{
+    // One lookup at a time: Enter in the target list, or a click on a button
+    // that a banner download enabled, reaches here while one is waiting.
+    if (m_lookupRunning)
+        return;
+    m_lookupRunning = true;
+    // The controls come back at the end of every lookup, also when writing
+    // the page or a navigation fails.
+    const auto end = qScopeGuard([this] {
+        m_lookupRunning = false;
+        Edit1->setEnabled(true);
+        Button1->setEnabled(true);
+    });
+
+    Edit1->setEnabled(false);
+    Button1->setEnabled(false);
+    WebBrowser1->Navigate(waitingPage());
+
+    try {
+        const std::string response =
+            FetchDictionaryPage(*IdHTTP1, ComboBox1->currentIndex(), ComboBox2->currentIndex(),
+                                Cp1254::encode(Edit1->text()));
+        Memo1->setBytes(response);
+        Memo1->setBytes(lowerAscii(Memo1->bytes()));
+    } catch (const HttpAborted &) {
+        return; // the window is closing: the lookup is abandoned
+    } catch (const std::exception &) {
+        // A failed fetch shows its failure, never a stale result; the
+        // response buffer keeps what it held.
+        if (m_closing)
+            return;
+        showFailureMessage();
+        Edit1->setEnabled(true);
+        Button1->setEnabled(true);
+        WebBrowser1->Navigate(failurePage());
+        return;
+    }
+
+    if (containsNoCase(Memo1->bytes(), notFoundPhrase)) {
+        WebBrowser1->Navigate(notFoundPage());
+    } else {
+        BuildResultPage();
+        WebBrowser1->Navigate(resultPageAddress());
+    }
+}
 
 void TForm1::Edit1KeyPress(QObject *, QChar &Key)
 {
