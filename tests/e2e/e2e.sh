@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Runs the program and the stand-in site together, as a user would: both in a
+# private network namespace (port 80 is free there and nothing leaves the
+# machine) with a virtual display, the window driven with xdotool.
+#
+#   e2e.sh SCENARIO PROJECT1 VORLINDA_SITE ARTIFACT_DIR
+#
+# Scenarios:
+#   hello      English to Turkish, "hello": the site is asked, the result file
+#              holds a pair whose target contains "merhaba", the window shows it
+#   turkish    Turkish to English, "kuş": the request carries the word's
+#              Windows-1254 bytes, the result has "bird", the window shows it
+#   site-down  a lookup, then the site is killed and Enter in the target list
+#              shows the failure message; after OK the old result comes back
+set -euo pipefail
+source "$(dirname "$0")/session.sh"
+
+if [ $# -ne 4 ]; then
+    echo "usage: $0 SCENARIO PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2
+    exit 2
+fi
+session_begin "$0" "$@"
+scenario=$1
+program=$2
+site=$3
+mkdir -p "$4"
+artifacts=$(realpath "$4")
+
+shot() {
+    import -window root "$artifacts/e2e-$scenario-$1.png" 2>/dev/null || true
+}
+fail() {
+    echo "FAIL ($scenario): $*" >&2
+    [ -z "${DISPLAY:-}" ] || shot failed
+    echo "Screenshots: $artifacts/e2e-$scenario-*.png" >&2
+    exit 1
+}
+
+start_display
+start_site "$site"
+start_program "$program"
+wait_for 60 "main window" window_shown
+wait_for 60 "banner and translation page requests" first_pages_loaded
+open_dictionary_tab
+shot start
+
+# expect_result WORD TARGET: the site was asked for WORD and the result file
+# holds a pair whose target contains TARGET.
+expect_result() {
+    wait_for 30 "request for \"$1\"" test "$(requests "/index.php?.*txtLang=$1&")" -ge 1
+    wait_for 30 "result file" test -s "$result"
+    local row='<td width="%50"><font face=verdana size=2>[^<]*'"$2"
+    wait_for 10 "pair with \"$2\" in the result file" grep -qi -- "$row" "$result"
+}
+
+# view_changed: the result view, twice the same and unlike before the lookup.
+view_changed() {
+    result_view "$work/now.png" || return 1
+    sleep 0.3
+    result_view "$work/again.png" || return 1
+    cmp -s "$work/now.png" "$work/again.png" && ! cmp -s "$work/now.png" "$work/before.png"
+}
+
+case "$scenario" in
+hello)
+    result_view "$work/before.png"
+    type_lookup hello
+    xdotool key Return
+    expect_result hello merhaba
+    wait_for 20 "result in the window" view_changed
+    shot result
+    ;;
+turkish)
+    result_view "$work/before.png"
+    type_lookup "kuş" 1
+    xdotool key Return
+    expect_result "ku%FE" bird
+    [ "$(requests "/index.php?selectFrom=turkish&selectTo=english&")" -eq 1 ] ||
+        fail "not asked from Turkish to English"
+    wait_for 20 "result in the window" view_changed
+    shot result
+    ;;
+site-down)
+    type_lookup hello
+    xdotool key Return
+    expect_result hello merhaba
+    written=$(stat -c %y "$result")
+    kill -KILL "$site_pid"
+    wait "$site_pid" 2>/dev/null || true
+    # The focus is still in the target list.
+    xdotool key Return
+    message_box() {
+        box=$(xdotool search --onlyvisible --name "^Vorlinda Sozluk$" 2>/dev/null | head -n 1)
+        [ -n "$box" ]
+    }
+    wait_for 30 "failure message box" message_box
+    shot message
+    xdotool key --window "$box" Return
+    message_closed() { ! message_box; }
+    wait_for 10 "message box closed" message_closed
+    # The lookup goes on with the response it had: the result is written again.
+    wait_for 10 "result written again" test "$(stat -c %y "$result")" != "$written"
+    grep -qi "merhaba" "$result" || fail "the old result is not shown again"
+    shot after-failure
+    ;;
+*)
+    echo "unknown scenario $scenario" >&2
+    exit 2
+    ;;
+esac
+
+kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
+echo "PASS ($scenario)"

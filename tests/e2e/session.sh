@@ -1,0 +1,140 @@
+# Shared by the end-to-end tests and the benchmark: the program and the
+# stand-in site in a private network namespace with a virtual display.
+# Source it, then call session_begin "$0" "$@" first thing.
+
+# session_begin SCRIPT ARGS...: re-runs SCRIPT in a network namespace of its
+# own (as a user, in a user namespace too), then brings up loopback and a
+# scratch directory $work that is removed on exit.
+session_begin() {
+    if [ -z "${VORLINDA_SESSION_INSIDE:-}" ]; then
+        export VORLINDA_SESSION_INSIDE=1
+        if [ "$(id -u)" -eq 0 ]; then
+            exec unshare --net -- "$@"
+        fi
+        exec unshare --map-root-user --net -- "$@"
+    fi
+    ip link set lo up
+    work=$(mktemp -d)
+    pids=()
+    trap session_end EXIT
+}
+
+session_end() {
+    local status=$?
+    local pid
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    if [ "$status" -ne 0 ]; then
+        for log in site program; do
+            [ -s "$work/$log.log" ] || continue
+            echo "--- $log.log (end)"
+            tail -n 40 "$work/$log.log"
+        done
+    fi
+    rm -rf "$work"
+}
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds.
+wait_for() {
+    local limit=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + limit))
+    until "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "no $what within $limit s"
+        sleep 0.05
+    done
+}
+
+# start_display: Xvfb inside the namespace; it picks a free display number.
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    pids+=($!)
+    wait_for 20 "virtual display" test -s "$work/display"
+    export DISPLAY=":$(cat "$work/display")"
+}
+
+# start_site SITE: the stand-in site on port 80; its log is $work/site.log.
+start_site() {
+    "$1" 2>>"$work/site.log" &
+    site_pid=$!
+    pids+=("$site_pid")
+    wait_for 20 "site listening on port 80" grep -q "listening on http://127.0.0.1:80/" "$work/site.log"
+}
+
+# requests PATTERN: how many logged requests match PATTERN (a grep pattern,
+# any letter case).
+requests() {
+    grep -ci " GET $1" "$work/site.log" || true
+}
+
+# start_program PROJECT1: the program, with a private runtime directory that
+# holds its result file $result.
+start_program() {
+    local runtime
+    runtime=$(mktemp -d "$work/runtime.XXXXXX")
+    chmod 0700 "$runtime"
+    mkdir -p "$work/home"
+    result="$runtime/vorlinda-sozluk/tmp.htm"
+    XDG_RUNTIME_DIR=$runtime HOME="$work/home" QT_QPA_PLATFORM=xcb \
+        QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu \
+        "$1" >>"$work/program.log" 2>&1 &
+    program_pid=$!
+    pids+=("$program_pid")
+}
+
+# window_shown: true once the main window is mapped; $window is its id and
+# $origin_x, $origin_y its place.
+window_shown() {
+    kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
+    local found
+    found=$(xdotool search --onlyvisible --name "^Vorlinda Dictionary" 2>/dev/null | head -n 1)
+    [ -n "$found" ] || return 1
+    window=$found
+    local X Y WIDTH HEIGHT SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    origin_x=$X
+    origin_y=$Y
+}
+
+# first_pages_loaded: both banners and the translation page were asked for.
+first_pages_loaded() {
+    [ "$(requests /ban.asp)" -ge 2 ] && [ "$(requests /res/cevir.htm)" -ge 1 ]
+}
+
+# click X Y: a click at X, Y of the window's client area.
+click() {
+    xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1
+}
+
+# open_dictionary_tab: the dictionary tab, then the focus into the word field.
+open_dictionary_tab() {
+    click 38 13
+    click 268 133
+}
+
+# type_lookup WORD [DOWNS]: types WORD over the word field's text, then Enter
+# in the word field and in both lists, with DOWNS presses of Down in each list
+# first. Enter in the target list starts the lookup.
+type_lookup() {
+    local downs=${2:-0} i
+    xdotool key ctrl+a
+    xdotool type --delay 30 "$1"
+    xdotool key Return
+    for ((i = 0; i < downs; i++)); do xdotool key Down; done
+    xdotool key Return
+    for ((i = 0; i < downs; i++)); do xdotool key Down; done
+}
+
+# result_view FILE: a screenshot of the result web view.
+result_view() {
+    import -window root -crop 470x340+$((origin_x + 10))+$((origin_y + 228)) "$1" 2>/dev/null
+}
