@@ -11,7 +11,8 @@
 #   turkish    Turkish to English, "kuş": the request carries the word's
 #              Windows-1254 bytes, the result has "bird", the window shows it
 #   site-down  a lookup, then the site is killed and Enter in the target list
-#              shows the failure message; after OK the old result comes back
+#              shows the failure message; after OK the failure page shows and
+#              the result file is left as it was
 set -euo pipefail
 source "$(dirname "$0")/session.sh"
 
@@ -25,6 +26,7 @@ program=$2
 site=$3
 mkdir -p "$4"
 artifacts=$(realpath "$4")
+rm -f "$artifacts/e2e-$scenario-"*.png
 
 shot() {
     import -window root "$artifacts/e2e-$scenario-$1.png" 2>/dev/null || true
@@ -47,7 +49,8 @@ shot start
 # expect_result WORD TARGET: the site was asked for WORD and the result file
 # holds a pair whose target contains TARGET.
 expect_result() {
-    wait_for 30 "request for \"$1\"" test "$(requests "/index.php?.*txtLang=$1&")" -ge 1
+    asked() { [ "$(requests "/index.php?.*txtLang=$1&")" -ge 1 ]; }
+    wait_for 30 "request for \"$1\"" asked "$1"
     wait_for 30 "result file" test -s "$result"
     local row='<td width="%50"><font face=verdana size=2>[^<]*'"$2"
     wait_for 10 "pair with \"$2\" in the result file" grep -qi -- "$row" "$result"
@@ -81,9 +84,12 @@ turkish)
     shot result
     ;;
 site-down)
+    result_view "$work/before.png"
     type_lookup hello
     xdotool key Return
     expect_result hello merhaba
+    wait_for 20 "result in the window" view_changed
+    cp "$work/now.png" "$work/result.png"
     written=$(stat -c %y "$result")
     kill -KILL "$site_pid"
     wait "$site_pid" 2>/dev/null || true
@@ -95,13 +101,19 @@ site-down)
     }
     wait_for 30 "failure message box" message_box
     shot message
-    xdotool key --window "$box" Return
+    # The box aside, the view shows the waiting page while the box is up.
+    xdotool windowmove "$box" 0 0
+    result_view "$work/waiting.png"
+    xdotool windowfocus --sync "$box" key Return
     message_closed() { ! message_box; }
     wait_for 10 "message box closed" message_closed
-    # The lookup goes on with the response it had: the result is written again.
-    wait_for 10 "result written again" test "$(stat -c %y "$result")" != "$written"
-    grep -qi "merhaba" "$result" || fail "the old result is not shown again"
-    shot after-failure
+    failure_page() {
+        view_changed && ! cmp -s "$work/now.png" "$work/result.png" &&
+            ! cmp -s "$work/now.png" "$work/waiting.png"
+    }
+    wait_for 20 "failure page in the window" failure_page
+    shot failure-page
+    [ "$(stat -c %y "$result")" = "$written" ] || fail "the result file was written again"
     ;;
 *)
     echo "unknown scenario $scenario" >&2

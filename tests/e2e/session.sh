@@ -43,7 +43,8 @@ fail() {
     exit 1
 }
 
-# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds.
+# wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds. (Its
+# arguments are expanded once: poll a function for anything that changes.)
 wait_for() {
     local limit=$1 what=$2
     shift 2
