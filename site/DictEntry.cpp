@@ -91,6 +91,11 @@ std::string tidy(std::string_view piece)
     }
     while (!out.empty() && (out.back() == '.' || out.back() == ':' || out.back() == ' '))
         out.pop_back();
+    // "home 2." has lost its dot to the split; the number is the next sense's.
+    const std::size_t lastBlank = out.rfind(' ');
+    if (lastBlank != std::string::npos &&
+        out.find_first_not_of("0123456789", lastBlank + 1) == std::string::npos)
+        out.resize(lastBlank);
     return out;
 }
 

@@ -71,6 +71,12 @@ SiteServer::SiteServer(std::shared_ptr<const SiteResponder> responder, LogSink l
     new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     set_keep_alive_max_count(kKeepAliveRequests);
     set_keep_alive_timeout(kKeepAliveSeconds);
+    // httplib would also set SO_REUSEPORT, letting a second copy of the site
+    // share the port unnoticed; a taken port must be an error.
+    set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
 
     const auto handler = [this](const httplib::Request &request, httplib::Response &response) {
         const SiteResponse answer =
@@ -194,8 +200,9 @@ std::string SiteServer::explainBindFailure(const std::string &address, int port)
                "sport = :" + std::to_string(port) + "') or choose another with --port.";
     case EADDRNOTAVAIL:
     case EAFNOSUPPORT:
-        return prefix + "this machine has no such address (is IPv6 turned off?). Choose the " +
-               "addresses with --listen, for example --listen 127.0.0.1.";
+        return prefix + "this machine has no such address" +
+               (address.find(':') != std::string::npos ? " (is IPv6 turned off?)" : "") +
+               ". Choose the addresses with --listen, for example --listen 127.0.0.1.";
     case 0:
         return prefix + "the bind failed but succeeded when tried again; try once more.";
     default:

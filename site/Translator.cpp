@@ -94,16 +94,18 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0)
         return {};
     const Key key{std::string(from->code), std::string(to->code)};
-    if (dictionaries_.contains(key))
-        return direct(key, trimmed, maxPairs);
+    std::vector<TranslationPair> pairs = direct(key, trimmed, maxPairs);
+    if (!pairs.empty())
+        return pairs;
 
-    // Through English: each English word found leads into the second
+    // Through English, also when the pair's own (often small) dictionary
+    // lacks the word: each English word found leads into the second
     // dictionary; the pairs keep the first dictionary's headword.
     const Key toEnglish{key.first, "english"};
     const Key fromEnglish{"english", key.second};
-    if (!dictionaries_.contains(toEnglish) || !dictionaries_.contains(fromEnglish))
+    if (key.first == "english" || key.second == "english" || !dictionaries_.contains(toEnglish) ||
+        !dictionaries_.contains(fromEnglish))
         return {};
-    std::vector<TranslationPair> pairs;
     const std::vector<TranslationPair> english = direct(toEnglish, trimmed, kPivotWords);
     for (const TranslationPair &step : english) {
         for (TranslationPair &second : direct(fromEnglish, step.translation, maxPairs)) {

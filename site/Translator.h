@@ -23,9 +23,9 @@ struct TranslationPair
 
 // Finds the FreeDict dictionaries of a directory ("freedict-eng-tur.index"
 // with ".dict.dz" or ".dict") and answers lookups between the program's
-// languages. A pair without its own dictionary goes through English when
-// both halves exist (Spanish to Turkish: Spanish to English, then English to
-// Turkish).
+// languages. A pair without its own dictionary, or whose dictionary lacks
+// the word, goes through English when both halves exist (Spanish to
+// Turkish: Spanish to English, then English to Turkish).
 class Translator
 {
 public:

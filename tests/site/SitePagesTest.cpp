@@ -43,6 +43,8 @@ protected:
                                       {"ılık", "ılık\nlukewarm\n"},
                                       {"İngiltere", "İngiltere\nEngland\n"}});
         DictFixture::writeDictionary(dir_, "spa-eng", {{"casa", "casa /kˈasa/\nhouse\n"}});
+        // A small direct dictionary that lacks "casa".
+        DictFixture::writeDictionary(dir_, "spa-tur", {{"perro", "perro\nköpek\n"}});
         translator_ = std::make_shared<const Translator>(dir_);
     }
     static void TearDownTestSuite()

@@ -264,6 +264,9 @@ TEST(SiteServerBindTest, TakenPortIsExplained)
     SiteServer holder(nullptr, nullptr);
     const int port = holder.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
+    // A second server must not share the port (no SO_REUSEPORT).
+    SiteServer second(nullptr, nullptr);
+    EXPECT_FALSE(second.bind_to_port("127.0.0.1", port));
     const std::string why = SiteServer::explainBindFailure("127.0.0.1", port);
     EXPECT_NE(why.find("already in use"), std::string::npos) << why;
     EXPECT_NE(SiteServer::explainBindFailure("localhost-ish", port).find("--listen"),
