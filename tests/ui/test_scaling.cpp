@@ -76,6 +76,9 @@ TEST(Scaling, A120DpiScreenGrowsTheFontAndEveryPlace)
 
 int main(int argc, char **argv)
 {
+    // Also when ctest lists the tests at build time, without a display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
