@@ -309,6 +309,7 @@ private slots:
         window.site.stall();
         ModalCatcher boxes;
         bool lockedWhileWaiting = false;
+        bool showedWaitingPage = false;
         qint64 secondTook = -1;
         bool acted = false;
         window.site.onDictionaryRequest = [&] {
@@ -317,6 +318,13 @@ private slots:
             TForm1 &form = *window.form;
             lockedWhileWaiting =
                 form.lookupRunning() && !form.Edit1->isEnabled() && !form.Button1->isEnabled();
+            // The waiting page shows meanwhile, its loader image from the vendor's site.
+            showedWaitingPage = QTest::qWaitFor(
+                [&] {
+                    return shownText(form.WebBrowser1) == visibleText(form.waitingPage()) &&
+                           window.site.otherRequests().contains("/res/ajax-loader-vorlinda.gif");
+                },
+                LoadTimeout);
             // A banner finishing meanwhile re-opens the button; the user clicks.
             form.Button1->setEnabled(true);
             QElapsedTimer clock;
@@ -332,6 +340,7 @@ private slots:
         window.lookup();
 
         QVERIFY(lockedWhileWaiting);
+        QVERIFY(showedWaitingPage);
         QVERIFY2(secondTook >= 0 && secondTook < 1000, QByteArray::number(secondTook));
         QCOMPARE(window.site.dictionaryRequests().size(), 1);
         QVERIFY(boxes.seen().empty());
