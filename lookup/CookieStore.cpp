@@ -1,29 +1,14 @@
 #include "CookieStore.h"
 
 #include "HttpDate.h"
+#include "TextRules.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-std::string_view trim(std::string_view s)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string lower(std::string_view s)
-{
-    std::string out(s);
-    for (char &c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using TextRules::lowerAscii;
+using TextRules::trimBlanks;
 
 std::string_view unquote(std::string_view s)
 {
@@ -91,7 +76,7 @@ void CookieStore::takeSetCookie2(std::string_view value, std::string_view host, 
 
 void CookieStore::take(std::string_view value, std::string_view host, TimePoint now, bool version2)
 {
-    const std::string requestHost = lower(host);
+    const std::string requestHost = lowerAscii(host);
     for (const std::string_view text : splitCookies(value)) {
         Cookie cookie;
         std::optional<TimePoint> maxAgeExpiry;
@@ -99,24 +84,24 @@ void CookieStore::take(std::string_view value, std::string_view host, TimePoint 
         std::size_t pos = 0;
         while (pos <= text.size()) {
             const auto semicolon = std::min(text.find(';', pos), text.size());
-            const std::string_view item = trim(text.substr(pos, semicolon - pos));
+            const std::string_view item = trimBlanks(text.substr(pos, semicolon - pos));
             pos = semicolon + 1;
             const auto eq = item.find('=');
-            const std::string_view key = trim(item.substr(0, eq));
+            const std::string_view key = trimBlanks(item.substr(0, eq));
             const std::string_view val =
-                eq == std::string_view::npos ? std::string_view{} : trim(item.substr(eq + 1));
+                eq == std::string_view::npos ? std::string_view{} : trimBlanks(item.substr(eq + 1));
             if (first) {
                 first = false;
                 cookie.name = key;
                 cookie.value = val;
                 continue;
             }
-            const std::string attribute = lower(key);
+            const std::string attribute = lowerAscii(key);
             if (attribute == "domain") {
                 std::string_view domain = unquote(val);
                 if (domain.starts_with('.'))
                     domain.remove_prefix(1);
-                cookie.domain = lower(domain);
+                cookie.domain = lowerAscii(domain);
             } else if (attribute == "path") {
                 cookie.path = unquote(val);
             } else if (attribute == "max-age") {
@@ -155,7 +140,7 @@ void CookieStore::store(Cookie cookie)
 std::string CookieStore::cookiesFor(std::string_view host, std::string_view path, TimePoint now)
 {
     std::erase_if(cookies_, [&](const Cookie &c) { return c.expires && *c.expires <= now; });
-    const std::string requestHost = lower(host);
+    const std::string requestHost = lowerAscii(host);
     std::string pairs;
     for (const Cookie &c : cookies_) {
         if (requestHost.find(c.domain) == std::string::npos || c.secure || c.value.empty() ||

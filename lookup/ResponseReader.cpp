@@ -1,37 +1,14 @@
 #include "ResponseReader.h"
 
 #include "HttpError.h"
+#include "TextRules.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool containsNoCase(std::string_view text, std::string_view part)
-{
-    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           }) != text.end();
-}
-
-std::string_view trim(std::string_view s)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
+using TextRules::equalsNoCase;
+using TextRules::trimBlanks;
 
 // A non-empty run of decimal digits and nothing else, not beyond 18 digits.
 std::optional<std::size_t> wholeNumber(std::string_view s)
@@ -189,8 +166,8 @@ void ResponseReader::headerLine(std::string line)
     if (!line.empty()) {
         const auto colon = line.find(':');
         if (colon != std::string::npos) // a line without a colon carries no field
-            head_.fields.emplace_back(trim(std::string_view(line).substr(0, colon)),
-                                      trim(std::string_view(line).substr(colon + 1)));
+            head_.fields.emplace_back(trimBlanks(std::string_view(line).substr(0, colon)),
+                                      trimBlanks(std::string_view(line).substr(colon + 1)));
         return;
     }
     if (head_.status == 100) { // interim: the real status line follows
@@ -211,7 +188,7 @@ void ResponseReader::startBody()
     const auto lengthField = head_.field("Content-Length");
     std::optional<std::size_t> length;
     if (lengthField) {
-        const std::string_view digits = trim(*lengthField);
+        const std::string_view digits = trimBlanks(*lengthField);
         length = wholeNumber(digits);
         if (!length && !digits.empty() &&
             digits.find_first_not_of("0123456789") == std::string_view::npos)
@@ -235,7 +212,7 @@ void ResponseReader::startBody()
 
 void ResponseReader::chunkSizeLine(std::string_view line)
 {
-    line = trim(line);
+    line = trimBlanks(line);
     std::size_t size = 0;
     std::size_t digits = 0;
     for (; digits < line.size() && hexDigit(line[digits]) >= 0; ++digits) {

@@ -35,6 +35,21 @@ bool containsNoCase(std::string_view text, std::string_view phrase)
     return phrase.empty() || positionOfNoCase(text, phrase) != 0;
 }
 
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), equalNoCase);
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string cutAtNul(std::string_view text)
 {
     return std::string(text.substr(0, text.find('\0')));

@@ -17,6 +17,13 @@ std::string lowerAscii(std::string_view text);
 // case. An empty phrase occurs everywhere.
 bool containsNoCase(std::string_view text, std::string_view phrase);
 
+// Whether the two texts are equal, ASCII letters compared without regard to
+// case (header names, field values).
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+// The text without the blanks and tabs at either end.
+std::string_view trimBlanks(std::string_view text);
+
 // A text control's text ends at its first NUL byte.
 std::string cutAtNul(std::string_view text);
 
