@@ -24,11 +24,11 @@ now_ms() {
 
 # pss_kib PID: proportional set size of PID and all its descendants.
 pss_kib() {
-    local total=0 pid stat ppid queue=("$1") seen=" $1 "
+    local total=0 pid stat ppid line child queue=("$1") seen=" $1 "
     # Children by parent, from /proc/PID/stat (field 4, after the name).
     local -A children=()
     for stat in /proc/[0-9]*/stat; do
-        read -r line <"$stat" 2>/dev/null || continue
+        { read -r line <"$stat"; } 2>/dev/null || continue
         pid=${line%% *}
         line=${line##*) }
         ppid=$(echo "$line" | cut -d' ' -f2)
