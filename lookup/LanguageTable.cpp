@@ -53,9 +53,21 @@ const Entry &targetEntry(int position)
 
 namespace LanguageTable {
 
-std::string_view sourceName(int position) { return sourceEntry(position).name; }
-std::string_view sourceCode(int position) { return sourceEntry(position).code; }
-std::string_view targetName(int position) { return targetEntry(position).name; }
-std::string_view targetCode(int position) { return targetEntry(position).code; }
+std::string_view sourceName(int position)
+{
+    return sourceEntry(position).name;
+}
+std::string_view sourceCode(int position)
+{
+    return sourceEntry(position).code;
+}
+std::string_view targetName(int position)
+{
+    return targetEntry(position).name;
+}
+std::string_view targetCode(int position)
+{
+    return targetEntry(position).code;
+}
 
 } // namespace LanguageTable
