@@ -16,7 +16,7 @@ packages=(
     libcurl4-openssl-dev
     # running and testing under a virtual display
     libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
-    iproute2 util-linux desktop-file-utils
+    iproute2 util-linux libcap2-bin desktop-file-utils
 )
 
 sudo=""
