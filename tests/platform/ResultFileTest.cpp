@@ -95,23 +95,6 @@ TEST_F(ResultFileTest, PlantedLinkIsReplacedNotFollowed)
     EXPECT_EQ(readBytes(page), bytes);
 }
 
-TEST_F(ResultFileTest, MissingDirectory)
-{
-    const QString missing = dir.filePath(QStringLiteral("missing/tmp.htm"));
-
-    EXPECT_EQ(writeError(missing, bytes),
-              "Cannot create file \"" + missing.toStdString() + "\". No such file or directory");
-}
-
-TEST_F(ResultFileTest, DirectoryAtTheName)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("tmp.htm")));
-
-    EXPECT_EQ(writeError(page, bytes),
-              "Cannot create file \"" + page.toStdString() + "\". Is a directory");
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("tmp.htm")});
-}
-
 TEST_F(ResultFileTest, UnwritableDirectory)
 {
     if (::geteuid() == 0)
@@ -166,31 +149,6 @@ TEST_F(ResultFileTest, ShortWriteKeepsTheOldPage)
     EXPECT_EQ(message, "Stream write error");
     EXPECT_EQ(readBytes(page), "<head>old");
     EXPECT_EQ(entries(), QStringList{QStringLiteral("tmp.htm")});
-}
-
-TEST_F(ResultFileTest, RemoveDeletesTheFile)
-{
-    writeBytes(page, "x");
-
-    ResultFile::remove(page);
-
-    EXPECT_FALSE(QFileInfo::exists(page));
-}
-
-TEST_F(ResultFileTest, RemoveLeavesADirectory)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("tmp.htm")));
-
-    ResultFile::remove(page);
-
-    EXPECT_TRUE(QFileInfo(page).isDir());
-}
-
-TEST_F(ResultFileTest, RemoveOfAMissingFileIsQuiet)
-{
-    ResultFile::remove(page);
-
-    EXPECT_FALSE(QFileInfo::exists(page));
 }
 
 TEST_F(ResultFileTest, RemoveTakesTheLinkNotItsTarget)
