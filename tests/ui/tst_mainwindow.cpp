@@ -11,7 +11,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 
@@ -206,16 +205,6 @@ private slots:
               "rekDownloadComplete(TWebBrowser*)", "Label6Click(QObject*)",
               "FormClose(QObject*,CloseAction&)", "Label7Click(QObject*)"})
             QVERIFY2(meta->indexOfSlot(handler) >= 0, handler);
-    }
-
-    void aBannerDownloadOpensTheGate()
-    {
-        // A failed banner load counts as a finished download too.
-        auto form = makeWindow();
-        form->show();
-        QVERIFY(!form->Button1->isEnabled());
-        form->FormCreate(form.get());
-        QTRY_VERIFY_WITH_TIMEOUT(form->Button1->isEnabled(), 20000);
     }
 
     void theWelcomePage()
