@@ -49,6 +49,15 @@ QVariant runScript(QWebEnginePage *page, const QString &script,
     return result->value_or(QVariant());
 }
 
+// Writes `content` to `name` in `dir` and gives the file's file:// address.
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+    return QUrl::fromLocalFile(file.fileName()).toString();
+}
+
 // A port on 127.0.0.1 where nothing listens: taken from the system, then let go.
 quint16 closedPort()
 {
@@ -138,12 +147,8 @@ void tst_TWebBrowser::showsEachAddressForm()
     if (form == u"about") {
         address = u"about:"_s + QString::fromUtf8(content);
     } else if (form == u"file") {
-        QFile file(dir.filePath(u"tmp.htm"_s));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
-        expectedAddress = QUrl::fromLocalFile(file.fileName());
-        address = expectedAddress.toString();
+        address = writeFile(dir, u"tmp.htm"_s, content);
+        expectedAddress = QUrl(address);
         QVERIFY(address.startsWith(u"file:///"));
     } else {
         // No charset in the header: the page's meta tag has to decide.
@@ -346,18 +351,17 @@ void tst_TWebBrowser::restrictedViewRunsNoScripts()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QFile file(dir.filePath(u"tmp.htm"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(u"<html><head><meta charset=utf-8></head><body><p>sonuç</p>"
-               u"<script>var p = document.createElement('p'); p.textContent = 'betik';"
-               u"document.body.appendChild(p);</script></body></html>"_s.toUtf8());
-    file.close();
+    const QString page =
+        writeFile(dir, u"tmp.htm"_s,
+                  u"<html><head><meta charset=utf-8></head><body><p>sonuç</p>"
+                  u"<script>var p = document.createElement('p'); p.textContent = 'betik';"
+                  u"document.body.appendChild(p);</script></body></html>"_s.toUtf8());
 
     TWebBrowser view;
     view.setRestricted(restricted);
     QCOMPARE(view.isRestricted(), restricted);
     QSignalSpy documented(&view, &TWebBrowser::OnDocumentComplete);
-    view.Navigate(QUrl::fromLocalFile(file.fileName()).toString());
+    view.Navigate(page);
     QVERIFY(documented.wait(LoadTimeout));
 
     QCOMPARE(plainText(view.page()), expected);
@@ -379,19 +383,14 @@ void tst_TWebBrowser::restrictedViewReadsNoOtherFiles()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QFile picture(dir.filePath(u"secret.gif"_s));
-    QVERIFY(picture.open(QIODevice::WriteOnly));
-    picture.write(gif);
-    picture.close();
-    QFile file(dir.filePath(u"tmp.htm"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<html><body><p>sonuc</p><img id=secret src=secret.gif></body></html>");
-    file.close();
+    writeFile(dir, u"secret.gif"_s, gif);
+    const QString page = writeFile(
+        dir, u"tmp.htm"_s, "<html><body><p>sonuc</p><img id=secret src=secret.gif></body></html>");
 
     TWebBrowser view;
     view.setRestricted(restricted);
     QSignalSpy downloaded(&view, &TWebBrowser::OnDownloadComplete);
-    view.Navigate(QUrl::fromLocalFile(file.fileName()).toString());
+    view.Navigate(page);
     QVERIFY(downloaded.wait(LoadTimeout));
 
     QCOMPARE(plainText(view.page()), u"sonuc"_s);
@@ -418,19 +417,14 @@ void tst_TWebBrowser::restrictedViewFollowsNoLinksToFiles()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QFile other(dir.filePath(u"other.htm"_s));
-    QVERIFY(other.open(QIODevice::WriteOnly));
-    other.write(u"<meta charset=utf-8>öteki"_s.toUtf8());
-    other.close();
-    QFile file(dir.filePath(u"tmp.htm"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(u"<meta charset=utf-8><a id=out href=other.htm>sonuç</a>"_s.toUtf8());
-    file.close();
+    writeFile(dir, u"other.htm"_s, u"<meta charset=utf-8>öteki"_s.toUtf8());
+    const QString page = writeFile(
+        dir, u"tmp.htm"_s, u"<meta charset=utf-8><a id=out href=other.htm>sonuç</a>"_s.toUtf8());
 
     TWebBrowser view;
     view.setRestricted(restricted);
     QSignalSpy downloaded(&view, &TWebBrowser::OnDownloadComplete);
-    view.Navigate(QUrl::fromLocalFile(file.fileName()).toString());
+    view.Navigate(page);
     QVERIFY(downloaded.wait(LoadTimeout));
 
     runScript(view.page(), u"document.getElementById('out').click()"_s,
