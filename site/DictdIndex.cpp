@@ -106,4 +106,13 @@ std::vector<DictdIndex::Entry> DictdIndex::find(std::string_view word) const
     return found;
 }
 
+std::vector<DictdIndex::Entry> DictdIndex::entries() const
+{
+    std::vector<Entry> all;
+    all.reserve(entries_.size());
+    for (const Keyed &keyed : entries_)
+        all.push_back(keyed.entry);
+    return all;
+}
+
 } // namespace vorlinda::site

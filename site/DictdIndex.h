@@ -35,6 +35,8 @@ public:
     // Every entry whose headword equals `word` without regard to case, in
     // file order.
     std::vector<Entry> find(std::string_view word) const;
+    // Every entry, in headword order.
+    std::vector<Entry> entries() const;
     std::size_t size() const { return entries_.size(); }
 
 private:

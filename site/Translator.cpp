@@ -50,7 +50,8 @@ Translator::Translator(const std::filesystem::path &dictionaryDirectory)
                     if (text.empty())
                         continue;
                     dictionaries_[{std::string(from.code), std::string(to.code)}].push_back(
-                        std::make_unique<Dictionary>(index, text, from.code == "turkish"));
+                        std::make_unique<Dictionary>(index, text, from.code == "turkish",
+                                                     to.code == "turkish"));
                 }
             }
         }
@@ -84,6 +85,58 @@ std::vector<TranslationPair> Translator::direct(const Key &key, std::string_view
     return pairs;
 }
 
+void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
+                             std::string_view word, bool phrases, std::size_t maxPairs) const
+{
+    const auto found = dictionaries_.find({key.second, key.first});
+    if (found == dictionaries_.end() || pairs.size() >= maxPairs)
+        return;
+    // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
+    // way round that differs only so is the same pair.
+    const bool turkishSource = key.first == "turkish";
+    const bool turkishTranslation = key.second == "turkish";
+    const auto folded = [&](const TranslationPair &pair) {
+        return TranslationPair{foldCase(pair.source, turkishSource),
+                               foldCase(pair.translation, turkishTranslation)};
+    };
+    std::vector<TranslationPair> seen;
+    for (const TranslationPair &pair : pairs)
+        seen.push_back(folded(pair));
+    for (const auto &dictionary : found->second) {
+        std::vector<ReverseIndex::Match> matches;
+        try {
+            matches = dictionary->reverseLookup(word, maxPairs);
+        } catch (const std::runtime_error &) {
+            continue;
+        }
+        for (ReverseIndex::Match &match : matches) {
+            if (pairs.size() >= maxPairs)
+                return;
+            if (!match.whole && !phrases)
+                continue;
+            TranslationPair pair{std::move(match.translation), std::move(match.headword)};
+            TranslationPair foldedPair = folded(pair);
+            if (std::find(seen.begin(), seen.end(), foldedPair) != seen.end())
+                continue;
+            seen.push_back(std::move(foldedPair));
+            pairs.push_back(std::move(pair));
+        }
+    }
+}
+
+std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
+                                                  bool phrases, std::size_t maxPairs) const
+{
+    std::vector<TranslationPair> pairs = direct(key, word, maxPairs);
+    addReversed(pairs, key, word, phrases, maxPairs);
+    return pairs;
+}
+
+bool Translator::answers(const Key &key) const
+{
+    return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
+}
+
 std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
                                                    std::string_view toCode, std::string_view word,
                                                    std::size_t maxPairs) const
@@ -94,21 +147,23 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0)
         return {};
     const Key key{std::string(from->code), std::string(to->code)};
-    std::vector<TranslationPair> pairs = direct(key, trimmed, maxPairs);
+    std::vector<TranslationPair> pairs = bothWays(key, trimmed, true, maxPairs);
     if (!pairs.empty())
         return pairs;
 
     // Through English, also when the pair's own (often small) dictionary
     // lacks the word: each English word found leads into the second
-    // dictionary; the pairs keep the first dictionary's headword.
+    // dictionary; the pairs keep the first dictionary's headword. Backwards
+    // only whole translations count here: a phrase holding the word would
+    // be passed on as if it meant the word.
     const Key toEnglish{key.first, "english"};
     const Key fromEnglish{"english", key.second};
-    if (key.first == "english" || key.second == "english" || !dictionaries_.contains(toEnglish) ||
-        !dictionaries_.contains(fromEnglish))
+    if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
+        !answers(fromEnglish))
         return {};
-    const std::vector<TranslationPair> english = direct(toEnglish, trimmed, kPivotWords);
+    const std::vector<TranslationPair> english = bothWays(toEnglish, trimmed, false, kPivotWords);
     for (const TranslationPair &step : english) {
-        for (TranslationPair &second : direct(fromEnglish, step.translation, maxPairs)) {
+        for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
             if (pairs.size() >= maxPairs)
                 return pairs;
             addUnique(pairs, {step.source, std::move(second.translation)});
@@ -125,8 +180,7 @@ bool Translator::serves(std::string_view fromCode, std::string_view toCode) cons
         return false;
     const std::string f(from->code);
     const std::string t(to->code);
-    return dictionaries_.contains({f, t}) ||
-           (dictionaries_.contains({f, "english"}) && dictionaries_.contains({"english", t}));
+    return answers({f, t}) || (answers({f, "english"}) && answers({"english", t}));
 }
 
 std::vector<std::string> Translator::directPairs() const

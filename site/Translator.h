@@ -23,9 +23,11 @@ struct TranslationPair
 
 // Finds the FreeDict dictionaries of a directory ("freedict-eng-tur.index"
 // with ".dict.dz" or ".dict") and answers lookups between the program's
-// languages. A pair without its own dictionary, or whose dictionary lacks
-// the word, goes through English when both halves exist (Spanish to
-// Turkish: Spanish to English, then English to Turkish).
+// languages. The opposite dictionary is read backwards too: Turkish to
+// English also finds the English-Turkish entries translated by the word,
+// after the Turkish-English ones. A pair that finds nothing either way goes
+// through English when both halves exist (Spanish to Turkish: Spanish to
+// English, then English to Turkish).
 class Translator
 {
 public:
@@ -46,6 +48,15 @@ private:
     using Key = std::pair<std::string, std::string>;
     std::vector<TranslationPair> direct(const Key &key, std::string_view word,
                                         std::size_t maxPairs) const;
+    // Adds, up to `maxPairs`, what the dictionaries of the opposite pair
+    // give backwards and `pairs` lacks; `phrases` also takes translations
+    // that merely hold the word ("kitap rafı" for "kitap").
+    void addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
+                     bool phrases, std::size_t maxPairs) const;
+    // Direct, then reversed.
+    std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
+                                          std::size_t maxPairs) const;
+    bool answers(const Key &key) const;
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
 };

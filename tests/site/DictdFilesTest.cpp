@@ -102,20 +102,41 @@ TEST(SiteDictZip, CorruptDataIsAnErrorNotACrash)
                  std::runtime_error);
 }
 
-TEST(SiteInstalledDictionary, HelloInEnglishToTurkishSaysMerhaba)
+struct InstalledRow
 {
+    const char *name;
+    const char *from;
+    const char *to;
+    const char *word;
+    const char *translation; // a part of one of the translations, any case
+};
+
+class SiteInstalledDictionary : public testing::TestWithParam<InstalledRow>
+{};
+
+// "kitap" is not in the small Turkish-English dictionary; it is found
+// backwards in the English-Turkish one.
+TEST_P(SiteInstalledDictionary, Translates)
+{
+    const InstalledRow &row = GetParam();
     const std::filesystem::path dir = "/usr/share/dictd";
     if (!std::filesystem::exists(dir / "freedict-eng-tur.index"))
         GTEST_SKIP() << "dict-freedict-eng-tur is not installed";
     const Translator translator(dir);
-    const auto pairs = translator.translate("english", "turkish", "hello", 40);
-    const bool merhaba = std::any_of(pairs.begin(), pairs.end(), [](const TranslationPair &p) {
+    const auto pairs = translator.translate(row.from, row.to, row.word, 40);
+    const bool found = std::any_of(pairs.begin(), pairs.end(), [&](const TranslationPair &p) {
         std::string lowered = p.translation;
         std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return p.source == "hello" && lowered.find("merhaba") != std::string::npos;
+        return p.source == row.word && lowered.find(row.translation) != std::string::npos;
     });
-    EXPECT_TRUE(merhaba);
+    EXPECT_TRUE(found);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SiteInstalledDictionary,
+    testing::Values(InstalledRow{"HelloIsMerhaba", "english", "turkish", "hello", "merhaba"},
+                    InstalledRow{"KitapIsBook", "turkish", "english", "kitap", "book"}),
+    [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

@@ -25,7 +25,8 @@ std::size_t count(std::string_view text, std::string_view what)
     return n;
 }
 
-// A small site: English-Turkish, Turkish-English and Spanish-English.
+// A small site: English-Turkish, Turkish-English and Spanish-English, each
+// side also found backwards in the other.
 class SiteFixture : public testing::Test
 {
 protected:
@@ -37,11 +38,15 @@ protected:
             {{"hello", "hello /həˈləʊ/\n1. (ünlem) merhaba, selam\n2. alo.\n"},
              {"bird", "bird /bɜːd/\n1. kuş\n   \"early bird\" - erkenci\n"},
              {"house", "house <n>\nev; konut\n see: {home}\n"},
-             {"tag", "tag\n<b>&\"x\"</b> yazı, a<b\n"}});
+             {"tag", "tag\n<b>&\"x\"</b> yazı, a<b\n"},
+             {"book", "book /bʊk/\n1. kitap\n2. defter\n"},
+             {"bookseller", "bookseller\nkitapçı\n"},
+             {"bookcase", "bookcase\nkitap rafı, kitaplık\n"}});
         DictFixture::writeDictionary(dir_, "tur-eng",
                                      {{"kuş", "kuş /kuʃ/\nbird\n"},
                                       {"ılık", "ılık\nlukewarm\n"},
-                                      {"İngiltere", "İngiltere\nEngland\n"}});
+                                      {"İngiltere", "İngiltere\nEngland\n"},
+                                      {"ev", "ev\nhome, house\n"}});
         DictFixture::writeDictionary(dir_, "spa-eng", {{"casa", "casa /kˈasa/\nhouse\n"}});
         // A small direct dictionary that lacks "casa".
         DictFixture::writeDictionary(dir_, "spa-tur", {{"perro", "perro\nköpek\n"}});
@@ -132,6 +137,18 @@ INSTANTIATE_TEST_SUITE_P(
         LookupRow{"ThroughEnglish",
                   "/index.php?selectFrom=spanish&selectTo=turkish&txtLang=casa",
                   {{"casa", "ev"}, {"casa", "konut"}}},
+        LookupRow{"TurkishFoundOnlyBackwards",
+                  "/index.php?selectFrom=turkish&selectTo=english&txtLang=kitap",
+                  {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
+        LookupRow{"FoundBothWaysOwnFirstNoDuplicates",
+                  "/index.php?selectFrom=turkish&selectTo=english&txtLang=EV",
+                  {{"ev", "home"}, {"ev", "house"}}},
+        LookupRow{"EnglishFoundOnlyBackwards",
+                  "/index.php?selectFrom=english&selectTo=turkish&txtLang=lukewarm",
+                  {{"lukewarm", "ılık"}}},
+        LookupRow{"PartOfAWordIsNoMatch",
+                  "/index.php?selectFrom=turkish&selectTo=english&txtLang=kita",
+                  {}},
         LookupRow{"UnknownWord", "/index.php?selectFrom=english&selectTo=turkish&txtLang=zzz", {}},
         LookupRow{"EmptyWord", "/index.php?selectFrom=english&selectTo=turkish&txtLang=", {}},
         LookupRow{"NoDictionaryForThePair",

@@ -1,0 +1,135 @@
+#include "ReverseIndex.h"
+
+#include "DictEntry.h"
+#include "TextFolding.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace vorlinda::site {
+namespace {
+
+// A phrase may hold this many words besides the ones asked for: "kitap"
+// finds "kitap rafı" (bookcase), but not the idioms and definitions some
+// entries carry as translations ("... indirimli fiyatla kitap satan firma").
+constexpr std::size_t kExtraPhraseWords = 2;
+
+bool isWordByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+}
+
+// The words of a folded text; any ASCII mark or blank separates them, so
+// "kitap" and "kitapçı" stay two different words.
+std::vector<std::string_view> wordsOf(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && !isWordByte(text[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < text.size() && isWordByte(text[i]))
+            ++i;
+        if (i > start)
+            words.push_back(text.substr(start, i - start));
+    }
+    return words;
+}
+
+} // namespace
+
+ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &text, bool turkish)
+{
+    ReverseIndex reverse;
+    reverse.turkish_ = turkish;
+    const std::vector<DictdIndex::Entry> entries = index.entries();
+    std::uint64_t end = 0;
+    for (const DictdIndex::Entry &entry : entries)
+        end = std::max(end, entry.offset + entry.length);
+    // One read of the whole text: entry by entry, every dictzip chunk would
+    // be inflated again for each of the hundreds of entries it holds.
+    const std::string all = text.read(0, end);
+    std::unordered_set<std::uint64_t> seen; // several headwords may share an entry
+    for (const DictdIndex::Entry &entry : entries) {
+        if (entry.offset >= all.size() || !seen.insert(entry.offset).second)
+            continue;
+        const DictEntry parsed =
+            DictEntry::parse(std::string_view(all).substr(entry.offset, entry.length));
+        reverse.add(parsed.headword.empty() ? entry.headword : parsed.headword,
+                    parsed.translations);
+    }
+    return reverse;
+}
+
+void ReverseIndex::add(const std::string &headword, const std::vector<std::string> &translations)
+{
+    const auto headwordId = static_cast<std::uint32_t>(headwords_.size());
+    headwords_.push_back(headword);
+    for (const std::string &translation : translations) {
+        Item item;
+        item.headword = headwordId;
+        item.text = static_cast<std::uint32_t>(texts_.size());
+        texts_ += translation;
+        item.textEnd = static_cast<std::uint32_t>(texts_.size());
+        item.folded = static_cast<std::uint32_t>(folded_.size());
+        folded_ += foldCase(translation, turkish_);
+        item.foldedEnd = static_cast<std::uint32_t>(folded_.size());
+        // A line end between two translations keeps a word from running
+        // into the next one.
+        folded_ += '\n';
+        items_.push_back(item);
+    }
+}
+
+std::string_view ReverseIndex::foldedOf(const Item &item) const
+{
+    return std::string_view(folded_).substr(item.folded, item.foldedEnd - item.folded);
+}
+
+std::vector<ReverseIndex::Match> ReverseIndex::find(std::string_view word,
+                                                    std::size_t maxMatches) const
+{
+    const std::string foldedWord = foldCase(word, turkish_);
+    const std::vector<std::string_view> query = wordsOf(foldedWord);
+    if (query.empty() || maxMatches == 0)
+        return {};
+    const std::string_view first = query.front();
+    const std::string_view all = folded_;
+
+    std::vector<Match> whole;
+    std::vector<Match> phrases;
+    const auto match = [&](const Item &item, bool isWhole) {
+        return Match{texts_.substr(item.text, item.textEnd - item.text), headwords_[item.headword],
+                     isWhole};
+    };
+    for (std::size_t at = all.find(first);
+         at != std::string_view::npos && whole.size() < maxMatches; at = all.find(first, at + 1)) {
+        const std::size_t after = at + first.size();
+        if ((at > 0 && isWordByte(all[at - 1])) || (after < all.size() && isWordByte(all[after])))
+            continue;
+        const auto item = std::prev(std::upper_bound(
+            items_.begin(), items_.end(), at, [](std::size_t position, const Item &candidate) {
+                return position < candidate.folded;
+            }));
+        const std::vector<std::string_view> words = wordsOf(foldedOf(*item));
+        if (words.size() <= query.size() + kExtraPhraseWords) {
+            if (words == query) {
+                whole.push_back(match(*item, true));
+            } else if (phrases.size() < maxMatches &&
+                       std::search(words.begin(), words.end(), query.begin(), query.end()) !=
+                           words.end()) {
+                phrases.push_back(match(*item, false));
+            }
+        }
+        at = item->foldedEnd; // each translation once
+    }
+    whole.insert(whole.end(), std::make_move_iterator(phrases.begin()),
+                 std::make_move_iterator(phrases.end()));
+    if (whole.size() > maxMatches)
+        whole.resize(maxMatches);
+    return whole;
+}
+
+} // namespace vorlinda::site
