@@ -259,17 +259,17 @@ void TForm1::buildControls()
         control->setFocusPolicy(Qt::StrongFocus);
     // Ctrl+Tab and Ctrl+Shift+Tab switch pages while the focus is on the tab
     // control or inside a page, whichever control there has it.
-    const auto switchPage = [this](int step) {
-        const int count = PageControl1->count();
-        PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
+    const auto pageShortcut = [this](const QKeySequence &keys, int step) {
+        auto *shortcut =
+            new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            const int count = PageControl1->count();
+            PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
+        });
     };
-    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab)})
-        connect(new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
-                &QShortcut::activated, this, [switchPage] { switchPage(1); });
-    for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
-                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)})
-        connect(new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut),
-                &QShortcut::activated, this, [switchPage] { switchPage(-1); });
+    pageShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
+    pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
 
     const std::vector<QWidget *> order = keyboardOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
