@@ -1,6 +1,7 @@
 // Keyboard flow of the main window: the first focus, Tab order, the tab
 // pages, the accelerator and the Enter chain.
 
+#include "ModalCatcher.h"
 #include "TApplication.h"
 #include "TForm1.h"
 #include "TListBox.h"
@@ -20,6 +21,7 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private:
+    ModalCatcher m_boxes;
     std::unique_ptr<TForm1> m_form;
 
     QWidget *focused() const { return QApplication::focusWidget(); }
@@ -64,7 +66,11 @@ private slots:
     void init()
     {
         TForm1::Settings settings = TForm1::defaultSettings();
+        // Nothing listens on either site: a lookup that a key starts fails at
+        // once, and the catcher closes its message.
         settings.vendorHost = QStringLiteral("127.0.0.1:1");
+        settings.dictionaryHost = "127.0.0.1";
+        settings.dictionaryPort = 1;
         m_form = std::make_unique<TForm1>(settings);
         m_form->PageControl1->tabBar()->setObjectName(QStringLiteral("PageControl1"));
         m_form->show();
