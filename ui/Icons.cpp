@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTransform>
 
 namespace Icons {
 
@@ -24,12 +25,8 @@ QImage draw(int size)
     left.lineTo(4, 40);
     left.cubicTo(10, 38, 18, 38, 24, 42);
     left.closeSubpath();
-    QPainterPath right;
-    right.moveTo(24, 12);
-    right.cubicTo(30, 8, 38, 8, 44, 10);
-    right.lineTo(44, 40);
-    right.cubicTo(38, 38, 30, 38, 24, 42);
-    right.closeSubpath();
+    // The right page is the left one mirrored about the spine at x 24.
+    const QPainterPath right = QTransform(-1, 0, 0, 1, 48, 0).map(left);
     p.drawPath(left);
     p.drawPath(right);
 

@@ -113,8 +113,9 @@ TForm1::TForm1(Settings settings, QWidget *parent)
 
 TForm1::~TForm1() = default;
 
-void TForm1::place(QWidget *control, const QRect &designed)
+void TForm1::place(QWidget *control, const char *name, const QRect &designed)
 {
+    control->setObjectName(QLatin1StringView(name));
     control->setGeometry(Scaling::scaled(designed, m_plan));
 }
 
@@ -123,15 +124,12 @@ void TForm1::buildControls()
     // The hidden panel: right of the client area and under the tab control,
     // which is created after it.
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    place(GroupBox1, {560, 32, 161, 361});
+    place(GroupBox1, "GroupBox1", {560, 32, 161, 361});
 
     ListBox1 = new TListBox(GroupBox1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    place(ListBox1, {16, 24, 57, 161});
+    place(ListBox1, "ListBox1", {16, 24, 57, 161});
     ListBox2 = new TListBox(GroupBox1);
-    ListBox2->setObjectName(QStringLiteral("ListBox2"));
-    place(ListBox2, {88, 24, 57, 161});
+    place(ListBox2, "ListBox2", {88, 24, 57, 161});
     for (int position = 0; position < LanguageTable::size; ++position) {
         ListBox1->addItem(fromBytes(LanguageTable::sourceCode(position)));
         ListBox2->addItem(fromBytes(LanguageTable::targetCode(position)));
@@ -140,17 +138,14 @@ void TForm1::buildControls()
     ListBox2->setItemHeight(Scaling::scaled(13, m_plan));
 
     Memo1 = new TMemo(GroupBox1);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    place(Memo1, {5, 198, 153, 81});
+    place(Memo1, "Memo1", {5, 198, 153, 81});
     Memo1->setBytes("Memo1");
     Memo2 = new TMemo(GroupBox1);
-    Memo2->setObjectName(QStringLiteral("Memo2"));
-    place(Memo2, {6, 281, 158, 77});
+    place(Memo2, "Memo2", {6, 281, 158, 77});
     Memo2->setBytes("Memo2");
 
     PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    place(PageControl1, {0, 0, 495, 630});
+    place(PageControl1, "PageControl1", {0, 0, 495, 630});
 
     // The dictionary tab.
     TabSheet1 = new QWidget;
@@ -158,45 +153,34 @@ void TForm1::buildControls()
     PageControl1->addTab(TabSheet1, QStringLiteral("Kelime Sözlük"));
 
     Label5 = new TLabel(QStringLiteral("Program Hakkiındaki Fikirlerinizi Belirtin.."), TabSheet1);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    place(Label5, {293, 586, 188, 13});
+    place(Label5, "Label5", {293, 586, 188, 13});
     Label6 = new TLabel(QStringLiteral("Zirvazo?"), TabSheet1);
-    Label6->setObjectName(QStringLiteral("Label6"));
-    place(Label6, {192, 586, 80, 13});
+    place(Label6, "Label6", {192, 586, 80, 13});
     Label4 = new TLabel(m_settings.vendorHost, TabSheet1);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    place(Label4, {6, 585, 87, 13});
+    place(Label4, "Label4", {6, 585, 87, 13});
 
     rek = new TWebBrowser(TabSheet1);
-    rek->setObjectName(QStringLiteral("rek"));
-    place(rek, {0, 0, 521, 99});
+    place(rek, "rek", {0, 0, 521, 99});
 
     GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    place(GroupBox2, {-9, 80, 496, 123});
+    place(GroupBox2, "GroupBox2", {-9, 80, 496, 123});
     GroupBox2->setAutoFillBackground(true); // it covers the bottom of the banner
     Label1 = new TLabel(QStringLiteral("Den"), GroupBox2);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    place(Label1, {225, 48, 20, 13});
+    place(Label1, "Label1", {225, 48, 20, 13});
     Label2 = new TLabel(QStringLiteral("Ye"), GroupBox2);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    place(Label2, {348, 48, 13, 13});
+    place(Label2, "Label2", {348, 48, 13, 13});
     Label3 = new TLabel(QStringLiteral("Çevirilecek kelime:"), GroupBox2);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    place(Label3, {125, 21, 88, 13});
+    place(Label3, "Label3", {125, 21, 88, 13});
 
     Button1 = new QPushButton(QStringLiteral("Çe&wir"), GroupBox2);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    place(Button1, {136, 77, 201, 33});
+    place(Button1, "Button1", {136, 77, 201, 33});
     Button1->setAutoDefault(false);
     Button1->setEnabled(false); // until a banner has loaded
 
     ComboBox1 = new QComboBox(GroupBox2);
-    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    place(ComboBox1, {125, 44, 97, 21});
+    place(ComboBox1, "ComboBox1", {125, 44, 97, 21});
     ComboBox2 = new QComboBox(GroupBox2);
-    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
-    place(ComboBox2, {247, 44, 97, 21});
+    place(ComboBox2, "ComboBox2", {247, 44, 97, 21});
     for (int position = 0; position < LanguageTable::size; ++position) {
         ComboBox1->addItem(fromBytes(LanguageTable::sourceName(position)));
         ComboBox2->addItem(fromBytes(LanguageTable::targetName(position)));
@@ -208,13 +192,11 @@ void TForm1::buildControls()
     }
 
     Edit1 = new QLineEdit(QStringLiteral("hello"), GroupBox2);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    place(Edit1, {221, 18, 123, 21});
+    place(Edit1, "Edit1", {221, 18, 123, 21});
     Edit1->setMaxLength(150);
 
     WebBrowser1 = new TWebBrowser(TabSheet1);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    place(WebBrowser1, {-6, 200, 493, 353});
+    place(WebBrowser1, "WebBrowser1", {-6, 200, 493, 353});
     // The result view shows site text in a local file: no scripts, no reading
     // of other local files.
     WebBrowser1->setRestricted(true);
@@ -226,8 +208,7 @@ void TForm1::buildControls()
 
     Label7 = new TLabel(QStringLiteral("Karbonet ile Enerji Tasarrufunda bulunun, Çevreyi Koruyun"),
                         TabSheet2);
-    Label7->setObjectName(QStringLiteral("Label7"));
-    place(Label7, {56, 554, 357, 13});
+    place(Label7, "Label7", {56, 554, 357, 13});
     QFont labelFont;
     labelFont.setFamilies(windowFontFamilies);
     labelFont.setBold(true);
@@ -239,11 +220,9 @@ void TForm1::buildControls()
     Label7->setCursor(Qt::PointingHandCursor);
 
     rek2 = new TWebBrowser(TabSheet2);
-    rek2->setObjectName(QStringLiteral("rek2"));
-    place(rek2, {-2, 0, 521, 99});
+    place(rek2, "rek2", {-2, 0, 521, 99});
     WebBrowser3 = new TWebBrowser(TabSheet2);
-    WebBrowser3->setObjectName(QStringLiteral("WebBrowser3"));
-    place(WebBrowser3, {-3, 80, 503, 433});
+    place(WebBrowser3, "WebBrowser3", {-3, 80, 503, 433});
 
     PageControl1->setCurrentWidget(TabSheet2);
 

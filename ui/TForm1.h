@@ -128,7 +128,8 @@ protected:
 private:
     void buildControls();
     void bindEvents();
-    void place(QWidget *control, const QRect &designed);
+    // Names the control and puts it at its designed place, scaled.
+    void place(QWidget *control, const char *name, const QRect &designed);
     void focusFirstControl();
     void BuildResultPage();
     void showFailureMessage();
