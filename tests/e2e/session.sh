@@ -3,20 +3,36 @@
 # Source it, then call session_begin "$0" "$@" first thing.
 
 # session_begin SCRIPT ARGS...: re-runs SCRIPT in a network namespace of its
-# own (as a user, in a user namespace too), then brings up loopback and a
-# scratch directory $work that is removed on exit.
+# own (as a user, in a user namespace too), and where it may, a mount namespace
+# with a private X socket directory. Then it brings up loopback and a scratch
+# directory $work that is removed on exit.
 session_begin() {
     if [ -z "${VORLINDA_SESSION_INSIDE:-}" ]; then
         export VORLINDA_SESSION_INSIDE=1
-        if [ "$(id -u)" -eq 0 ]; then
-            exec unshare --net -- "$@"
+        local spaces=(--net)
+        [ "$(id -u)" -eq 0 ] || spaces=(--map-root-user "${spaces[@]}")
+        if unshare "${spaces[@]}" --mount -- true 2>/dev/null; then
+            spaces+=(--mount)
         fi
-        exec unshare --map-root-user --net -- "$@"
+        exec unshare "${spaces[@]}" -- "$@"
     fi
     ip link set lo up
+    private_x_sockets
     work=$(mktemp -d)
     pids=()
     trap session_end EXIT
+}
+
+# private_x_sockets: an empty /tmp/.X11-unix of our own, so that the virtual
+# display shares no socket file with any other X server on the machine (each
+# picks display 0 in its own network namespace, and a server unlinks the
+# socket file of its display both when it starts and when it exits).
+private_x_sockets() {
+    x_sockets_private=no
+    [ -d /tmp/.X11-unix ] || return 0
+    if mount -t tmpfs -o mode=1777,size=1m vorlinda-x11 /tmp/.X11-unix 2>/dev/null; then
+        x_sockets_private=yes
+    fi
 }
 
 session_end() {
@@ -29,7 +45,8 @@ session_end() {
         wait "$pid" 2>/dev/null || true
     done
     if [ "$status" -ne 0 ]; then
-        for log in site program; do
+        echo "--- X socket directory private: ${x_sockets_private:-no}"
+        for log in xvfb site program; do
             [ -s "$work/$log.log" ] || continue
             echo "--- $log.log (end)"
             tail -n 40 "$work/$log.log"
@@ -56,11 +73,27 @@ wait_for() {
 }
 
 # start_display: Xvfb inside the namespace; it picks a free display number.
+# The program starts only once the display answers a client.
 start_display() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    pids+=($!)
-    wait_for 20 "virtual display" test -s "$work/display"
-    export DISPLAY=":$(cat "$work/display")"
+    local lock=()
+    [ "$x_sockets_private" = no ] || lock=(-nolock)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "${lock[@]}" \
+        3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    pids+=("$xvfb_pid")
+    wait_for 20 "virtual display" display_number_known
+    export DISPLAY=":$(head -n 1 "$work/display")"
+    wait_for 20 "answer from display $DISPLAY" display_answers
+}
+
+display_number_known() {
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "the virtual display exited"
+    grep -q '^[0-9][0-9]*$' "$work/display"
+}
+
+display_answers() {
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "the virtual display exited"
+    xdpyinfo >/dev/null 2>&1
 }
 
 # start_site SITE: the stand-in site on port 80; its log is $work/site.log.
