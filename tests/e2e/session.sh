@@ -73,27 +73,47 @@ wait_for() {
 }
 
 # start_display: Xvfb inside the namespace; it picks a free display number.
-# The program starts only once the display answers a client.
+# The program starts only once the display answers a client. A display that
+# dies on the way up is the machine's fault, not the program's: it is tried
+# again, twice at most, with its log kept.
 start_display() {
+    local attempt
+    for attempt in 1 2 3; do
+        try_display && return 0
+        echo "virtual display, attempt $attempt, did not come up:" >&2
+        tail -n 20 "$work/xvfb.log" >&2
+    done
+    fail "no virtual display"
+}
+
+try_display() {
     local lock=()
     [ "$x_sockets_private" = no ] || lock=(-nolock)
+    : >"$work/display"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "${lock[@]}" \
         3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     pids+=("$xvfb_pid")
-    wait_for 20 "virtual display" display_number_known
+    local deadline=$((SECONDS + 20))
+    until grep -q '^[0-9][0-9]*$' "$work/display"; do
+        display_starting "$deadline" || return 1
+    done
     export DISPLAY=":$(head -n 1 "$work/display")"
-    wait_for 20 "answer from display $DISPLAY" display_answers
+    until xdpyinfo >/dev/null 2>&1; do
+        display_starting "$deadline" || return 1
+    done
 }
 
-display_number_known() {
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "the virtual display exited"
-    grep -q '^[0-9][0-9]*$' "$work/display"
-}
-
-display_answers() {
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "the virtual display exited"
-    xdpyinfo >/dev/null 2>&1
+# display_starting DEADLINE: false, with the server stopped, once the server
+# has exited or DEADLINE has passed.
+display_starting() {
+    if kill -0 "$xvfb_pid" 2>/dev/null && [ "$SECONDS" -lt "$1" ]; then
+        sleep 0.05
+        return 0
+    fi
+    kill -TERM "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    return 1
 }
 
 # start_site SITE: the stand-in site on port 80; its log is $work/site.log.
