@@ -16,6 +16,10 @@
 #include <QTabWidget>
 #include <QTest>
 
+// Generous: the window's web views start their engine while the focus settles,
+// and the sanitizer build is slow.
+constexpr int SettleTimeout = 20000;
+
 class TestKeyboard : public QObject
 {
     Q_OBJECT
@@ -75,15 +79,18 @@ private slots:
         m_form->PageControl1->tabBar()->setObjectName(QStringLiteral("PageControl1"));
         m_form->show();
         m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get(), SettleTimeout));
     }
     void cleanup() { m_form.reset(); }
 
-    void focusStartsInTheHiddenCodeList() { QTRY_COMPARE(focused(), m_form->ListBox1); }
+    void focusStartsInTheHiddenCodeList()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
+    }
 
     void tabWalksTheOrderAndSkipsWhatCannotTakeTheFocus()
     {
-        QTRY_COMPARE(focused(), m_form->ListBox1);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
         // The dictionary tab is not in front, so its controls are skipped.
         QCOMPARE(walk(4), QStringList({"ListBox2", "Memo1", "Memo2", "PageControl1"}));
         press(Qt::Key_Tab);
@@ -113,7 +120,7 @@ private slots:
 
     void keysInTheHiddenListOnlyMoveItsSelection()
     {
-        QTRY_COMPARE(focused(), m_form->ListBox1);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
         QTest::keyClicks(m_form->ListBox1, QStringLiteral("d"));
         QCOMPARE(m_form->ListBox1->currentItem()->text(), QStringLiteral("dutch"));
         press(Qt::Key_Return);
@@ -124,7 +131,7 @@ private slots:
 
     void ctrlTabSwitchesPagesOnlyFromTheTabControl()
     {
-        QTRY_COMPARE(focused(), m_form->ListBox1);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
         press(Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(m_form->PageControl1->currentWidget(), m_form->TabSheet2);
 
@@ -140,7 +147,7 @@ private slots:
     {
         QSignalSpy clicks(m_form->Button1, &QPushButton::clicked);
         m_form->Button1->setEnabled(true);
-        QTRY_COMPARE(focused(), m_form->ListBox1);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
         press(Qt::Key_W, Qt::AltModifier); // its page is not in front
         QCOMPARE(clicks.count(), 0);
 
@@ -151,13 +158,14 @@ private slots:
 
         m_form->Button1->setEnabled(true);
 
+        // The accelerator animates the press before it clicks.
         press(Qt::Key_W, Qt::AltModifier);
-        QTRY_COMPARE(clicks.count(), 1); // the accelerator animates the press
+        QTRY_COMPARE_WITH_TIMEOUT(clicks.count(), 1, SettleTimeout);
 
         // W alone works where no characters are typed, not in the word field.
         m_form->PageControl1->tabBar()->setFocus();
         press(Qt::Key_W);
-        QTRY_COMPARE(clicks.count(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(clicks.count(), 2, SettleTimeout);
         m_form->Edit1->setFocus();
         press(Qt::Key_W);
         QVERIFY(!m_form->Button1->isDown()); // an accelerator press shows at once
