@@ -90,7 +90,9 @@ try_display() {
     local lock=()
     [ "$x_sockets_private" = no ] || lock=(-nolock)
     : >"$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "${lock[@]}" \
+    # -noreset: the display stays as it is when its last client leaves, so
+    # the program never connects while it is being reset.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset "${lock[@]}" \
         3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     pids+=("$xvfb_pid")
