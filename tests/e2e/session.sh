@@ -87,6 +87,8 @@ start_display() {
 }
 
 try_display() {
+    # With a socket directory of its own, the display number is ours alone:
+    # no lock file for it in the machine's /tmp.
     local lock=()
     [ "$x_sockets_private" = no ] || lock=(-nolock)
     : >"$work/display"
