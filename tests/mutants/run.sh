@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Applies each listed breakage in turn to a private copy of the tree, rebuilds,
+# runs the tests of the breakage's ctest label and reports every breakage that
+# no test catches. The work tree itself is never touched.
+#
+#   tests/mutants/run.sh [LIST ...]     LIST: a *.list name here, e.g. lookup
+#
+# MUTANT_DIR (default /tmp/vorlinda-mutants) holds the copy and its build.
+# Exit status: 0 when every breakage is caught.
+set -uo pipefail
+src=$(cd "$(dirname "$0")/../.." && pwd)
+work=${MUTANT_DIR:-/tmp/vorlinda-mutants}
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || lists=($(cd "$src/tests/mutants" && ls *.list | sed 's/\.list$//'))
+
+mkdir -p "$work/src"
+rsync -a --delete --exclude '/build*' --exclude /.git "$src/" "$work/src/"
+launcher=$(command -v ccache || true)
+cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORLINDA_BUILD_BENCH=OFF ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null ||
+    exit 2
+cmake --build "$work/build" >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 2; }
+
+total=0
+missed=()
+mutant() { # LABEL FILE SED-SCRIPT WHAT
+    local label=$1 file=$work/src/$2 what=$4 verdict
+    total=$((total + 1))
+    cp "$file" "$work/original"
+    sed -i "$3" "$file"
+    if cmp -s "$file" "$work/original"; then
+        verdict="DOES NOT APPLY"
+    elif ! cmake --build "$work/build" >"$work/build.log" 2>&1; then
+        verdict="DOES NOT BUILD"
+    elif ctest --test-dir "$work/build" -L "^$label\$" -j "$(nproc)" >"$work/test.log" 2>&1; then
+        verdict="NOT CAUGHT"
+    else
+        verdict="caught"
+    fi
+    cp "$work/original" "$file"
+    printf '%-14s %s (%s)\n' "$verdict" "$what" "$2"
+    [ "$verdict" = caught ] || missed+=("$what")
+}
+for list in "${lists[@]}"; do
+    source "$src/tests/mutants/$list.list"
+done
+cmake --build "$work/build" >/dev/null 2>&1
+echo "$((total - ${#missed[@]})) of $total breakages caught"
+[ ${#missed[@]} -eq 0 ]

@@ -1,0 +1,134 @@
+#include "LoopbackSite.h"
+
+#include <sys/socket.h>
+
+LoopbackSite::LoopbackSite()
+{
+    m_server.listen(QHostAddress::LocalHost, 0);
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            socket->setParent(this);
+            const qsizetype connection = received.size();
+            received.append(QByteArray());
+            connect(socket, &QTcpSocket::readyRead, this,
+                    [this, socket, connection] { read(socket, connection); });
+        }
+    });
+}
+
+QString LoopbackSite::hostAndPort() const
+{
+    return QStringLiteral("127.0.0.1:%1").arg(port());
+}
+
+QUrl LoopbackSite::url(const QByteArray &path) const
+{
+    return QUrl(QStringLiteral("http://%1%2").arg(hostAndPort(), QString::fromLatin1(path)));
+}
+
+quint16 LoopbackSite::closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QByteArray LoopbackSite::response(int status, const QByteArray &contentType, const QByteArray &body,
+                                  bool close)
+{
+    return "HTTP/1.1 " + QByteArray::number(status) + (status == 200 ? " OK" : " Status") +
+           "\r\nContent-Type: " + contentType +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) +
+           (close ? "\r\nConnection: close" : "") + "\r\n\r\n" + body;
+}
+
+void LoopbackSite::route(const QByteArray &prefix, QList<Answer> answers)
+{
+    m_routes.insert(prefix, std::move(answers));
+}
+
+void LoopbackSite::serve(const QByteArray &prefix, const QByteArray &contentType,
+                         const QByteArray &body)
+{
+    route(prefix, {{response(200, contentType, body, true), Then::Close}});
+}
+
+void LoopbackSite::hold()
+{
+    m_holding = true;
+}
+
+void LoopbackSite::release()
+{
+    m_holding = false;
+    for (const auto &[socket, answer] : std::exchange(m_held, {}))
+        if (socket)
+            send(socket, answer);
+}
+
+QList<QByteArray> LoopbackSite::paths(const QByteArray &prefix) const
+{
+    QList<QByteArray> found;
+    for (const QByteArray &head : heads) {
+        const QByteArray path = head.left(head.indexOf("\r\n")).split(' ').value(1);
+        if (path.startsWith(prefix))
+            found << path;
+    }
+    return found;
+}
+
+LoopbackSite::Answer LoopbackSite::answerFor(const QByteArray &path)
+{
+    QList<Answer> *best = nullptr;
+    qsizetype bestLength = -1;
+    for (auto it = m_routes.begin(); it != m_routes.end(); ++it)
+        if (path.startsWith(it.key()) && it.key().size() > bestLength && !it.value().isEmpty()) {
+            best = &it.value();
+            bestLength = it.key().size();
+        }
+    if (!best)
+        return {response(404, "text/plain", "not here", true), Then::Close};
+    return best->size() > 1 ? best->takeFirst() : best->first();
+}
+
+void LoopbackSite::send(QTcpSocket *socket, const Answer &answer)
+{
+    if (answer.then == Then::Stall)
+        return;
+    socket->write(answer.bytes);
+    socket->flush();
+    if (answer.then == Then::Close) {
+        socket->disconnectFromHost();
+    } else if (answer.then == Then::Reset) {
+        const linger hard{1, 0};
+        ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                     sizeof hard);
+        socket->abort();
+    }
+}
+
+void LoopbackSite::read(QTcpSocket *socket, qsizetype connection)
+{
+    // Requests come without bodies; a kept-alive connection may bring several,
+    // and a head may come in pieces.
+    const QByteArray bytes = socket->readAll();
+    received[connection] += bytes;
+    QByteArray pending = socket->property("pending").toByteArray() + bytes;
+    const QPointer<QTcpSocket> alive(socket);
+    for (qsizetype end = pending.indexOf("\r\n\r\n"); end >= 0; end = pending.indexOf("\r\n\r\n")) {
+        const QByteArray head = pending.left(end + 4);
+        pending.remove(0, end + 4);
+        heads << head;
+        const Answer answer = answerFor(head.left(head.indexOf("\r\n")).split(' ').value(1));
+        if (m_holding)
+            m_held.append({alive, answer});
+        else
+            send(socket, answer);
+        if (onRequest)
+            onRequest(head);
+        if (!alive || answer.then != Then::StayOpen ||
+            socket->state() != QAbstractSocket::ConnectedState)
+            return;
+    }
+    socket->setProperty("pending", pending);
+}
