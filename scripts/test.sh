@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test, then the
-# byte-level tests again under AddressSanitizer.
+# byte-level and socket tests again under AddressSanitizer and UBSan.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# ccache keeps what did not change between runs, and between checkouts in
+# other folders of the same machine.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+cache=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $cache
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLINDA_ASAN=ON -DVORLINDA_BUILD_BENCH=OFF
-cmake --build build-asan -j "$jobs"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLINDA_ASAN=ON \
+    -DVORLINDA_BUILD_BENCH=OFF $cache
+cmake --build build-asan -j "$jobs" --target vorlinda_tests
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
