@@ -2,7 +2,7 @@
 // once, and times each from the start of Button1Click to WebBrowser1 having
 // loaded the result page; also times start-up to the window's first paint.
 // Usage: bench_lookup [lookups]   (QT_QPA_PLATFORM=offscreen works)
-#include "LookupSite.h"
+#include "LoopbackSite.h"
 #include "TApplication.h"
 #include "TForm1.h"
 #include "TWebBrowser.h"
@@ -103,8 +103,14 @@ int main(int argc, char *argv[])
     TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
 
-    LookupSite site;
-    site.answer(200, sitePage());
+    LoopbackSite site;
+    site.route("/index.php", {{LoopbackSite::response(200, "text/html", sitePage())}});
+    site.serve("/ban.asp", "text/html", "<b>banner</b>");
+    site.serve("/res/cevir.htm", "text/html", "<b>banner</b>");
+    // One transparent pixel, for the waiting page's loader image.
+    site.serve(
+        "/res/ajax-loader-vorlinda.gif", "image/gif",
+        QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw=="));
     QTemporaryDir dir;
 
     const Clock::time_point beforeWindow = Clock::now();
@@ -150,9 +156,9 @@ int main(int argc, char *argv[])
             handler.push_back(msBetween(start, returned));
         }
     }
-    if (site.dictionaryRequests().size() != lookups + 1) {
+    if (site.paths("/index.php").size() != lookups + 1) {
         std::fprintf(stderr, "the site saw %lld lookups, not %d\n",
-                     static_cast<long long>(site.dictionaryRequests().size()), lookups + 1);
+                     static_cast<long long>(site.paths("/index.php").size()), lookups + 1);
         return 1;
     }
 

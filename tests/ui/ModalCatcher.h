@@ -1,32 +1,37 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
-#include <QObject>
-#include <QString>
+#include <QPushButton>
 #include <QTimer>
 #include <vector>
 
 // Watches for modal message boxes while a test runs, records what each one
 // showed and closes it with its default button, as a user pressing Enter.
-class ModalCatcher : public QObject
+class ModalCatcher
 {
-    Q_OBJECT
 public:
     struct Seen
     {
-        QString title;
-        QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QStringList buttons;
+        QString title, text;
+        QMessageBox::Icon icon;
     };
 
-    ModalCatcher();
-
+    ModalCatcher()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            m_seen.push_back({box->windowTitle(), box->text(), box->icon()});
+            (box->defaultButton() ? box->defaultButton() : box->buttons().value(0))->click();
+        });
+        m_timer.start(10);
+    }
     const std::vector<Seen> &seen() const { return m_seen; }
 
 private:
-    void poll();
-
     QTimer m_timer;
     std::vector<Seen> m_seen;
 };
