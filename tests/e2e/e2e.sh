@@ -16,52 +16,34 @@
 set -euo pipefail
 source "$(dirname "$0")/session.sh"
 
-if [ $# -ne 4 ]; then
-    echo "usage: $0 SCENARIO PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2
-    exit 2
+if [ $# -ne 4 ] || ! [[ $1 =~ ^(hello|turkish|site-down)$ ]]; then
+    echo "usage: $0 hello|turkish|site-down PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2 && exit 2
 fi
 session_begin "$0" "$@"
 scenario=$1
-program=$2
-site=$3
 mkdir -p "$4"
 artifacts=$(realpath "$4")
 rm -f "$artifacts/e2e-$scenario-"*.png
 
-shot() {
-    import -window root "$artifacts/e2e-$scenario-$1.png" 2>/dev/null || true
-}
+shot() { import -window root "$artifacts/e2e-$scenario-$1.png" 2>/dev/null || true; }
 fail() {
-    echo "FAIL ($scenario): $*" >&2
+    echo "FAIL ($scenario): $*; screenshots: $artifacts/e2e-$scenario-*.png" >&2
     [ -z "${DISPLAY:-}" ] || shot failed
-    echo "Screenshots: $artifacts/e2e-$scenario-*.png" >&2
     exit 1
 }
 
 start_display
-if [ "$scenario" = turkish ]; then
-    # A keyboard with the letter on a key of its own, set before the program
-    # starts: otherwise xdotool maps a spare key to "ş" just before it presses
-    # it, and on a busy machine the program can read the press before it has
-    # seen the new mapping.
-    setxkbmap tr
-fi
-start_site "$site"
-start_program "$program"
+# A keyboard with the letter on a key of its own, set before the program
+# starts: otherwise xdotool maps a spare key to "ş" just before it presses it,
+# and on a busy machine the program can read the press before it has seen the
+# new mapping.
+[ "$scenario" != turkish ] || setxkbmap tr
+start_site "$3"
+start_program "$2"
 wait_for 60 "main window" window_shown
 wait_for 60 "banner and translation page requests" first_pages_loaded
 open_dictionary_tab
 shot start
-
-# expect_result WORD TARGET: the site was asked for WORD and the result file
-# holds a pair whose target contains TARGET.
-expect_result() {
-    asked() { [ "$(requests "/index.php?.*txtLang=$1&")" -ge 1 ]; }
-    wait_for 30 "request for \"$1\"" asked "$1"
-    wait_for 30 "result file" test -s "$result"
-    local row='<td width="%50"><font face=verdana size=2>[^<]*'"$2"
-    wait_for 10 "pair with \"$2\" in the result file" grep -qi -- "$row" "$result"
-}
 
 # view_changed: the result view, twice the same and unlike before the lookup.
 view_changed() {
@@ -71,31 +53,31 @@ view_changed() {
     cmp -s "$work/now.png" "$work/again.png" && ! cmp -s "$work/now.png" "$work/before.png"
 }
 
-case "$scenario" in
-hello)
+# lookup WORD DOWNS SENT TARGET: looks WORD up (see type_lookup); the site was
+# asked for SENT, the result file holds a pair whose target contains TARGET,
+# and the window shows the result.
+lookup() {
     result_view "$work/before.png"
-    type_lookup hello
+    type_lookup "$1" "$2"
     xdotool key Return
-    expect_result hello merhaba
+    asked() { [ "$(requests "/index.php?.*txtLang=$1&")" -ge 1 ]; }
+    wait_for 30 "request for \"$3\"" asked "$3"
+    wait_for 30 "result file" test -s "$result"
+    local row='<td width="%50"><font face=verdana size=2>[^<]*'"$4"
+    wait_for 10 "pair with \"$4\" in the result file" grep -qi -- "$row" "$result"
     wait_for 20 "result in the window" view_changed
     shot result
-    ;;
+}
+
+case "$scenario" in
+hello) lookup hello 0 hello merhaba ;;
 turkish)
-    result_view "$work/before.png"
-    type_lookup "kuş" 1
-    xdotool key Return
-    expect_result "ku%FE" bird
+    lookup "kuş" 1 "ku%FE" bird
     [ "$(requests "/index.php?selectFrom=turkish&selectTo=english&")" -eq 1 ] ||
         fail "not asked from Turkish to English"
-    wait_for 20 "result in the window" view_changed
-    shot result
     ;;
 site-down)
-    result_view "$work/before.png"
-    type_lookup hello
-    xdotool key Return
-    expect_result hello merhaba
-    wait_for 20 "result in the window" view_changed
+    lookup hello 0 hello merhaba
     cp "$work/now.png" "$work/result.png"
     written=$(stat -c %y "$result")
     kill -KILL "$site_pid"
@@ -122,11 +104,6 @@ site-down)
     shot failure-page
     [ "$(stat -c %y "$result")" = "$written" ] || fail "the result file was written again"
     ;;
-*)
-    echo "unknown scenario $scenario" >&2
-    exit 2
-    ;;
 esac
-
 kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
 echo "PASS ($scenario)"

@@ -11,61 +11,43 @@ session_begin() {
         export VORLINDA_SESSION_INSIDE=1
         local spaces=(--net)
         [ "$(id -u)" -eq 0 ] || spaces=(--map-root-user "${spaces[@]}")
-        if unshare "${spaces[@]}" --mount -- true 2>/dev/null; then
-            spaces+=(--mount)
-        fi
+        ! unshare "${spaces[@]}" --mount -- true 2>/dev/null || spaces+=(--mount)
         exec unshare "${spaces[@]}" -- "$@"
     fi
     ip link set lo up
-    private_x_sockets
+    # An empty /tmp/.X11-unix of our own, so that the virtual display shares no
+    # socket file with any other X server on the machine (each picks display 0
+    # in its own network namespace, and a server unlinks the socket file of its
+    # display both when it starts and when it exits).
+    x_sockets_private=no
+    if [ -d /tmp/.X11-unix ] && mount -t tmpfs -o mode=1777,size=1m vorlinda-x11 /tmp/.X11-unix 2>/dev/null; then
+        x_sockets_private=yes
+    fi
     work=$(mktemp -d)
     pids=()
     trap session_end EXIT
 }
 
-# private_x_sockets: an empty /tmp/.X11-unix of our own, so that the virtual
-# display shares no socket file with any other X server on the machine (each
-# picks display 0 in its own network namespace, and a server unlinks the
-# socket file of its display both when it starts and when it exits).
-private_x_sockets() {
-    x_sockets_private=no
-    [ -d /tmp/.X11-unix ] || return 0
-    if mount -t tmpfs -o mode=1777,size=1m vorlinda-x11 /tmp/.X11-unix 2>/dev/null; then
-        x_sockets_private=yes
-    fi
-}
-
 session_end() {
-    local status=$?
-    local pid
-    for pid in "${pids[@]}"; do
-        kill -TERM "$pid" 2>/dev/null || true
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null || true
-    done
+    local status=$? log
+    kill -TERM "${pids[@]}" 2>/dev/null || true
+    wait "${pids[@]}" 2>/dev/null || true
     if [ "$status" -ne 0 ]; then
-        echo "--- X socket directory private: ${x_sockets_private:-no}"
-        for log in xvfb site program; do
-            [ -s "$work/$log.log" ] || continue
-            echo "--- $log.log (end)"
-            tail -n 40 "$work/$log.log"
+        echo "--- X socket directory private: $x_sockets_private"
+        for log in "$work"/{xvfb,site,program}.log; do
+            [ ! -s "$log" ] || { echo "--- $(basename "$log") (end)" && tail -n 40 "$log"; }
         done
     fi
     rm -rf "$work"
 }
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 
 # wait_for SECONDS WHAT COMMAND...: polls COMMAND until it succeeds. (Its
 # arguments are expanded once: poll a function for anything that changes.)
 wait_for() {
-    local limit=$1 what=$2
+    local limit=$1 what=$2 deadline=$((SECONDS + $1))
     shift 2
-    local deadline=$((SECONDS + limit))
     until "$@"; do
         [ "$SECONDS" -lt "$deadline" ] || fail "no $what within $limit s"
         sleep 0.05
@@ -89,7 +71,7 @@ start_display() {
 try_display() {
     # With a socket directory of its own, the display number is ours alone:
     # no lock file for it in the machine's /tmp.
-    local lock=()
+    local lock=() deadline=$((SECONDS + 20))
     [ "$x_sockets_private" = no ] || lock=(-nolock)
     : >"$work/display"
     # -noreset: the display stays as it is when its last client leaves, so
@@ -98,7 +80,6 @@ try_display() {
         3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     pids+=("$xvfb_pid")
-    local deadline=$((SECONDS + 20))
     until grep -q '^[0-9][0-9]*$' "$work/display"; do
         display_starting "$deadline" || return 1
     done
@@ -111,10 +92,7 @@ try_display() {
 # display_starting DEADLINE: false, with the server stopped, once the server
 # has exited or DEADLINE has passed.
 display_starting() {
-    if kill -0 "$xvfb_pid" 2>/dev/null && [ "$SECONDS" -lt "$1" ]; then
-        sleep 0.05
-        return 0
-    fi
+    kill -0 "$xvfb_pid" 2>/dev/null && [ "$SECONDS" -lt "$1" ] && sleep 0.05 && return 0
     kill -TERM "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
     return 1
@@ -130,16 +108,13 @@ start_site() {
 
 # requests PATTERN: how many logged requests match PATTERN (a grep pattern,
 # any letter case).
-requests() {
-    grep -ci " GET $1" "$work/site.log" || true
-}
+requests() { grep -ci " GET $1" "$work/site.log" || true; }
 
-# start_program PROJECT1: the program, with a private runtime directory that
-# holds its result file $result.
+# start_program PROJECT1: the program, with a private runtime directory (mktemp
+# makes it 0700) that holds its result file $result.
 start_program() {
     local runtime
     runtime=$(mktemp -d "$work/runtime.XXXXXX")
-    chmod 0700 "$runtime"
     mkdir -p "$work/home"
     result="$runtime/vorlinda-sozluk/tmp.htm"
     XDG_RUNTIME_DIR=$runtime HOME="$work/home" QT_QPA_PLATFORM=xcb \
@@ -153,43 +128,31 @@ start_program() {
 # $origin_x, $origin_y its place.
 window_shown() {
     kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
-    local found
-    found=$(xdotool search --onlyvisible --name "^Vorlinda Dictionary" 2>/dev/null | head -n 1)
-    [ -n "$found" ] || return 1
-    window=$found
+    window=$(xdotool search --onlyvisible --name "^Vorlinda Dictionary" 2>/dev/null | head -n 1)
+    [ -n "$window" ] || return 1
     local X Y WIDTH HEIGHT SCREEN
     eval "$(xdotool getwindowgeometry --shell "$window")"
-    origin_x=$X
-    origin_y=$Y
+    origin_x=$X origin_y=$Y
 }
 
 # first_pages_loaded: both banners and the translation page were asked for.
-first_pages_loaded() {
-    [ "$(requests /ban.asp)" -ge 2 ] && [ "$(requests /res/cevir.htm)" -ge 1 ]
-}
+first_pages_loaded() { [ "$(requests /ban.asp)" -ge 2 ] && [ "$(requests /res/cevir.htm)" -ge 1 ]; }
 
 # click X Y: a click at X, Y of the window's client area.
-click() {
-    xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1
-}
+click() { xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1; }
 
 # open_dictionary_tab: the dictionary tab, then the focus into the word field.
-open_dictionary_tab() {
-    click 38 13
-    click 268 133
-}
+open_dictionary_tab() { click 38 13 && click 268 133; }
 
 # type_lookup WORD [DOWNS]: types WORD over the word field's text, then Enter
 # in the word field and in both lists, with DOWNS presses of Down in each list
 # first. Enter in the target list starts the lookup.
 type_lookup() {
-    local downs=${2:-0} i
+    local downs=() i
+    for ((i = 0; i < ${2:-0}; i++)); do downs+=(Down); done
     xdotool key ctrl+a
     xdotool type --delay 30 "$1"
-    xdotool key Return
-    for ((i = 0; i < downs; i++)); do xdotool key Down; done
-    xdotool key Return
-    for ((i = 0; i < downs; i++)); do xdotool key Down; done
+    xdotool key --delay 30 Return "${downs[@]}" Return "${downs[@]}"
 }
 
 # result_view FILE: a screenshot of the result web view.
