@@ -1,0 +1,116 @@
+// Reading dictd files, and the dictionary page as the program reads it: the
+// marker, the cells two by two and the not-found phrase, run through the
+// program's own extraction.
+#include "DictFixture.h"
+#include "DictZipFile.h"
+#include "DictdIndex.h"
+#include "ResultPage.h"
+#include "SitePages.h"
+#include "SiteResponder.h"
+#include "TextRules.h"
+
+#include <gtest/gtest.h>
+
+using namespace vorlinda::site;
+
+namespace {
+
+TEST(SiteDictdIndex, NumbersAreBase64DigitsMostSignificantFirst)
+{
+    const std::vector<std::pair<std::string, std::optional<std::uint64_t>>> rows = {
+        {"A", 0}, {"/", 63},  {"+", 62},          {"09", 52 * 64 + 61}, {"HPwV", 1899541},
+        {"", {}}, {"A=", {}}, {"AAAAAAAAAAA", {}}}; // eleven digits would pass 64 bits
+    for (const auto &[digits, value] : rows)
+        EXPECT_EQ(DictdIndex::decodeNumber(digits), value) << digits;
+}
+
+// Ranges inside, at and across the chunk boundaries.
+TEST(SiteDictZip, ChunkedReadsMatchTheText)
+{
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += "entry " + std::to_string(i) + " çeviri ş ğ ı\n";
+    const DictZipFile file = DictZipFile::fromBytes(DictFixture::dictzip(text, 50));
+    for (std::size_t offset : {0u, 1u, 49u, 50u, 51u, 777u})
+        for (std::size_t length : {1u, 49u, 50u, 51u, 160u})
+            EXPECT_EQ(file.read(offset, length), text.substr(offset, length))
+                << offset << "+" << length;
+    EXPECT_EQ(file.read(text.size() - 3, 100), text.substr(text.size() - 3));
+}
+
+// English-Turkish, Turkish-English, Spanish-English and a small
+// Spanish-Turkish that lacks "casa"; each opposite pair is also read backwards.
+TEST(SiteDictionaryPage, ProgramExtractsThePairs)
+{
+    const auto dir = DictFixture::dictionaries(
+        {{"eng-tur",
+          {{"hello", "hello /həˈləʊ/\n1. (ünlem) merhaba, selam\n2. alo.\n"},
+           {"bird", "bird /bɜːd/\n1. kuş\n   \"early bird\" - erkenci\n see: {fowl}\n"},
+           {"house", "house <n>\nev; konut\n"},
+           {"tag", "tag\n<b>&\"x\"</b> yazı, a<b\n"},
+           {"book", "book /bʊk/\n1. kitap\n2. defter\n"},
+           {"bookseller", "bookseller\nkitapçı\n"},
+           {"bookcase", "bookcase\nkitap rafı, kitaplık\n"}}},
+         {"tur-eng",
+          {{"kuş", "kuş /kuʃ/\nbird\n"},
+           {"ılık", "ılık\nlukewarm\n"},
+           {"İngiltere", "İngiltere\nEngland\n"},
+           {"ev", "ev\nhome, house\n"}}},
+         {"spa-eng", {{"casa", "casa /kˈasa/\nhouse\n"}}},
+         {"spa-tur", {{"perro", "perro\nköpek\n"}}}});
+    const SiteResponder site(std::make_shared<const Translator>(dir));
+    const struct
+    {
+        const char *name, *query;           // from, to, word
+        std::vector<TranslationPair> pairs; // empty: the not-found page
+    } rows[] = {
+        // clang-format off
+        {"SensesSplitMarksDropped", "english&selectTo=turkish&txtLang=Hello", {{"hello", "merhaba"}, {"hello", "selam"}, {"hello", "alo"}}},
+        {"ExamplesAndSeeAlsoLeftOut", "english&selectTo=turkish&txtLang=bird", {{"bird", "kuş"}}},
+        {"MarkupEscaped", "english&selectTo=turkish&txtLang=tag", {{"tag", "&amp;&quot;x&quot; yazı"}, {"tag", "a"}}},
+        {"Windows1254Word", "turkish&selectTo=english&txtLang=KU%FE", {{"kuş", "bird"}}},
+        {"TurkishDotlessI", "turkish&selectTo=english&txtLang=ILIK", {{"ılık", "lukewarm"}}},
+        {"TurkishDottedI", "turkish&selectTo=english&txtLang=%DDNG%DDLTERE", {{"İngiltere", "England"}}},
+        {"CodesAndWordTrimmed", "%20english%20&selectTo=turkish&txtLang=%20bird%20", {{"bird", "kuş"}}},
+        {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
+        {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
+        {"BothWaysOwnFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "home"}, {"ev", "house"}}},
+        {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
+        {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
+        {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}}};
+    // clang-format on
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const SiteResponse response =
+            site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
+        ASSERT_EQ(response.status, 200);
+        const std::string lowered = TextRules::lowerAscii(response.body);
+        EXPECT_EQ(lowered.find("no translation found.") != lowered.npos, row.pairs.empty());
+        std::string expected;
+        for (const auto &[source, translation] : row.pairs)
+            expected += "<tr><td width=\"%50\" align=right><font face=verdana size=2>" +
+                        TextRules::lowerAscii(source) +
+                        "</font></td><td width=\"%50\"><font face=verdana size=2>" +
+                        TextRules::lowerAscii(translation) + "</font></td></tr>";
+        const std::string page = extractResultPage(lowered, "a", "b").page;
+        EXPECT_EQ(page.substr(page.find("</b></td></tr>") + 14), expected + "</table></center>");
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// The program starts its scan 50 characters after the marker's start and
+// reads 15000 characters from there.
+TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
+{
+    const std::string page = SitePages::resultPage({60, {"w", std::string(400, 'x')}}, "a", "b");
+    const std::string_view scan = std::string_view(page).substr(
+        page.find("<table cellSpacing=0 cellPadding=1 width=\"100%\">") + 50);
+    EXPECT_TRUE(scan.starts_with("<tr><td width=\"40%\">w</td>")) << scan.substr(0, 30);
+    std::size_t cells = 0, inWindow = 0;
+    for (auto at = scan.find("<td width=\"40%\">"); at != scan.npos; at = scan.find("<td ", at + 1))
+        ++cells, inWindow += at < 15000;
+    EXPECT_GT(cells, 20u);
+    EXPECT_EQ(inWindow, cells);
+}
+
+} // namespace
