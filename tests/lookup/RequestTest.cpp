@@ -1,99 +1,68 @@
+#include "CookieStore.h"
 #include "DictionaryQuery.h"
 #include "HttpRequest.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <sstream>
 #include <string>
 
 namespace {
 
-struct QueryRow
+using namespace std::chrono;
+
+TEST(ExchangeRequestTest, TargetEncodesTheWordByteByByteAndHostNamesAPortOtherThan80)
+{
+    EXPECT_EQ(DictionaryQuery::requestTarget(0, 0, "hello"),
+              "/index.php?selectFrom=english&selectTo=turkish&txtLang=hello&submitButton=Search");
+    // French's code keeps its space; the Turkish letter is one Windows-1254 byte.
+    EXPECT_EQ(
+        DictionaryQuery::requestTarget(3, 17, std::string("AZaz09-._~ &#ku\xFE+/%=?\\\r\n\0", 25)),
+        "/index.php?selectFrom=french%20&selectTo=swahili&txtLang=AZaz09-._~%20%26%23ku%FE"
+        "%2B%2F%25%3D%3F%5C%0D%0A%00&submitButton=Search");
+    EXPECT_EQ(HttpRequest::hostField("127.0.0.1", 8080), "127.0.0.1:8080");
+}
+
+struct CookieRow
 {
     const char *name;
-    int source;
-    int target;
-    std::string word;
-    std::string expected;
+    std::string headers; // Set-Cookie values, "\n" between; "2:" marks a Set-Cookie2 one
+    int secondsLater;    // until the request
+    std::string pairs;   // of its Cookie line
 };
 
-const QueryRow queryRows[] = {
-    {"hello", 0, 0, "hello",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=hello&submitButton=Search"},
-    {"swappedFirstPositions", 1, 1, "hello",
-     "/index.php?selectFrom=turkish&selectTo=english&txtLang=hello&submitButton=Search"},
-    {"frenchKeepsItsSpace", 3, 0, "hello",
-     "/index.php?selectFrom=french%20&selectTo=turkish&txtLang=hello&submitButton=Search"},
-    {"lastPosition", 17, 17, "x",
-     "/index.php?selectFrom=swahili&selectTo=swahili&txtLang=x&submitButton=Search"},
-    {"space", 0, 0, "good day",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=good%20day&submitButton=Search"},
-    {"ampersand", 0, 0, "rock&roll",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=rock%26roll&submitButton=Search"},
-    {"hashDoesNotCut", 0, 0, "c#",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=c%23&submitButton=Search"},
-    {"backslash", 0, 0, "a\\b",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=a%5Cb&submitButton=Search"},
-    {"turkishLetterIsOneByte", 0, 0, "ku\xFE",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=ku%FE&submitButton=Search"},
-    {"emptyWord", 0, 0, "",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=&submitButton=Search"},
-    {"unreservedStayAsTheyAre", 0, 0, "AZaz09-._~",
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=AZaz09-._~&submitButton=Search"},
-    {"reservedAndControlBytes", 0, 0, std::string("+/%=?\r\n\0", 8),
-     "/index.php?selectFrom=english&selectTo=turkish&txtLang=%2B%2F%25%3D%3F%0D%0A%00"
-     "&submitButton=Search"},
+const CookieRow cookieRows[] = {
+    {"pathRoot", "id=7; path=/", 0, "id=7"},
+    {"pathOfTheDocumentIsNotSent", "id=7; path=/index.php", 0, ""},
+    {"domainWithDot", "id=7; domain=.sozluk.test", 0, "id=7"},
+    {"domainOfAnotherSite", "id=7; domain=other.test", 0, ""},
+    {"domainNotOnALabelBoundary", "id=7; domain=ozluk.test", 0, ""},
+    {"maxAgeNotYetPassed", "id=7; Max-Age=60", 59, "id=7"},
+    {"maxAgePassed", "id=7; Max-Age=60", 60, ""},
+    {"maxAgeZeroDeletes", "id=7\nid=7; max-age=0", 0, ""},
+    {"expiresPassesLater", "id=7; expires=Sun, 06 Nov 1994 08:50:37 GMT", 60, ""},
+    {"expiresCommaSplitsNothing", "id=7; expires=Wed, 09-Jun-2100 10:18:14 GMT", 0, "id=7"},
+    {"maxAgeOutranksExpires", "id=7; expires=Thu, 01 Jan 1970 00:00:00 GMT; Max-Age=9", 0, "id=7"},
+    {"secureIsNotSentOverHttp", "id=7; secure", 0, ""},
+    {"replacedByNameAndDomain", "id=7\nid=8; path=/", 0, "id=8"},
+    {"twoInOneHeader", "a=1; path=/, b=2", 0, "a=1; b=2"},
+    {"setCookie2", "2:id=\"7\"; Version=\"1\"; Path=\"/\"", 0, "id=\"7\""},
 };
 
-class ExchangeQueryTest : public testing::TestWithParam<QueryRow>
-{};
-
-TEST_P(ExchangeQueryTest, BuildsTheTarget)
+TEST(ExchangeCookieTest, GivesTheCookieLine)
 {
-    const QueryRow &row = GetParam();
-    EXPECT_EQ(DictionaryQuery::requestTarget(row.source, row.target, row.word), row.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ExchangeQueryTest, testing::ValuesIn(queryRows),
-                         [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
-
-TEST(ExchangeQueryTest, PositionOutsideTheTableIsRefused)
-{
-    EXPECT_THROW(DictionaryQuery::requestTarget(18, 0, "x"), std::out_of_range);
-    EXPECT_THROW(DictionaryQuery::requestTarget(0, -1, "x"), std::out_of_range);
-}
-
-TEST(ExchangeRequestBytesTest, FirstLookupHasNoCookieLine)
-{
-    const std::string target = DictionaryQuery::requestTarget(0, 0, "hello");
-    EXPECT_EQ(HttpRequest::get(target, HttpRequest::hostField("localhost", 80), ""),
-              "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=hello&submitButton=Search"
-              " HTTP/1.1\r\n"
-              "Content-Type: text/html\r\n"
-              "Host: localhost\r\n"
-              "Accept: text/html, */*\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
-              "\r\n");
-}
-
-TEST(ExchangeRequestBytesTest, CookieLineComesLastAndPortShowsWhenNot80)
-{
-    EXPECT_EQ(HttpRequest::get("/index.php?a=b", HttpRequest::hostField("127.0.0.1", 8080),
-                               "id=7; lang=tr"),
-              "GET /index.php?a=b HTTP/1.1\r\n"
-              "Content-Type: text/html\r\n"
-              "Host: 127.0.0.1:8080\r\n"
-              "Accept: text/html, */*\r\n"
-              "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
-              "Cookie: id=7; lang=tr\r\n"
-              "\r\n");
-}
-
-TEST(ExchangeRequestBytesTest, PathIsTheDirectoryOfTheTarget)
-{
-    EXPECT_EQ(HttpRequest::path("/index.php?a=/b/c"), "/");
-    EXPECT_EQ(HttpRequest::path("/dir/page?x"), "/dir/");
-    EXPECT_EQ(HttpRequest::path("/"), "/");
+    const system_clock::time_point now = sys_days{1994y / November / 6} + 8h + 49min + 37s;
+    for (const CookieRow &row : cookieRows) {
+        CookieStore store;
+        std::istringstream headers(row.headers);
+        for (std::string value; std::getline(headers, value);)
+            value.starts_with("2:") ? store.takeSetCookie2(value.substr(2), "www.sozluk.test", now)
+                                    : store.takeSetCookie(value, "www.sozluk.test", now);
+        EXPECT_EQ(store.cookiesFor("www.sozluk.test", HttpRequest::path("/index.php?w=/x/"),
+                                   now + seconds(row.secondsLater)),
+                  row.pairs)
+            << row.name;
+    }
 }
 
 } // namespace

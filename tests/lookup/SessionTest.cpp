@@ -1,16 +1,95 @@
+#include "Connection.h"
 #include "HttpError.h"
 #include "HttpSession.h"
-#include "ScriptedSite.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <regex>
 #include <string>
 
 namespace {
 
-using End = ScriptedSite::End;
+// What the server does once a reply's bytes are out: stay open, close, or
+// close while the connection is idle, where the client's look before reuse sees it.
+constexpr int StayOpen = 0, Close = 1, IdleClose = 2;
 
-const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+struct Reply
+{
+    Reply(std::string text, int then = StayOpen) : bytes(std::move(text)), end(then) {}
+    std::string bytes;
+    int end;
+};
+
+// An in-memory stand-in for the site: each connection follows a script of
+// replies, one per request, and records every byte the client sent on it.
+struct ScriptedSite
+{
+    struct Scripted final : Connection
+    {
+        Scripted(ScriptedSite &s, std::size_t i) : site(s), index(i) {}
+        const Reply &reply() const { return site.scripts[index][requests - 1]; }
+        void send(std::string_view bytes) override
+        {
+            site.sent[index] += bytes;
+            offset = 0;
+            ++requests;
+        }
+        std::size_t receive(char *buffer, std::size_t size) override
+        {
+            if (requests > site.scripts[index].size())
+                return 0; // the server had closed: nothing answers
+            const std::size_t n = std::min({size, site.piece, reply().bytes.size() - offset});
+            std::memcpy(buffer, reply().bytes.data() + offset, n);
+            offset += n;
+            if (n == 0 && reply().end != Close)
+                throw HttpTimeout("no reply within the read time-out");
+            return n;
+        }
+        bool unusable() override { return reply().end == IdleClose; }
+
+        ScriptedSite &site;
+        std::size_t index, offset = 0, requests = 0;
+    };
+
+    HttpSession::Connector connector()
+    {
+        return [this]() -> std::unique_ptr<Connection> {
+            if (sent.size() >= scripts.size())
+                throw HttpConnectError("connection refused");
+            sent.emplace_back();
+            return std::make_unique<Scripted>(*this, sent.size() - 1);
+        };
+    }
+
+    std::vector<std::vector<Reply>> scripts; // one per connection, in the order they open
+    std::vector<std::string> sent;           // per opened connection
+    std::size_t piece = 64 * 1024;           // the most bytes one receive hands over
+};
+
+// The body of a lookup, or "!" and the kind of failure.
+std::string outcome(HttpSession &session, ScriptedSite &site)
+{
+    try {
+        return session.get("/index.php?w=1", site.connector());
+    } catch (const HttpStatusError &e) {
+        return "!status " + std::to_string(e.status());
+    } catch (const HttpConnectionLost &) {
+        return "!lost";
+    } catch (const HttpProtocolError &) {
+        return "!protocol";
+    } catch (const HttpTimeout &) {
+        return "!timeout";
+    }
+}
+
+// A 200's status line; the end of a two-byte answer, after any other fields; just over
+// 1 MiB of header fields.
+const std::string H = "HTTP/1.1 200 OK\r\n", two = "Content-Length: 2\r\n\r\nok", ok = H + two;
+const std::string chunked = H + "Transfer-Encoding: chunked\r\n\r\n";
+const std::string mebibyteOfFields = std::regex_replace(std::string(10240, 'x'), std::regex("x"),
+                                                        "X: " + std::string(100, 'f') + "\r\n");
 
 std::string request(const std::string &cookie = "")
 {
@@ -22,157 +101,77 @@ std::string request(const std::string &cookie = "")
            (cookie.empty() ? "" : "Cookie: " + cookie + "\r\n") + "\r\n";
 }
 
-class ExchangeSessionTest : public testing::Test
-{
-protected:
-    std::string get() { return session.get("/index.php?w=1", site.connector()); }
+const std::string R = request();
 
-    ScriptedSite site;
-    HttpSession session{"www.sozluk.test", 80};
-};
-
-struct CloseRow
+struct Row
 {
     const char *name;
-    std::string field;
-    bool reconnects;
+    std::vector<std::vector<Reply>> scripts; // one per connection
+    std::string outcomes;                    // of the lookups in turn, "|" between
+    std::vector<std::string> sent = {R};     // on each connection
 };
 
-class ExchangeCloseTest : public ExchangeSessionTest, public testing::WithParamInterface<CloseRow>
-{};
-
-TEST_P(ExchangeCloseTest, ReconnectsOnlyWhenAskedToClose)
-{
-    const std::string first =
-        "HTTP/1.1 200 OK\r\n" + GetParam().field + "\r\nContent-Length: 2\r\n\r\nok";
-    site.scripts = {{{{first}, {ok}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent.size(), GetParam().reconnects ? 2u : 1u);
-}
-
-const CloseRow closeRows[] = {
-    {"close", "Connection: close", true},
-    {"closeTrimmedAnyCase", "connection:   CLOSE  ", true},
-    {"proxyClose", "Proxy-Connection: close", true},
-    {"keepAlive", "Connection: keep-alive", false},
-    {"closeAmongOthers", "Connection: close, foo", false},
+const Row rows[] = {
+    // One response: its framing, limits and caps
+    {"length", {{{H + "Content-Length: 5\r\n\r\nhello"}}}, "hello"},
+    {"lengthCutShortByClose", {{{H + "Content-Length: 9\r\n\r\nhello", Close}}}, "hello"},
+    {"zeroLengthNeedsNoClose", {{{H + "Content-Length: 0\r\n\r\n"}}}, ""},
+    {"chunked",
+     {{{H + "transfer-encoding: gzip, Chunked\r\n\r\n5;a=b\r\nhello\r\n10 ; x\r\n"
+            "0123456789abcdef\r\n0\r\n\r\n"}}},
+     "hello0123456789abcdef"},
+    {"chunkTrailerSkipped", {{chunked + "2\r\nok\r\n0\r\nX-Sum: 1\r\n\r\n", ok}}, "ok|ok", {R + R}},
+    {"untilClose", {{{H + "\r\nall of it", Close}}}, "all of it"},
+    {"bareLineFeeds", {{{"HTTP/1.1 200 OK\nContent-Length: 2\n\nok"}}}, "ok"},
+    {"continueSkipped", {{{"HTTP/1.1 100 Continue\r\nX-A: 1\r\n\r\n" + ok}}}, "ok"},
+    {"redirectNotFollowed",
+     {{{"HTTP/1.1 301 Moved\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n"}}},
+     "!status 301"},
+    {"notFound", {{{"HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\nnope"}}}, "!status 404"},
+    {"lineAtTheLimit", {{{H + "X: " + std::string(16381, 'a') + "\r\n" + two}}}, "ok"},
+    {"lineOverTheLimit", {{{H + "X: " + std::string(16382, 'a') + "\r\n\r\n"}}}, "!protocol"},
+    {"lineOverTheLimitUnended", {{{"HTTP/1.1 " + std::string(20000, 'a')}}}, "!protocol"},
+    {"headerBlockOver1MiB", {{{H + mebibyteOfFields}}}, "!protocol"},
+    {"lengthOver16MiB", {{{H + "Content-Length: 16777217\r\n\r\n"}}}, "!protocol"},
+    {"chunkOver16MiB", {{{chunked + "1000001\r\n"}}}, "!protocol"},
+    {"untilCloseOver16MiB", {{{H + "\r\n" + std::string(16777217, 'b'), Close}}}, "!protocol"},
+    // Lookups in turn: the kept-alive connection, the one retry, the cookies
+    {"closeAskedFor", {{H + "Connection: close\r\n" + two, ok}, {ok}}, "ok|ok", {R, R}},
+    {"closeInAnyCase", {{H + "connection:  CLOSE \r\n" + two, ok}, {ok}}, "ok|ok", {R, R}},
+    {"closeAmongOthersKeepsIt", {{H + "Connection: close, x\r\n" + two, ok}}, "ok|ok", {R + R}},
+    {"idleCloseSeenBeforeReuse", {{{ok, IdleClose}}, {ok}}, "ok|ok", {R, R}},
+    {"deadIdleConnectionRetriedOnce", {{ok}, {ok}}, "ok|ok", {R + R, R}},
+    {"retryNotRetriedAgain", {{ok, {"", Close}}, {{"", Close}}, {ok}}, "ok|!lost", {R + R, R}},
+    {"freshConnectionLostNotRetried", {{{"", Close}}, {ok}}, "!lost|ok", {R, R}},
+    {"lostMidResponseNotRetried", {{ok, {H, Close}}, {ok}}, "ok|!lost|ok", {R + R, R}},
+    {"timeoutNotRetried", {{ok, {""}}, {ok}}, "ok|!timeout", {R + R}},
+    {"brokenResponseDropsIt", {{{chunked + "zz\r\n"}, ok}, {ok}}, "!protocol|ok", {R, R}},
+    {"bytesBeyondTheResponseDropIt", {{ok + H, ok}, {ok}}, "ok|ok", {R, R}},
+    {"cookiesOfFailedResponsesKept",
+     {{{"HTTP/1.1 404 Not Found\r\nSet-Cookie: a=1\r\nContent-Length: 0\r\n\r\n"},
+       {H + "Set-Cookie: b=2\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab", Close}},
+      {ok}},
+     "!status 404|!lost|ok",
+     {R + request("a=1"), request("a=1; b=2")}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCloseTest, testing::ValuesIn(closeRows),
-                         [](const auto &rowInfo) { return std::string(rowInfo.param.name); });
-
-TEST_F(ExchangeSessionTest, BodyEndedByCloseMeansANewConnection)
+TEST(ExchangeSessionTest, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
 {
-    site.scripts = {{{{"HTTP/1.1 200 OK\r\n\r\nall", End::Close}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "all");
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, IdleConnectionSeenClosedIsNotReused)
-{
-    site.scripts = {{{{ok}}, true}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent[1], request());
-}
-
-TEST_F(ExchangeSessionTest, ReusedConnectionClosedBeforeTheReplyIsRetriedOnce)
-{
-    // The second request meets a connection the server had closed unseen.
-    site.scripts = {{{{ok}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    ASSERT_EQ(site.sent.size(), 2u);
-    EXPECT_EQ(site.sent[0], request() + request());
-    EXPECT_EQ(site.sent[1], request());
-}
-
-TEST_F(ExchangeSessionTest, RetryIsNotRetriedAgain)
-{
-    site.scripts = {{{{ok}, {"", End::Close}}}, {{{"", End::Close}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_THROW(get(), HttpConnectionLost);
-    EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, FreshConnectionClosedBeforeTheReplyFails)
-{
-    site.scripts = {{{{"", End::Close}}}, {{{ok}}}};
-    EXPECT_THROW(get(), HttpConnectionLost);
-    EXPECT_EQ(site.sent.size(), 1u);
-}
-
-TEST_F(ExchangeSessionTest, ReusedConnectionLostMidReplyIsNotRetried)
-{
-    site.scripts = {{{{ok}, {"HTTP/1.1 200 OK\r\n", End::Reset}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_THROW(get(), HttpConnectionLost);
-    EXPECT_EQ(get(), "ok"); // and the next lookup starts afresh
-    EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, TimeoutIsNotRetried)
-{
-    site.scripts = {{{{ok}, {""}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_THROW(get(), HttpTimeout);
-    EXPECT_EQ(site.sent.size(), 1u);
-}
-
-TEST_F(ExchangeSessionTest, FailedStatusKeepsTheConnectionAndItsCookies)
-{
-    site.scripts = {
-        {{{"HTTP/1.1 404 Not Found\r\nSet-Cookie: id=7\r\nContent-Length: 4\r\n\r\nnope"}, {ok}}}};
-    EXPECT_THROW(get(), HttpStatusError);
-    EXPECT_EQ(get(), "ok");
-    ASSERT_EQ(site.sent.size(), 1u);
-    EXPECT_EQ(site.sent[0], request() + request("id=7"));
-}
-
-TEST_F(ExchangeSessionTest, CookiesOfAResponseCutShortAreKept)
-{
-    site.scripts = {
-        {{{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7\r\nTransfer-Encoding: chunked\r\n\r\n9\r\nab",
-           End::Close}}},
-        {{{ok}}}};
-    EXPECT_THROW(get(), HttpConnectionLost);
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent[1], request("id=7"));
-}
-
-TEST_F(ExchangeSessionTest, BrokenResponseDropsTheConnection)
-{
-    site.scripts = {{{{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n"}, {ok}}},
-                    {{{ok}}}};
-    EXPECT_THROW(get(), HttpProtocolError);
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, BytesBeyondTheResponseDropTheConnection)
-{
-    site.scripts = {{{{ok + "HTTP/1.1 200 OK\r\n"}}}, {{{ok}}}};
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(get(), "ok");
-    EXPECT_EQ(site.sent.size(), 2u);
-}
-
-TEST_F(ExchangeSessionTest, ExpiredCookieIsNotSent)
-{
-    auto now = std::chrono::system_clock::time_point{};
-    HttpSession timed("www.sozluk.test", 80, [&now] { return now; });
-    site.scripts = {
-        {{{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7; Max-Age=5\r\nContent-Length: 2\r\n\r\nok"},
-          {ok},
-          {ok}}}};
-    timed.get("/index.php?w=1", site.connector());
-    now += std::chrono::seconds(4);
-    timed.get("/index.php?w=1", site.connector());
-    now += std::chrono::seconds(1);
-    timed.get("/index.php?w=1", site.connector());
-    EXPECT_EQ(site.sent[0], request() + request("id=7") + request());
+    for (const Row &row : rows)
+        for (const std::size_t piece : {65536, 1}) {
+            SCOPED_TRACE(row.name + std::string(piece == 1 ? " byte by byte" : ""));
+            ScriptedSite site{row.scripts, {}};
+            // A huge reply a byte at a time would take long; small pieces still split every line.
+            site.piece = piece == 1 && row.scripts[0][0].bytes.size() > 100000 ? 4093 : piece;
+            HttpSession session("www.sozluk.test", 80);
+            std::string outcomes;
+            for (long i = 0; i <= std::ranges::count(row.outcomes, '|'); ++i)
+                outcomes += (i == 0 ? "" : "|") + outcome(session, site);
+            EXPECT_EQ(outcomes, row.outcomes);
+            if (piece > 1) { // a byte at a time, bytes beyond a response are never read
+                EXPECT_EQ(site.sent, row.sent);
+            }
+        }
 }
 
 } // namespace
