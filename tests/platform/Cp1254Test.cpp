@@ -15,7 +15,7 @@ TEST(Cp1254, TurkishLettersAndTheSpecialsGoBothWays)
     EXPECT_EQ(Cp1254::decode(bytes), text);
 }
 
-// The five bytes the code page leaves undefined decode to the C1 control of
+// The bytes the code page leaves undefined decode to the C1 control of
 // the same value, so that every byte survives.
 TEST(Cp1254, EveryByteSurvivesDecodeThenEncode)
 {
