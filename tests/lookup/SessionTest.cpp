@@ -122,6 +122,7 @@ const Row rows[] = {
      "hello0123456789abcdef"},
     {"chunkTrailerSkipped", {{chunked + "2\r\nok\r\n0\r\nX-Sum: 1\r\n\r\n", ok}}, "ok|ok", {R + R}},
     {"untilClose", {{{H + "\r\nall of it", Close}}}, "all of it"},
+    {"emptyLengthRunsUntilClose", {{{H + "Content-Length:\r\n\r\nab", Close}}}, "ab"},
     {"bareLineFeeds", {{{"HTTP/1.1 200 OK\nContent-Length: 2\n\nok"}}}, "ok"},
     {"continueSkipped", {{{"HTTP/1.1 100 Continue\r\nX-A: 1\r\n\r\n" + ok}}}, "ok"},
     {"redirectNotFollowed",
