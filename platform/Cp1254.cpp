@@ -5,7 +5,7 @@
 
 namespace {
 
-// Code points of bytes 0x80..0x9F. The five bytes Windows-1254 leaves
+// Code points of bytes 0x80..0x9F. The seven bytes Windows-1254 leaves
 // undefined map to the C1 control of the same value, so that every byte
 // survives a decode and encode.
 constexpr std::array<char16_t, 32> specials{

@@ -1,6 +1,7 @@
 #include "TMemo.h"
 
 #include "Cp1254.h"
+#include "TextRules.h"
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -14,7 +15,7 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 
 void TMemo::setBytes(std::string_view bytes)
 {
-    m_bytes.assign(bytes.substr(0, bytes.find('\0')));
+    m_bytes = cutAtNul(bytes);
     m_settingBytes = true;
     setPlainText(Cp1254::decode(m_bytes));
     m_settingBytes = false;
