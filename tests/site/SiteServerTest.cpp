@@ -121,7 +121,7 @@ TEST_F(SiteServer, ProgramsLookupsShareAConnectionAndStartOneSession)
 
 // Each on a connection of its own; requests the site cannot read also end
 // the connection. One log line each.
-TEST_F(SiteServer, AnswersByteForByte)
+TEST_F(SiteServer, EveryAnswerIsExactAndLoggedOnce)
 {
     const std::string html = "Content-Type: text/html; charset=utf-8\r\n";
     const std::string bad = "HTTP/1.1 400 Bad Request\r\nConnection: close\r\n" + html;
