@@ -14,7 +14,9 @@ lists=("$@")
 [ ${#lists[@]} -gt 0 ] || lists=($(cd "$src/tests/mutants" && ls *.list | sed 's/\.list$//'))
 
 mkdir -p "$work/src"
-rsync -a --delete --exclude '/build*' --exclude /.git "$src/" "$work/src/"
+# By content, and with fresh times on what changed, so that the build never
+# keeps an object of a breakage left over from an interrupted run.
+rsync -rlpc --delete --exclude '/build*' --exclude /.git "$src/" "$work/src/"
 launcher=$(command -v ccache || true)
 cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVORLINDA_BUILD_BENCH=OFF ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null ||
