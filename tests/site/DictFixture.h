@@ -58,8 +58,7 @@ inline std::filesystem::path dictionaries(const std::vector<std::pair<std::strin
                      ("vorlinda-site-test-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir);
     for (const auto &[pair, entries] : pairs) {
-        std::string text = "00-database-info\nA test dictionary.\n";
-        std::string index = "00databaseinfo\tA\t" + number(text.size()) + "\n";
+        std::string text, index;
         for (const auto &[headword, entry] : entries) {
             index += headword + "\t" + number(text.size()) + "\t" + number(entry.size()) + "\n";
             text += entry;

@@ -17,7 +17,6 @@ TEST(SiteLoaderGif, ReadsBackAsTheDrawnFramesLoopingForEver)
     EXPECT_EQ(reader.size(), QSize(16, 16));
     EXPECT_EQ(reader.loopCount(), -1);
     const auto frames = LoaderGif::frames();
-    EXPECT_NE(frames[0], frames[1]); // it moves
     std::size_t read = 0;
     for (QImage image; reader.read(&image) && read < frames.size(); ++read) {
         EXPECT_EQ(reader.nextImageDelay(), 100);

@@ -88,11 +88,13 @@ std::string expected(const std::string &head, const std::string &body)
 class SiteServer : public testing::Test
 {
 protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = DictFixture::dictionaries(
+            {{"fra-tur", {{"maison", "maison\nev\n"}}}, {"tur-eng", {{"kuş", "kuş\nbird\n"}}}});
+    }
     static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
-    static inline const std::filesystem::path dir_ =
-        DictFixture::dictionaries({{"eng-tur", {{"bird", "bird\nkuş\n"}}},
-                                   {"fra-tur", {{"maison", "maison\nev\n"}}},
-                                   {"tur-eng", {{"kuş", "kuş\nbird\n"}}}});
+    static inline std::filesystem::path dir_;
     Site site_{dir_};
 };
 
