@@ -10,13 +10,13 @@
 #include <QTest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineSettings>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int LoadTimeout = 30000;
-// Nothing listens on the discard port of 127.0.0.1; the opener only records it.
 const QString turkish = u"Çewir ığüşöç İĞŞ"_s;
 const QByteArray page1254 =
     QByteArray::fromStdString("<meta charset=windows-1254><p>" + Cp1254::encode(turkish));
@@ -159,6 +159,29 @@ private slots:
         script(view, u"document.links[0].click()"_s);
         QVERIFY(downloaded.wait(LoadTimeout));
         QCOMPARE(script(view).toString(), u"result"_s);
+    }
+
+    void aViewMadeWithoutItsPageLoadsTheLastAddressWhenAttached()
+    {
+        TWebBrowser view(nullptr, TWebBrowser::Engine::Later);
+        view.setRestricted(true);
+        view.show(); // no page of the default profile on the way
+        view.Navigate(u"about:first"_s);
+        QVERIFY(!view.isAttached());
+        QSignalSpy downloaded(&view, &TWebBrowser::OnDownloadComplete);
+        view.Navigate(u"about:"_s + turkish);
+        view.attach();
+        QVERIFY(downloaded.wait(LoadTimeout));
+        QCOMPARE(script(view).toString(), turkish);
+        QCOMPARE(view.page()->profile(), TWebBrowser::sharedProfile());
+        QVERIFY(!view.page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
+    }
+
+    void theUsersEngineFlagsComeAfterOursSoTheyWin()
+    {
+        const QByteArray ours = TWebBrowser::engineFlags({});
+        QCOMPARE(TWebBrowser::engineFlags(" --renderer-process-limit=4 "),
+                 ours + " --renderer-process-limit=4");
     }
 
     void bannersShareTheOffTheRecordProfileAndTakeNoTabStop()
