@@ -29,6 +29,9 @@
 #include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
 
 TForm1 *Form1 = nullptr;
 
@@ -159,7 +162,7 @@ void TForm1::buildControls()
     Label4 = new TLabel(m_settings.vendorHost, TabSheet1);
     place(Label4, "Label4", {6, 585, 87, 13});
 
-    rek = new TWebBrowser(TabSheet1);
+    rek = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
     place(rek, "rek", {0, 0, 521, 99});
 
     GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
@@ -195,7 +198,7 @@ void TForm1::buildControls()
     place(Edit1, "Edit1", {221, 18, 123, 21});
     Edit1->setMaxLength(150);
 
-    WebBrowser1 = new TWebBrowser(TabSheet1);
+    WebBrowser1 = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
     place(WebBrowser1, "WebBrowser1", {-6, 200, 493, 353});
     // The result view shows site text in a local file: no scripts, no reading
     // of other local files.
@@ -219,9 +222,9 @@ void TForm1::buildControls()
     Label7->setPalette(labelPalette);
     Label7->setCursor(Qt::PointingHandCursor);
 
-    rek2 = new TWebBrowser(TabSheet2);
+    rek2 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
     place(rek2, "rek2", {-2, 0, 521, 99});
-    WebBrowser3 = new TWebBrowser(TabSheet2);
+    WebBrowser3 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
     place(WebBrowser3, "WebBrowser3", {-3, 80, 503, 433});
 
     PageControl1->setCurrentWidget(TabSheet2);
@@ -311,12 +314,33 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 
 bool TForm1::event(QEvent *event)
 {
+    // The web views get their pages once the window has been painted.
+    if (event->type() == QEvent::Paint && !m_viewsAttaching) {
+        m_viewsAttaching = true;
+        QTimer::singleShot(0, this, &TForm1::attachViews);
+    }
     if (event->type() == QEvent::WindowActivate && !m_activatedOnce) {
         m_activatedOnce = true;
         if (!focusWidget())
             focusFirstControl();
     }
     return QWidget::event(event);
+}
+
+void TForm1::attachViews()
+{
+    // One view a turn of the event loop, the ones in sight first, so that the
+    // window answers the user in between.
+    std::vector<TWebBrowser *> views{rek, WebBrowser1, rek2, WebBrowser3};
+    if (PageControl1->currentWidget() == TabSheet2)
+        std::rotate(views.begin(), views.begin() + 2, views.end());
+    for (TWebBrowser *view : views) {
+        if (!view->isAttached()) {
+            view->attach();
+            QTimer::singleShot(0, this, &TForm1::attachViews);
+            return;
+        }
+    }
 }
 
 void TForm1::focusFirstControl()
@@ -456,6 +480,7 @@ void TForm1::Button1Click(QObject *)
 
     Edit1->setEnabled(false);
     Button1->setEnabled(false);
+    WebBrowser1->attach(); // the waiting page shows, even before the window's first paint
     WebBrowser1->Navigate(waitingPage());
 
     try {

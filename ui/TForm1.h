@@ -131,6 +131,7 @@ private:
     // Names the control and puts it at its designed place, scaled.
     void place(QWidget *control, const char *name, const QRect &designed);
     void focusFirstControl();
+    void attachViews();
     void BuildResultPage();
     void showFailureMessage();
 
@@ -139,6 +140,7 @@ private:
     bool m_activatedOnce = false;
     bool m_lookupRunning = false;
     bool m_closing = false;
+    bool m_viewsAttaching = false;
 };
 
 // The one main window.

@@ -1,6 +1,7 @@
 #include "TWebBrowser.h"
 
 #include <QChildEvent>
+#include <utility>
 
 #include "ExternalBrowser.h"
 #include "StatusPageHandler.h"
@@ -38,6 +39,23 @@ void TWebBrowser::registerSchemes()
     QWebEngineUrlScheme::registerScheme(status);
 }
 
+QByteArray TWebBrowser::engineFlags(const QByteArray &users)
+{
+    // One renderer process for the four views: their pages come from two
+    // sites and the program itself, and keeping them apart buys nothing
+    // here. No GPU for four small still pages: it costs a GL context and
+    // more memory than it saves in drawing.
+    QByteArray flags = "--renderer-process-limit=1 --disable-gpu";
+    if (!users.trimmed().isEmpty())
+        flags += ' ' + users.trimmed();
+    return flags;
+}
+
+void TWebBrowser::setEngineFlags()
+{
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+}
+
 QWebEngineProfile *TWebBrowser::sharedProfile()
 {
     static QWebEngineProfile *profile = [] {
@@ -58,13 +76,22 @@ QWebEngineProfile *TWebBrowser::sharedProfile()
     return profile;
 }
 
-TWebBrowser::TWebBrowser(QWidget *parent) : QWebEngineView(parent)
+TWebBrowser::TWebBrowser(QWidget *parent, Engine engine) : QWebEngineView(parent)
 {
+    if (engine == Engine::Now)
+        attach();
+}
+
+void TWebBrowser::attach()
+{
+    if (m_page)
+        return;
     m_page = new WebBrowserPage(sharedProfile(), this);
-    m_page->setRestricted(false);
+    m_page->setRestricted(m_restricted);
     // The views load while the user types; they must not take the focus.
     m_page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     setPage(m_page);
+    m_page->setVisible(isVisible());
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::onLoadFinished);
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
@@ -74,6 +101,8 @@ TWebBrowser::TWebBrowser(QWidget *parent) : QWebEngineView(parent)
                 if (isWebAddress(request.requestedUrl()))
                     ExternalBrowser::open(request.requestedUrl());
             });
+    if (!m_pending.isEmpty())
+        Navigate(std::exchange(m_pending, QString()));
 }
 
 TWebBrowser::~TWebBrowser()
@@ -88,6 +117,10 @@ void TWebBrowser::Navigate(const QString &url)
         QString html = url.mid(about.size());
         if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
             html.clear();
+        if (!m_page) {
+            m_pending = url;
+            return;
+        }
         releaseStatusPage();
         m_statusPage = statusPages->add(html);
         m_page->load(m_statusPage);
@@ -104,18 +137,24 @@ void TWebBrowser::Navigate(const QString &url)
         throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Unsupported address scheme."),
                                                      WebBrowserErrorCode::UnknownProtocol),
                               WebBrowserErrorCode::UnknownProtocol);
+    if (!m_page) {
+        m_pending = url;
+        return;
+    }
     releaseStatusPage();
     m_page->load(address);
 }
 
 void TWebBrowser::setRestricted(bool restricted)
 {
-    m_page->setRestricted(restricted);
+    m_restricted = restricted;
+    if (m_page)
+        m_page->setRestricted(restricted);
 }
 
 bool TWebBrowser::isRestricted() const
 {
-    return m_page->isRestricted();
+    return m_restricted;
 }
 
 void TWebBrowser::childEvent(QChildEvent *event)
@@ -125,6 +164,30 @@ void TWebBrowser::childEvent(QChildEvent *event)
         if (auto *child = qobject_cast<QWidget *>(event->child()))
             child->setFocusPolicy(focusPolicy());
     }
+}
+
+void TWebBrowser::showEvent(QShowEvent *event)
+{
+    if (m_page)
+        QWebEngineView::showEvent(event);
+    else
+        QWidget::showEvent(event);
+}
+
+void TWebBrowser::hideEvent(QHideEvent *event)
+{
+    if (m_page)
+        QWebEngineView::hideEvent(event);
+    else
+        QWidget::hideEvent(event);
+}
+
+void TWebBrowser::closeEvent(QCloseEvent *event)
+{
+    if (m_page)
+        QWebEngineView::closeEvent(event);
+    else
+        QWidget::closeEvent(event);
 }
 
 void TWebBrowser::onLoadFinished(bool ok)

@@ -15,19 +15,41 @@ class TWebBrowser : public QWebEngineView
     Q_OBJECT
 
 public:
-    explicit TWebBrowser(QWidget *parent = nullptr);
+    // When the view gets its page, and with it the web engine: at once, or
+    // only when attach() is called (the window shows its own controls first;
+    // the engine's start-up takes longer than all of them together).
+    enum class Engine
+    {
+        Now,
+        Later
+    };
+
+    explicit TWebBrowser(QWidget *parent = nullptr, Engine engine = Engine::Now);
     ~TWebBrowser() override;
+
+    // Gives the view its page and starts the last navigation it was given
+    // while it had none. Does nothing once the view has its page.
+    void attach();
+    bool isAttached() const { return m_page != nullptr; }
 
     // Registers the scheme status pages are served under. Must run before
     // the QApplication is created.
     static void registerSchemes();
+
+    // The web engine's command line flags: ours, then the user's own from
+    // QTWEBENGINE_CHROMIUM_FLAGS, which come last and so win over ours.
+    static QByteArray engineFlags(const QByteArray &users);
+    // Puts engineFlags() into the environment. Must run before the
+    // QApplication is created.
+    static void setEngineFlags();
 
     // The profile of all views: kept in memory only, nothing reaches the disk.
     static QWebEngineProfile *sharedProfile();
 
     // Starts loading the address and returns at once. Takes "about:" followed
     // by HTML, a file:/// address or an http(s) address; anything else throws
-    // WebBrowserError.
+    // WebBrowserError. A view without its page keeps the address until
+    // attach().
     void Navigate(const QString &url);
 
     // A restricted view runs no scripts and its pages cannot reach local
@@ -46,6 +68,11 @@ protected:
     // the view; it follows the view's own focus policy, so a view that is no
     // tab stop does not become one through its child.
     void childEvent(QChildEvent *event) override;
+    // Without a page these stay the plain widget's: the engine's own would
+    // make a page of the default profile.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void onLoadFinished(bool ok);
@@ -53,4 +80,6 @@ private:
 
     WebBrowserPage *m_page = nullptr;
     QUrl m_statusPage;
+    bool m_restricted = false;
+    QString m_pending; // the address a view without its page was told
 };

@@ -203,6 +203,29 @@ private slots:
         QVERIFY(window.controlsBack());
     }
 
+    // The views get their pages once the window is painted: a lookup before
+    // that still shows the waiting page while the site answers, then the result.
+    void aLookupBeforeTheFirstPaintShowsTheWaitingPageThenTheResult()
+    {
+        Window window;
+        window.form->hide(); // never painted
+        window.answer(sitePage(siteRow("hello", "merhaba")));
+        window.site.hold();
+        window.site.onRequest = [&](const QByteArray &head) {
+            if (!head.startsWith("GET /index.php"))
+                return;
+            (void)QTest::qWaitFor([&] { return !window.site.paths("/res/").isEmpty(); },
+                                  LoadTimeout);
+            window.site.release();
+        };
+
+        window.lookup();
+
+        QCOMPARE(window.site.paths("/res/"), QList<QByteArray>{"/res/ajax-loader-vorlinda.gif"});
+        QTRY_VERIFY_WITH_TIMEOUT(shownText(window.form->WebBrowser1).contains(u"merhaba"),
+                                 LoadTimeout);
+    }
+
     void anUnwritableResultFileReachesTheErrorBox()
     {
         Window window;
