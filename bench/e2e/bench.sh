@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# The program as a user meets it, against the stand-in site in a private
-# network namespace with a virtual display: start to window shown, memory
-# once the first pages have loaded, and Enter to the result for "hello" shown.
-# Each figure is the median of RUNS runs (default 5), each with a new program.
+# The program as a user meets it, side by side in one run with a bare Qt
+# window of the same size (the floor) and, where it is installed, GoldenDict
+# (the peer), all under one virtual display in a private network namespace:
+#   - start: exec to the program's main window mapped (a MapNotify seen by
+#     an X client watching the root window);
+#   - PSS: proportional set size of the program's whole process tree, 3 s after
+#     its window was mapped (for Project1, once its first pages are loaded);
+#   - for Project1, Enter to the result for "hello": file written and shown.
+# The programs take turns, RUNS rounds (default 5) after one round that warms
+# the caches and is not counted; the medians are printed with their ratios.
 #
-#   bench.sh PROJECT1 VORLINDA_SITE [RUNS]
+#   bench.sh PROJECT1 VORLINDA_SITE FLOOR [RUNS]
 set -euo pipefail
 source "$(dirname "$0")/../../tests/e2e/session.sh"
 
-if [ $# -lt 2 ] || [ $# -gt 3 ]; then
-    echo "usage: $0 PROJECT1 VORLINDA_SITE [RUNS]" >&2
+if [ $# -lt 3 ] || [ $# -gt 4 ]; then
+    echo "usage: $0 PROJECT1 VORLINDA_SITE FLOOR [RUNS]" >&2
     exit 2
 fi
 session_begin "$0" "$@"
 program=$1
 site=$2
-runs=${3:-5}
+floor=$3
+runs=${4:-5}
+peer=$(command -v goldendict || true)
 
 now_ms() {
     local t=$EPOCHREALTIME
@@ -53,30 +61,77 @@ median() {
     printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# launch NAME_PATTERN COMMAND...: starts COMMAND with an X client already
+# watching the root window; returns once a top-level window whose name matches
+# NAME_PATTERN is mapped, with $started (ms from exec to the map) and $pid.
+launch() {
+    local pattern=$1 line id t0
+    shift
+    coproc WATCH { exec stdbuf -oL xev -root -event substructure; }
+    local watch_pid=$WATCH_PID
+    # xev prints its first event only once it is listening: make one.
+    xdotool search --name "^no such window$" >/dev/null 2>&1 || true
+    sleep 0.2
+    t0=$(now_ms)
+    "$@" >>"$work/program.log" 2>&1 &
+    pid=$!
+    pids+=("$pid")
+    started=
+    while read -r -t 60 line <&"${WATCH[0]}"; do
+        [[ $line == MapNotify* ]] || continue
+        read -r -t 5 line <&"${WATCH[0]}"
+        local now
+        now=$(now_ms)
+        [[ $line == *"override NO"* ]] || continue
+        id=${line#*window }
+        id=${id%%,*}
+        if xdotool getwindowname "$id" 2>/dev/null | grep -q "$pattern"; then
+            started=$((now - t0))
+            break
+        fi
+    done
+    kill "$watch_pid" 2>/dev/null || true
+    wait "$watch_pid" 2>/dev/null || true
+    [ -n "$started" ] || fail "no window named $pattern within 60 s"
+}
+
+stop() {
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
 start_display
 start_site "$site"
+peer_home=$(mktemp -d "$work/peer-home.XXXXXX")
 
-starts=() memories=() files=() shown=()
-for ((run = 1; run <= runs; run++)); do
-    : >"$work/program.log"
-    t0=$(now_ms)
-    start_program "$program"
-    wait_for 60 "main window" window_shown
-    starts+=($(($(now_ms) - t0)))
+declare -A start=() memory=()
+files=() shown=()
 
+run_project1() {
+    local runtime before_pages mapped_at
+    runtime=$(mktemp -d "$work/runtime.XXXXXX")
+    result="$runtime/vorlinda-sozluk/tmp.htm"
     before_pages=$(requests /ban.asp)
+    before_translation=$(requests /res/cevir.htm)
+    launch "^Vorlinda Dictionary" env XDG_RUNTIME_DIR="$runtime" HOME="$work/home" \
+        QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 "$program"
+    mapped_at=$(now_ms)
+    program_pid=$pid
     loaded() {
         [ "$(requests /ban.asp)" -ge $((before_pages + 2)) ] &&
-            [ "$(requests /res/cevir.htm)" -ge "$run" ]
+            [ "$(requests /res/cevir.htm)" -ge $((before_translation + 1)) ]
     }
     wait_for 60 "first pages" loaded
-    # Let the pages that were asked for arrive and render.
-    sleep 1
-    memories+=($(($(pss_kib "$program_pid") / 1024)))
+    sleep "$(awk -v left=$((3000 - ($(now_ms) - mapped_at))) 'BEGIN { print (left > 0 ? left : 0) / 1000 }')"
+    sample=$(($(pss_kib "$pid") / 1024))
+    [ "$1" = count ] || { stop && return 0; }
+    start[project1]+=" $started" memory[project1]+=" $sample"
 
+    window_shown
     open_dictionary_tab
     result_view "$work/before.png"
     type_lookup hello
+    local t0 shots first
     t0=$(now_ms)
     xdotool key Return
     wait_for 30 "result file" test -s "$result"
@@ -101,14 +156,59 @@ for ((run = 1; run <= runs; run++)); do
     done
     shown+=("$(cat "$work/view-$first.ms")")
     rm -f "$work"/view-*
+    stop
+}
 
-    kill -TERM "$program_pid"
-    wait "$program_pid" 2>/dev/null || true
-    echo "run $run: start ${starts[-1]} ms, ${memories[-1]} MiB, result file ${files[-1]} ms, shown ${shown[-1]} ms" >&2
+# run_plain KEY PATTERN COMMAND...: start and memory of any other program.
+run_plain() {
+    local key=$1 count=$2 pattern=$3
+    shift 3
+    launch "$pattern" "$@"
+    sleep 3
+    sample=$(($(pss_kib "$pid") / 1024))
+    stop
+    [ "$count" = count ] || return 0
+    start[$key]+=" $started" memory[$key]+=" $sample"
+}
+
+round() {
+    run_project1 "$1"
+    echo "  Project1: start $started ms, $sample MiB" >&2
+    run_plain floor "$1" "^Floor window" env QT_QPA_PLATFORM=xcb "$floor"
+    echo "  floor:    start $started ms, $sample MiB" >&2
+    if [ -n "$peer" ]; then
+        run_plain peer "$1" "GoldenDict" env HOME="$peer_home" QT_QPA_PLATFORM=xcb "$peer"
+        echo "  peer:     start $started ms, $sample MiB" >&2
+    fi
+}
+
+mkdir -p "$work/home"
+echo "warming up (not counted)" >&2
+round warm
+for ((run = 1; run <= runs; run++)); do
+    echo "round $run of $runs" >&2
+    round count
 done
 
-printf '\n%-44s %10s   %s\n' "measure (median of $runs runs)" "median" "runs"
-printf '%-44s %7s ms   %s\n' "start to window shown" "$(median "${starts[@]}")" "${starts[*]}"
-printf '%-44s %6s MiB   %s\n' "memory (PSS, program + web engine)" "$(median "${memories[@]}")" "${memories[*]}"
-printf '%-44s %7s ms   %s\n' "Enter to result file written" "$(median "${files[@]}")" "${files[*]}"
-printf '%-44s %7s ms   %s\n' "Enter to result shown (screenshot)" "$(median "${shown[@]}")" "${shown[*]}"
+# shellcheck disable=SC2086
+row() { # NAME KEY
+    local s m
+    s=$(median ${start[$2]}) m=$(median ${memory[$2]})
+    printf '%-24s %9s ms %8s MiB   start:%s   PSS:%s\n' "$1" "$s" "$m" "${start[$2]}" "${memory[$2]}"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+printf '\n%-24s %12s %12s   runs\n' "median of $runs rounds" "start→window" "PSS"
+row Project1 project1
+row "bare Qt window (floor)" floor
+[ -z "$peer" ] || row "GoldenDict (peer)" peer
+# shellcheck disable=SC2086
+if [ -n "$peer" ]; then
+    printf '%-24s %11s× %11s×\n' "Project1 / peer" \
+        "$(ratio "$(median ${start[project1]})" "$(median ${start[peer]})")" \
+        "$(ratio "$(median ${memory[project1]})" "$(median ${memory[peer]})")"
+else
+    echo "(no peer: install goldendict for the side-by-side ratios)"
+fi
+printf '\n%-44s %7s ms   %s\n' "Project1: Enter to result file written" "$(median "${files[@]}")" "${files[*]}"
+printf '%-44s %7s ms   %s\n' "Project1: Enter to result shown (screenshot)" "$(median "${shown[@]}")" "${shown[*]}"
