@@ -41,11 +41,11 @@ bool createMainWindow(const std::function<TForm1 *()> &createWindow)
 
 int Project1(int argc, char *argv[])
 {
-    // The web views' own address scheme and the engine's flags must be known
-    // before the application object exists. (Windows needs a COM apartment here; Linux has nothing
-    // to set up.)
+    // The web views' own address scheme and the engine's set-up must be
+    // known before the application object exists. (Windows needs a COM
+    // apartment here; Linux has nothing more to set up.)
     TWebBrowser::registerSchemes();
-    TWebBrowser::setEngineFlags();
+    TWebBrowser::setUpEngine();
 
     TApplication application(argc, argv);
     // The application's own name, as the desktop shows it; no display name is

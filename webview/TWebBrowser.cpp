@@ -9,6 +9,7 @@
 #include "WebBrowserPage.h"
 
 #include <QCoreApplication>
+#include <QQuickWindow>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
@@ -51,9 +52,18 @@ QByteArray TWebBrowser::engineFlags(const QByteArray &users)
     return flags;
 }
 
-void TWebBrowser::setEngineFlags()
+void TWebBrowser::setUpEngine()
 {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+    // The pages are composed in software (no GPU above), so the views are
+    // drawn in software too, and on X the application loads no OpenGL at
+    // all: setting it up took 70 ms of the way to the first window and its
+    // driver several MiB. The engine's start then says once on stderr that
+    // it could not create an OpenGL context. A user's own choice of the X
+    // OpenGL integration is kept.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
 }
 
 QWebEngineProfile *TWebBrowser::sharedProfile()

@@ -39,9 +39,9 @@ public:
     // The web engine's command line flags: ours, then the user's own from
     // QTWEBENGINE_CHROMIUM_FLAGS, which come last and so win over ours.
     static QByteArray engineFlags(const QByteArray &users);
-    // Puts engineFlags() into the environment. Must run before the
-    // QApplication is created.
-    static void setEngineFlags();
+    // Puts engineFlags() into the environment and has the views drawn
+    // without OpenGL. Must run before the QApplication is created.
+    static void setUpEngine();
 
     // The profile of all views: kept in memory only, nothing reaches the disk.
     static QWebEngineProfile *sharedProfile();

@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
     const int lookups = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
 
     TWebBrowser::registerSchemes();
-    TWebBrowser::setEngineFlags();
+    TWebBrowser::setUpEngine();
     TApplication app(argc, argv);
 
     LoopbackSite site;
