@@ -252,6 +252,8 @@ void TForm1::buildControls()
     pageShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
     pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
     pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
+    // A click on a tab puts the focus on the tab control.
+    PageControl1->tabBar()->setFocusPolicy(Qt::StrongFocus);
 
     const std::vector<QWidget *> order = keyboardOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
