@@ -16,6 +16,7 @@
 #include "TextRules.h"
 #include "VolumeSerial.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -274,6 +275,9 @@ void TForm1::bindEvents()
     for (QWidget *field : {static_cast<QWidget *>(Edit1), static_cast<QWidget *>(ComboBox1),
                            static_cast<QWidget *>(ComboBox2)})
         field->installEventFilter(this);
+    // An open list's keys go to its popup view.
+    for (QComboBox *list : {ComboBox1, ComboBox2})
+        list->view()->installEventFilter(this);
 
     const auto bindLabel = [this](TLabel *label, void (TForm1::*handler)(QObject *)) {
         connect(label, &TLabel::clicked, this,
@@ -300,6 +304,19 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const auto *keyEvent = static_cast<QKeyEvent *>(event);
         const QString typed = keyEvent->text();
+        // Enter on an open list: the list picks the item and closes, then its
+        // handler sees the Enter as on the closed list.
+        const bool enter = keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter;
+        for (QComboBox *list : {ComboBox1, ComboBox2}) {
+            if (watched == list->view() && enter && list->view()->currentIndex().isValid())
+                QTimer::singleShot(0, list, [this, list] {
+                    QChar key(u'\r');
+                    ErrorBox::guard([&] {
+                        list == ComboBox1 ? ComboBox1KeyPress(list, key)
+                                          : ComboBox2KeyPress(list, key);
+                    });
+                });
+        }
         if (typed.size() == 1) {
             // The handlers see the typed character; the field still gets it.
             QChar key = typed.front();
