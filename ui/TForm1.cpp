@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QItemDelegate>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -68,6 +69,20 @@ int pixelSizeForCellHeight(QFont font, int cellHeight)
     }
     return 1;
 }
+
+// The rows of an open drop-down list, at the list's item height.
+class ListRowDelegate : public QItemDelegate
+{
+public:
+    ListRowDelegate(int height, QObject *parent) : QItemDelegate(parent), m_height(height) {}
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
 
 } // namespace
 
@@ -191,6 +206,10 @@ void TForm1::buildControls()
     }
     for (QComboBox *list : {ComboBox1, ComboBox2}) {
         list->setEditable(false);
+        // Dropped down: 8 rows of the item height. The style's menu-like popup
+        // shows every item, so the plain list is asked for.
+        list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+        list->setItemDelegate(new ListRowDelegate(Scaling::scaled(13, m_plan), list));
         list->setMaxVisibleItems(8);
         list->setCurrentIndex(0);
     }
