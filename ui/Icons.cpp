@@ -46,7 +46,11 @@ QIcon applicationIcon()
 
 QIcon windowIcon()
 {
-    return QIcon(QPixmap::fromImage(draw(32)));
+    // The caption bar takes the 32-pixel image, a taskbar or window switcher
+    // the application's 48-pixel one.
+    QIcon icon(QPixmap::fromImage(draw(32)));
+    icon.addPixmap(QPixmap::fromImage(draw(48)));
+    return icon;
 }
 
 } // namespace Icons

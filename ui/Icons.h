@@ -9,6 +9,6 @@ namespace Icons {
 QImage draw(int size);
 
 QIcon applicationIcon(); // 48 x 48
-QIcon windowIcon();      // 32 x 32
+QIcon windowIcon();      // 32 x 32, with the 48 x 48 one
 
 } // namespace Icons

@@ -105,6 +105,8 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vorlinda Dictionary - By Teskor    v1.2"));
     setWindowIcon(Icons::windowIcon());
+    // What a taskbar shows for the program: the application title.
+    setWindowIconText(ErrorBox::applicationTitle);
 
     const int dpi = m_settings.dpi > 0 ? m_settings.dpi : logicalDpiY();
     QFont windowFont;
