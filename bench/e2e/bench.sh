@@ -6,6 +6,8 @@
 #     an X client watching the root window);
 #   - PSS: proportional set size of the program's whole process tree, 3 s after
 #     its window was mapped (for Project1, once its first pages are loaded);
+#     a sample taken while a process outside the program mapped the same web
+#     engine reads low (PSS splits shared pages) and is marked and left out;
 #   - for Project1, Enter to the result for "hello": file written and shown.
 # The programs take turns, RUNS rounds (default 5) after one round that warms
 # the caches and is not counted; the medians are printed with their ratios.
@@ -30,9 +32,11 @@ now_ms() {
     echo $((${t/./} / 1000))
 }
 
-# pss_kib PID: proportional set size of PID and all its descendants.
+# pss_kib PID: proportional set size of PID and all its descendants, in
+# $pss_total (KiB); the processes walked in $tree.
 pss_kib() {
     local total=0 pid stat ppid line child queue=("$1") seen=" $1 "
+    tree=()
     # Children by parent, from /proc/PID/stat (field 4, after the name).
     local -A children=()
     for stat in /proc/[0-9]*/stat; do
@@ -46,6 +50,7 @@ pss_kib() {
         pid=${queue[0]}
         queue=("${queue[@]:1}")
         local kib
+        tree+=("$pid")
         kib=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
         total=$((total + ${kib:-0}))
         for child in ${children[$pid]:-}; do
@@ -54,11 +59,25 @@ pss_kib() {
             queue+=("$child")
         done
     done
-    echo "$total"
+    pss_total=$total
+}
+
+# shared_elsewhere LIBRARY: how many processes outside the last tree that
+# pss_kib walked map LIBRARY. PSS splits a shared page among all who map it, so
+# another program of the same engine running at the same time (a test, say)
+# makes the sample read low.
+shared_elsewhere() {
+    local maps count=0 pid
+    for maps in $(grep -l "$1" /proc/[0-9]*/maps 2>/dev/null); do
+        pid=${maps#/proc/}
+        pid=${pid%/maps}
+        case " ${tree[*]} " in *" $pid "*) ;; *) count=$((count + 1)) ;; esac
+    done
+    echo "$count"
 }
 
 median() {
-    printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    printf '%s\n' "$@" | tr -d '*' | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
 # launch NAME_PATTERN COMMAND...: starts COMMAND with an X client already
@@ -123,7 +142,9 @@ run_project1() {
     }
     wait_for 60 "first pages" loaded
     sleep "$(awk -v left=$((3000 - ($(now_ms) - mapped_at))) 'BEGIN { print (left > 0 ? left : 0) / 1000 }')"
-    sample=$(($(pss_kib "$pid") / 1024))
+    pss_kib "$pid"
+    sample=$((pss_total / 1024))
+    [ "$(shared_elsewhere libQt6WebEngineCore)" -eq 0 ] || sample+="*"
     [ "$1" = count ] || { stop && return 0; }
     start[project1]+=" $started" memory[project1]+=" $sample"
 
@@ -161,11 +182,13 @@ run_project1() {
 
 # run_plain KEY PATTERN COMMAND...: start and memory of any other program.
 run_plain() {
-    local key=$1 count=$2 pattern=$3
-    shift 3
+    local key=$1 count=$2 pattern=$3 library=$4
+    shift 4
     launch "$pattern" "$@"
     sleep 3
-    sample=$(($(pss_kib "$pid") / 1024))
+    pss_kib "$pid"
+    sample=$((pss_total / 1024))
+    [ -z "$library" ] || [ "$(shared_elsewhere "$library")" -eq 0 ] || sample+="*"
     stop
     [ "$count" = count ] || return 0
     start[$key]+=" $started" memory[$key]+=" $sample"
@@ -174,10 +197,10 @@ run_plain() {
 round() {
     run_project1 "$1"
     echo "  Project1: start $started ms, $sample MiB" >&2
-    run_plain floor "$1" "^Floor window" env QT_QPA_PLATFORM=xcb "$floor"
+    run_plain floor "$1" "^Floor window" "" env QT_QPA_PLATFORM=xcb "$floor"
     echo "  floor:    start $started ms, $sample MiB" >&2
     if [ -n "$peer" ]; then
-        run_plain peer "$1" "GoldenDict" env HOME="$peer_home" QT_QPA_PLATFORM=xcb "$peer"
+        run_plain peer "$1" "GoldenDict" libQt5WebKit env HOME="$peer_home" QT_QPA_PLATFORM=xcb "$peer"
         echo "  peer:     start $started ms, $sample MiB" >&2
     fi
 }
@@ -190,10 +213,18 @@ for ((run = 1; run <= runs; run++)); do
     round count
 done
 
+# memory_median KEY: the median of the samples that nothing outside the
+# program shared, or of all of them, marked, when there are none such.
+memory_median() {
+    local clean=() sample
+    for sample in ${memory[$1]}; do [[ $sample == *"*" ]] || clean+=("$sample"); done
+    if [ ${#clean[@]} -gt 0 ]; then median "${clean[@]}"; else echo "$(median ${memory[$1]})*"; fi
+}
+
 # shellcheck disable=SC2086
 row() { # NAME KEY
     local s m
-    s=$(median ${start[$2]}) m=$(median ${memory[$2]})
+    s=$(median ${start[$2]}) m=$(memory_median $2)
     printf '%-24s %9s ms %8s MiB   start:%s   PSS:%s\n' "$1" "$s" "$m" "${start[$2]}" "${memory[$2]}"
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
@@ -206,9 +237,12 @@ row "bare Qt window (floor)" floor
 if [ -n "$peer" ]; then
     printf '%-24s %11s× %11s×\n' "Project1 / peer" \
         "$(ratio "$(median ${start[project1]})" "$(median ${start[peer]})")" \
-        "$(ratio "$(median ${memory[project1]})" "$(median ${memory[peer]})")"
+        "$(ratio "$(memory_median project1 | tr -d '*')" "$(memory_median peer | tr -d '*')")"
 else
     echo "(no peer: install goldendict for the side-by-side ratios)"
 fi
+case "${memory[*]}" in *"*"*)
+    echo "* PSS taken while another process mapped the same web engine: it reads low; the median leaves it out" ;;
+esac
 printf '\n%-44s %7s ms   %s\n' "Project1: Enter to result file written" "$(median "${files[@]}")" "${files[*]}"
 printf '%-44s %7s ms   %s\n' "Project1: Enter to result shown (screenshot)" "$(median "${shown[@]}")" "${shown[*]}"
