@@ -241,7 +241,9 @@ void TForm1::buildControls()
     Label7->setFont(labelFont);
     QPalette labelPalette = Label7->palette();
     labelPalette.setColor(QPalette::WindowText, Qt::blue);
+    labelPalette.setColor(QPalette::Window, labelPalette.color(QPalette::Button));
     Label7->setPalette(labelPalette);
+    Label7->setAutoFillBackground(true); // on the button-face colour
     Label7->setCursor(Qt::PointingHandCursor);
 
     rek2 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
