@@ -42,8 +42,9 @@ QString applicationErrorText(const QString &className, const QString &module, co
                              const QString &message)
 {
     const QString period = message.endsWith(u'.') ? QString() : QStringLiteral(".");
-    return QStringLiteral("Exception %1 in module %2 at %3.\r\n%4%5\r\n")
-        .arg(className, module, QString::asprintf("%p", address), message, period);
+    const QString at = address ? QString::asprintf(" at %p", address) : QString();
+    return QStringLiteral("Exception %1 in module %2%3.\r\n%4%5\r\n")
+        .arg(className, module, at, message, period);
 }
 
 void showApplicationError(const QString &text)

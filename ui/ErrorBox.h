@@ -28,7 +28,8 @@ void show(const QString &message);
 bool guard(const std::function<void()> &handler);
 
 // The text of the box shown when the window cannot be built:
-// "Exception %s in module %s at %p.\r\n%s%s\r\n".
+// "Exception %s in module %s at %p.\r\n%s%s\r\n", with the code address of
+// the failure; without one (null) the " at %p" is left out.
 QString applicationErrorText(const QString &className, const QString &module, const void *address,
                              const QString &message);
 

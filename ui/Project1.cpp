@@ -30,8 +30,9 @@ bool createMainWindow(const std::function<TForm1 *()> &createWindow)
         Form1 = createWindow();
     } catch (const std::exception &failure) {
         const QString module = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        // A C++ failure carries no code address: the box leaves it out.
         ErrorBox::showApplicationError(ErrorBox::applicationErrorText(
-            className(failure), module, &failure, ErrorBox::messageOf(failure)));
+            className(failure), module, nullptr, ErrorBox::messageOf(failure)));
         return false;
     }
     // The create event: a failure here is shown and start-up goes on.
