@@ -13,11 +13,14 @@
 #   site-down  a lookup, then the site is killed and Enter in the target list
 #              shows the failure message; after OK the failure page shows and
 #              the result file is left as it was
+#   keyboard   the taskbar's title and icons; clicks on the tabs, then Ctrl+Tab;
+#              the Enter chain through both lists dropped down (8 rows each)
+#              to a lookup from Turkish to English
 set -euo pipefail
 source "$(dirname "$0")/session.sh"
 
-if [ $# -ne 4 ] || ! [[ $1 =~ ^(hello|turkish|site-down)$ ]]; then
-    echo "usage: $0 hello|turkish|site-down PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2 && exit 2
+if [ $# -ne 4 ] || ! [[ $1 =~ ^(hello|turkish|site-down|keyboard)$ ]]; then
+    echo "usage: $0 hello|turkish|site-down|keyboard PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2 && exit 2
 fi
 session_begin "$0" "$@"
 scenario=$1
@@ -42,7 +45,8 @@ start_site "$3"
 start_program "$2"
 wait_for 60 "main window" window_shown
 wait_for 60 "banner and translation page requests" first_pages_loaded
-open_dictionary_tab
+# The keyboard session starts from the focus the window opens with.
+[ "$scenario" = keyboard ] || open_dictionary_tab
 shot start
 
 # view_changed: the result view, twice the same and unlike before the lookup.
@@ -103,6 +107,51 @@ site-down)
     wait_for 20 "failure page in the window" failure_page
     shot failure-page
     [ "$(stat -c %y "$result")" = "$written" ] || fail "the result file was written again"
+    ;;
+keyboard)
+    taskbar=$(xprop -id "$window" WM_CLASS _NET_WM_ICON_NAME _NET_WM_ICON | grep -E '^[A-Z_]+\(|Icon \(')
+    echo "$taskbar"
+    for want in '_NET_WM_ICON_NAME(UTF8_STRING) = "Vorlinda Sozluk"' 'Icon (48 x 48)' 'Icon (32 x 32)'; do
+        grep -qF "$want" <<<"$taskbar" || fail "the taskbar has no $want"
+    done
+    # words FILE: the word field and the lists, where the dictionary tab has them.
+    words() { import -window root -crop 330x55+$((origin_x + 110))+$((origin_y + 118)) "$1" 2>/dev/null; }
+    settled() { words "$work/a.png" && sleep 0.3 && words "$work/b.png" && cmp -s "$work/a.png" "$work/b.png"; }
+    on_dictionary_tab() { settled && cmp -s "$work/b.png" "$work/dictionary.png"; }
+    off_dictionary_tab() { settled && ! cmp -s "$work/b.png" "$work/dictionary.png"; }
+    click_tab() { click "$1" 13 && xdotool mousemove $((origin_x + 480)) $((origin_y + 620)); }
+    click_tab 38
+    wait_for 10 "settled dictionary tab" settled
+    cp "$work/b.png" "$work/dictionary.png"
+    xdotool key ctrl+Tab
+    wait_for 10 "translation tab after a click on the dictionary tab and Ctrl+Tab" off_dictionary_tab
+    click_tab 150 && xdotool key ctrl+Tab
+    wait_for 10 "dictionary tab after a click on the translation tab and Ctrl+Tab" on_dictionary_tab
+
+    list_open() {
+        popup=$(xdotool search --onlyvisible --class '^Vorlinda Sozluk$' 2>/dev/null | grep -vx "$window" | head -n 1)
+        [ -n "$popup" ]
+    }
+    list_closed() { ! list_open; }
+    # pick LIST: drops the focused list down, checks it shows 8 rows of 13
+    # pixels (and a frame), picks the next item with Down and Enter.
+    pick() {
+        xdotool key alt+Down
+        wait_for 10 "$1 dropped down" list_open
+        shot "$1"
+        local X Y WIDTH HEIGHT SCREEN
+        eval "$(xdotool getwindowgeometry --shell "$popup")"
+        [ "$HEIGHT" -ge $((8 * 13)) ] && [ "$HEIGHT" -le $((8 * 13 + 4)) ] ||
+            fail "$1 dropped down is $HEIGHT pixels high, not 8 rows of 13"
+        xdotool key Down Return
+        wait_for 10 "$1 closed" list_closed
+    }
+    click 268 133
+    xdotool key Return
+    pick ComboBox1
+    pick ComboBox2
+    asked() { [ "$(requests "/index.php?selectFrom=turkish&selectTo=english&txtLang=hello&")" -eq 1 ]; }
+    wait_for 30 "lookup from Turkish to English after Enter in both open lists" asked
     ;;
 esac
 kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
