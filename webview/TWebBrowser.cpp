@@ -123,36 +123,35 @@ TWebBrowser::~TWebBrowser()
 void TWebBrowser::Navigate(const QString &url)
 {
     static const QLatin1String about("about:");
-    if (url.startsWith(about, Qt::CaseInsensitive)) {
-        QString html = url.mid(about.size());
-        if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
-            html.clear();
-        if (!m_page) {
-            m_pending = url;
-            return;
-        }
-        releaseStatusPage();
-        m_statusPage = statusPages->add(html);
-        m_page->load(m_statusPage);
-        return;
+    const bool statusPage = url.startsWith(about, Qt::CaseInsensitive);
+    const QUrl address = statusPage ? QUrl() : QUrl(url);
+    if (!statusPage) {
+        if (!address.isValid() || address.scheme().isEmpty() ||
+            (isWebAddress(address) && address.host().isEmpty()))
+            throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Invalid URL."),
+                                                         WebBrowserErrorCode::InvalidUrl),
+                                  WebBrowserErrorCode::InvalidUrl);
+        if (!isWebAddress(address) && !address.isLocalFile())
+            throw WebBrowserError(
+                webBrowserErrorMessage(QStringLiteral("Unsupported address scheme."),
+                                       WebBrowserErrorCode::UnknownProtocol),
+                WebBrowserErrorCode::UnknownProtocol);
     }
-
-    const QUrl address(url);
-    if (!address.isValid() || address.scheme().isEmpty() ||
-        (isWebAddress(address) && address.host().isEmpty()))
-        throw WebBrowserError(
-            webBrowserErrorMessage(QStringLiteral("Invalid URL."), WebBrowserErrorCode::InvalidUrl),
-            WebBrowserErrorCode::InvalidUrl);
-    if (!isWebAddress(address) && !address.isLocalFile())
-        throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Unsupported address scheme."),
-                                                     WebBrowserErrorCode::UnknownProtocol),
-                              WebBrowserErrorCode::UnknownProtocol);
     if (!m_page) {
         m_pending = url;
         return;
     }
+
     releaseStatusPage();
-    m_page->load(address);
+    if (!statusPage) {
+        m_page->load(address);
+        return;
+    }
+    QString html = url.mid(about.size());
+    if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
+        html.clear();
+    m_statusPage = statusPages->add(html);
+    m_page->load(m_statusPage);
 }
 
 void TWebBrowser::setRestricted(bool restricted)

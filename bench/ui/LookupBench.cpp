@@ -108,10 +108,7 @@ int main(int argc, char *argv[])
     site.route("/index.php", {{LoopbackSite::response(200, "text/html", sitePage())}});
     site.serve("/ban.asp", "text/html", "<b>banner</b>");
     site.serve("/res/cevir.htm", "text/html", "<b>banner</b>");
-    // One transparent pixel, for the waiting page's loader image.
-    site.serve(
-        "/res/ajax-loader-vorlinda.gif", "image/gif",
-        QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw=="));
+    site.serve("/res/ajax-loader-vorlinda.gif", "image/gif", LoopbackSite::pixelGif());
     QTemporaryDir dir;
 
     const Clock::time_point beforeWindow = Clock::now();

@@ -42,6 +42,11 @@ QByteArray LoopbackSite::response(int status, const QByteArray &contentType, con
            (close ? "\r\nConnection: close" : "") + "\r\n\r\n" + body;
 }
 
+QByteArray LoopbackSite::pixelGif()
+{
+    return QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==");
+}
+
 void LoopbackSite::route(const QByteArray &prefix, QList<Answer> answers)
 {
     m_routes.insert(prefix, std::move(answers));

@@ -40,6 +40,8 @@ public:
     static quint16 closedPort();
     static QByteArray response(int status, const QByteArray &contentType, const QByteArray &body,
                                bool close = false);
+    // One transparent pixel, for the pages' images.
+    static QByteArray pixelGif();
 
     // Requests under prefix take these answers in order, the last repeated.
     void route(const QByteArray &prefix, QList<Answer> answers);

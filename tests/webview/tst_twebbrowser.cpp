@@ -17,8 +17,7 @@ constexpr int LoadTimeout = 30000;
 const QString turkish = u"Çewir ığüşöç İĞŞ"_s;
 const QByteArray page1254 =
     QByteArray::fromStdString("<meta charset=windows-1254><p>" + Cp1254::encode(turkish));
-const QByteArray gif =
-    QByteArray::fromBase64("R0lGODlhAQABAIAAAP///wAAACH5BAEAAAAALAAAAAABAAEAAAICRAEAOw==");
+const QByteArray gif = LoopbackSite::pixelGif();
 
 // Runs in the application's own script world, which runs in a restricted view too.
 static QVariant script(TWebBrowser &view, const QString &source = u"document.body.innerText"_s)
