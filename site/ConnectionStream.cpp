@@ -1,5 +1,7 @@
 #include "ConnectionStream.h"
 
+#include "RequestLine.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -47,27 +49,6 @@ ConnectionStream::ConnectionStream(int socket, std::chrono::milliseconds readTim
                                    std::chrono::milliseconds writeTimeout)
     : socket_(socket), readTimeout_(readTimeout), writeTimeout_(writeTimeout)
 {}
-
-std::string ConnectionStream::repairRequestLine(std::string_view line)
-{
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    const std::size_t first = line.find(' ');
-    const std::size_t last = line.rfind(' ');
-    if (first == std::string_view::npos || first == last ||
-        !line.substr(last + 1).starts_with("HTTP/"))
-        return std::string(line) + "\r\n";
-    std::string out(line.substr(0, first + 1));
-    for (const char c : line.substr(first + 1, last - first - 1)) {
-        if (c == ' ')
-            out += "%20";
-        else
-            out += c;
-    }
-    out += line.substr(last);
-    out += "\r\n";
-    return out;
-}
 
 bool ConnectionStream::waitForRequest(std::chrono::milliseconds idle,
                                       const std::function<bool()> &keepWaiting)

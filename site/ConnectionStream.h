@@ -20,11 +20,6 @@ public:
     ConnectionStream(int socket, std::chrono::milliseconds readTimeout,
                      std::chrono::milliseconds writeTimeout);
 
-    // "GET /a b HTTP/1.1" -> "GET /a%20b HTTP/1.1": blanks between the first
-    // and the last one are escaped, and the line ends in CR LF. A line that
-    // does not end in an HTTP version is left for httplib to refuse.
-    static std::string repairRequestLine(std::string_view line);
-
     // Waits for the first bytes of a request for at most `idle`, asking
     // `keepWaiting` every 100 ms; false on close, timeout or when told to stop.
     bool waitForRequest(std::chrono::milliseconds idle, const std::function<bool()> &keepWaiting);
