@@ -32,7 +32,10 @@ void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
 
 } // namespace
 
-Translator::Translator(const std::filesystem::path &dictionaryDirectory)
+Translator::Translator(const std::filesystem::path &dictionaryDirectory,
+                       const std::filesystem::path &hunspellDirectory,
+                       const std::filesystem::path &wordNetDirectory)
+    : morphology_(std::make_unique<const Morphology>(hunspellDirectory, wordNetDirectory))
 {
     for (const SiteLanguage &from : siteLanguages()) {
         for (const SiteLanguage &to : siteLanguages()) {
@@ -137,17 +140,10 @@ bool Translator::answers(const Key &key) const
     return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
 }
 
-std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
-                                                   std::string_view toCode, std::string_view word,
-                                                   std::size_t maxPairs) const
+std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
+                                                       std::size_t maxPairs) const
 {
-    const SiteLanguage *from = findSiteLanguage(fromCode);
-    const SiteLanguage *to = findSiteLanguage(toCode);
-    const std::string trimmed(trimBlanks(word));
-    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0)
-        return {};
-    const Key key{std::string(from->code), std::string(to->code)};
-    std::vector<TranslationPair> pairs = bothWays(key, trimmed, true, maxPairs);
+    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs);
     if (!pairs.empty())
         return pairs;
 
@@ -161,13 +157,49 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
         !answers(fromEnglish))
         return {};
-    const std::vector<TranslationPair> english = bothWays(toEnglish, trimmed, false, kPivotWords);
+    const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
     for (const TranslationPair &step : english) {
         for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
             if (pairs.size() >= maxPairs)
                 return pairs;
             addUnique(pairs, {step.source, std::move(second.translation)});
         }
+    }
+    return pairs;
+}
+
+std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
+                                                   std::string_view toCode, std::string_view word,
+                                                   std::size_t maxPairs) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    const std::string trimmed(trimBlanks(word));
+    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0 ||
+        !serves(fromCode, toCode))
+        return {};
+    const Key key{std::string(from->code), std::string(to->code)};
+    // The form as typed wins: "news" is not "new", "glasses" not "glass".
+    std::vector<TranslationPair> pairs = translateForm(key, trimmed, maxPairs);
+    if (!pairs.empty())
+        return pairs;
+
+    // Otherwise every dictionary form the source language's morphology
+    // gives, in its order.
+    for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
+        for (TranslationPair &pair : translateForm(key, stem, maxPairs)) {
+            if (pairs.size() >= maxPairs)
+                return pairs;
+            addUnique(pairs, std::move(pair));
+        }
+    }
+    if (!pairs.empty())
+        return pairs;
+    // Guessed stems are mostly not words: the first one found is the one.
+    for (const std::string &guess : morphology_->guesses(key.first, trimmed)) {
+        pairs = translateForm(key, guess, maxPairs);
+        if (!pairs.empty())
+            return pairs;
     }
     return pairs;
 }
