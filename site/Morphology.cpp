@@ -34,12 +34,16 @@ const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames
     return names;
 }
 
+// Adds `stem` unless it is the word itself or one already there, letter case
+// ignored ("hund" and "Hund" are one lookup).
 void addNew(std::vector<std::string> &stems, std::string stem, const std::string &folded,
             bool turkish)
 {
-    if (stem.empty() || foldCase(stem, turkish) == folded)
+    const std::string key = foldCase(stem, turkish);
+    if (stem.empty() || key == folded)
         return;
-    if (std::find(stems.begin(), stems.end(), stem) == stems.end())
+    if (std::none_of(stems.begin(), stems.end(),
+                     [&](const std::string &s) { return foldCase(s, turkish) == key; }))
         stems.push_back(std::move(stem));
 }
 
@@ -98,9 +102,14 @@ std::vector<std::string> Morphology::stems(std::string_view code, std::string_vi
             found = language->stemmer->stems(capital);
         }
         for (std::string &stem : found) {
-            std::string verb = turkish ? TurkishSuffixes::infinitive(stem) : std::string{};
+            // A Turkish verb is known by its infinitive ("içti": "içmek"
+            // before "iç", inside).
+            if (turkish) {
+                std::string verb = TurkishSuffixes::infinitive(stem);
+                if (language->stemmer->knows(verb))
+                    addNew(stems, std::move(verb), folded, turkish);
+            }
             addNew(stems, std::move(stem), folded, turkish);
-            addNew(stems, std::move(verb), folded, turkish);
         }
     }
     if (language->exceptions)

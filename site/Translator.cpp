@@ -88,12 +88,12 @@ std::vector<TranslationPair> Translator::direct(const Key &key, std::string_view
     return pairs;
 }
 
-void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
+bool Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
                              std::string_view word, bool phrases, std::size_t maxPairs) const
 {
     const auto found = dictionaries_.find({key.second, key.first});
     if (found == dictionaries_.end() || pairs.size() >= maxPairs)
-        return;
+        return false;
     // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
     // way round that differs only so is the same pair.
     const bool turkishSource = key.first == "turkish";
@@ -105,6 +105,7 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
     std::vector<TranslationPair> seen;
     for (const TranslationPair &pair : pairs)
         seen.push_back(folded(pair));
+    bool whole = false;
     for (const auto &dictionary : found->second) {
         std::vector<ReverseIndex::Match> matches;
         try {
@@ -114,7 +115,7 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
         }
         for (ReverseIndex::Match &match : matches) {
             if (pairs.size() >= maxPairs)
-                return;
+                return whole;
             if (!match.whole && !phrases)
                 continue;
             TranslationPair pair{std::move(match.translation), std::move(match.headword)};
@@ -123,15 +124,21 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
                 continue;
             seen.push_back(std::move(foldedPair));
             pairs.push_back(std::move(pair));
+            whole = whole || match.whole;
         }
     }
+    return whole;
 }
 
 std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
-                                                  bool phrases, std::size_t maxPairs) const
+                                                  bool phrases, std::size_t maxPairs,
+                                                  bool *whole) const
 {
     std::vector<TranslationPair> pairs = direct(key, word, maxPairs);
-    addReversed(pairs, key, word, phrases, maxPairs);
+    const bool direct = !pairs.empty();
+    const bool reversed = addReversed(pairs, key, word, phrases, maxPairs);
+    if (whole != nullptr)
+        *whole = direct || reversed;
     return pairs;
 }
 
@@ -141,9 +148,9 @@ bool Translator::answers(const Key &key) const
 }
 
 std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
-                                                       std::size_t maxPairs) const
+                                                       std::size_t maxPairs, bool *whole) const
 {
-    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs);
+    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs, whole);
     if (!pairs.empty())
         return pairs;
 
@@ -165,6 +172,7 @@ std::vector<TranslationPair> Translator::translateForm(const Key &key, std::stri
             addUnique(pairs, {step.source, std::move(second.translation)});
         }
     }
+    *whole = !pairs.empty();
     return pairs;
 }
 
@@ -180,14 +188,17 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
         return {};
     const Key key{std::string(from->code), std::string(to->code)};
     // The form as typed wins: "news" is not "new", "glasses" not "glass".
-    std::vector<TranslationPair> pairs = translateForm(key, trimmed, maxPairs);
-    if (!pairs.empty())
-        return pairs;
+    // Phrases that merely hold it ("evden eve" for "evden") come last.
+    bool whole = false;
+    const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
+    if (whole)
+        return typed;
 
     // Otherwise every dictionary form the source language's morphology
     // gives, in its order.
+    std::vector<TranslationPair> pairs;
     for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
-        for (TranslationPair &pair : translateForm(key, stem, maxPairs)) {
+        for (TranslationPair &pair : translateForm(key, stem, maxPairs, &whole)) {
             if (pairs.size() >= maxPairs)
                 return pairs;
             addUnique(pairs, std::move(pair));
@@ -195,13 +206,14 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     }
     if (!pairs.empty())
         return pairs;
-    // Guessed stems are mostly not words: the first one found is the one.
+    // Guessed stems are mostly not words: the first one with an entry of
+    // its own is the one.
     for (const std::string &guess : morphology_->guesses(key.first, trimmed)) {
-        pairs = translateForm(key, guess, maxPairs);
-        if (!pairs.empty())
+        pairs = translateForm(key, guess, maxPairs, &whole);
+        if (whole)
             return pairs;
     }
-    return pairs;
+    return typed;
 }
 
 bool Translator::serves(std::string_view fromCode, std::string_view toCode) const

@@ -56,15 +56,17 @@ private:
                                         std::size_t maxPairs) const;
     // Adds, up to `maxPairs`, what the dictionaries of the opposite pair
     // give backwards and `pairs` lacks; `phrases` also takes translations
-    // that merely hold the word ("kitap rafı" for "kitap").
-    void addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
+    // that merely hold the word ("kitap rafı" for "kitap"). True when a
+    // whole translation was added.
+    bool addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
                      bool phrases, std::size_t maxPairs) const;
-    // Direct, then reversed.
+    // Direct, then reversed; `whole` tells whether anything besides phrases
+    // holding the word was found.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
-                                          std::size_t maxPairs) const;
-    // Both ways, then through English: what the typed form itself finds.
+                                          std::size_t maxPairs, bool *whole = nullptr) const;
+    // Both ways, then through English: what one form of the word finds.
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
-                                               std::size_t maxPairs) const;
+                                               std::size_t maxPairs, bool *whole) const;
     bool answers(const Key &key) const;
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;

@@ -125,10 +125,14 @@ int main(int argc, char **argv)
         return pairs.empty() ? -1.0 : took.count();
     };
     std::vector<double> plain, stemming;
+    std::map<std::string, double> slowest; // word -> its longest time
     for (int round = 0; round < kRounds; ++round) {
         for (const Row *row : stemmed) {
             plain.push_back(timed(row->from, row->to, row->lemma));
             stemming.push_back(timed(row->from, row->to, row->form));
+            for (const auto &[word, took] :
+                 {std::pair{row->lemma, plain.back()}, std::pair{row->form, stemming.back()}})
+                slowest[row->from + " " + word] = std::max(slowest[row->from + " " + word], took);
         }
     }
     std::printf("\nlookup time, ms, %d rounds over %zu words each\n", kRounds, stemmed.size());
@@ -137,5 +141,13 @@ int main(int argc, char **argv)
                 percentile(plain, 0.99), percentile(plain, 1.0));
     std::printf("%-28s %8.3f %8.3f %8.3f\n", "inflected form (stemmed)", percentile(stemming, 0.5),
                 percentile(stemming, 0.99), percentile(stemming, 1.0));
+    std::vector<std::pair<double, std::string>> byTime;
+    for (const auto &[word, took] : slowest)
+        byTime.emplace_back(took, word);
+    std::sort(byTime.rbegin(), byTime.rend());
+    std::printf("slowest:");
+    for (std::size_t i = 0; i < std::min<std::size_t>(8, byTime.size()); ++i)
+        std::printf(" %s %.1f;", byTime[i].second.c_str(), byTime[i].first);
+    std::printf("\n");
     return 0;
 }
