@@ -92,15 +92,8 @@ std::vector<std::string> Morphology::stems(std::string_view code, std::string_vi
     const std::string folded = foldCase(word, turkish);
     std::vector<std::string> stems;
     if (language->stemmer) {
-        // As typed first: German nouns are known by their capital only.
+        // As typed: Hunspell itself tries the word's other letter cases.
         std::vector<std::string> found = language->stemmer->stems(word);
-        if (found.empty() && folded != word)
-            found = language->stemmer->stems(folded);
-        if (found.empty() && !folded.empty() && folded[0] >= 'a' && folded[0] <= 'z') {
-            std::string capital = folded;
-            capital[0] = static_cast<char>(capital[0] - 'a' + 'A');
-            found = language->stemmer->stems(capital);
-        }
         for (std::string &stem : found) {
             // A Turkish verb is known by its infinitive ("içti": "içmek"
             // before "iç", inside).
@@ -125,12 +118,12 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
     const Language *language = this->language(code);
     const std::string folded = foldCase(word, true);
     std::vector<std::string> guesses;
-    for (const std::string &stem : TurkishSuffixes::candidates(word)) {
-        for (std::string form : {stem, TurkishSuffixes::infinitive(stem)}) {
-            if (language->stemmer && !language->stemmer->knows(form))
-                continue;
-            addNew(guesses, std::move(form), folded, true);
-        }
+    for (const TurkishSuffixes::Candidate &candidate : TurkishSuffixes::candidates(word)) {
+        std::string form =
+            candidate.verb ? TurkishSuffixes::infinitive(candidate.stem) : candidate.stem;
+        if (language->stemmer && !language->stemmer->knows(form))
+            continue;
+        addNew(guesses, std::move(form), folded, true);
     }
     return guesses;
 }

@@ -9,26 +9,28 @@ namespace vorlinda::site::TurkishSuffixes {
 namespace {
 
 // Endings in every vowel-harmony form, with the buffer consonants
-// (y, n, s) that join them to a vowel.
-constexpr auto kSuffixes = std::to_array<std::string_view>(
+// (y, n, s) that join them to a vowel. These may end nouns and verbs alike.
+constexpr auto kEndings = std::to_array<std::string_view>(
     {// plural
      "lar", "ler",
      // case: accusative, dative, locative, ablative, genitive, instrumental
      "ı", "i", "u", "ü", "yı", "yi", "yu", "yü", "a", "e", "ya", "ye", "na", "ne", "da", "de", "ta",
      "te", "nda", "nde", "dan", "den", "tan", "ten", "ndan", "nden", "ın", "in", "un", "ün", "nın",
      "nin", "nun", "nün", "la", "le", "yla", "yle", "ki", "nı", "ni", "nu", "nü",
-     // possessives
+     // possessives, and the persons of verbs
      "m", "ım", "im", "um", "üm", "n", "sı", "si", "su", "sü", "mız", "miz", "muz", "müz", "ımız",
      "imiz", "umuz", "ümüz", "nız", "niz", "nuz", "nüz", "ınız", "iniz", "unuz", "ünüz", "ları",
-     "leri",
-     // verbs: progressive, past, reported past, future, aorist, negation
-     "yor", "ıyor", "iyor", "uyor", "üyor", "dı", "di", "du", "dü", "tı", "ti", "tu", "tü", "mış",
-     "miş", "muş", "müş", "acak", "ecek", "yacak", "yecek", "ar", "er", "ır", "ir", "ur", "ür", "r",
-     "ma", "me", "mak", "mek",
-     // verbs: persons
-     "k", "sın", "sin", "sun", "sün", "ız", "iz", "uz", "üz", "sınız", "siniz", "sunuz", "sünüz",
-     "yım", "yim", "yum", "yüm", "yız", "yiz", "yuz", "yüz", "dır", "dir", "dur", "dür", "tır",
-     "tir", "tur", "tür"});
+     "leri", "k", "sın", "sin", "sun", "sün", "ız", "iz", "uz", "üz", "sınız", "siniz", "sunuz",
+     "sünüz", "yım", "yim", "yum", "yüm", "yız", "yiz", "yuz", "yüz", "dır", "dir", "dur", "dür",
+     "tır", "tir", "tur", "tür"});
+
+// Endings only verbs take: what is left is a verb stem, known by its
+// infinitive.
+constexpr auto kVerbEndings = std::to_array<std::string_view>(
+    {// progressive, past, reported past, future, aorist, negation
+     "yor", "ıyor", "iyor", "uyor", "üyor", "dı",  "di",   "du",   "dü",    "tı",    "ti",
+     "tu",  "tü",   "mış",  "miş",  "muş",  "müş", "acak", "ecek", "yacak", "yecek", "ar",
+     "er",  "ır",   "ir",   "ur",   "ür",   "r",   "ma",   "me",   "mak",   "mek"});
 
 constexpr int kMaxEndings = 4;
 
@@ -49,10 +51,21 @@ std::string_view lastVowel(std::string_view word)
     return vowel;
 }
 
-// A stem keeps at least a vowel and one more letter.
+// A guessed stem keeps a vowel and three letters: shorter ones match too
+// much ("is" in "istiyorum"); Hunspell finds the short stems ("ev", "su").
 bool plausibleStem(std::string_view stem)
 {
-    return stem.size() >= 2 && !lastVowel(stem).empty();
+    const auto letters = std::count_if(stem.begin(), stem.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    return letters >= 3 && !lastVowel(stem).empty();
+}
+
+// Before the progressive ending a stem's last "a" or "e" narrows:
+// iste + iyor is "istiyor", söyle + yor "söylüyor".
+bool narrowsAVowel(std::string_view suffix)
+{
+    return suffix == "ıyor" || suffix == "iyor" || suffix == "uyor" || suffix == "üyor";
 }
 
 // The dictionary spelling of a stem whose last consonant softened before a
@@ -69,37 +82,48 @@ std::string hardened(std::string_view stem)
 
 } // namespace
 
-std::vector<std::string> candidates(std::string_view word)
+std::vector<Candidate> candidates(std::string_view word)
 {
     const std::string folded = foldCase(word, true);
-    std::vector<std::string> stems;
-    std::vector<std::string> frontier{folded};
+    std::vector<Candidate> stems;
+    const auto known = [&](const std::vector<Candidate> &list, const Candidate &candidate) {
+        return std::find(list.begin(), list.end(), candidate) != list.end();
+    };
+    std::vector<Candidate> frontier{{folded, false}};
     for (int depth = 0; depth < kMaxEndings && !frontier.empty(); ++depth) {
-        std::vector<std::string> next;
-        for (const std::string &form : frontier) {
-            for (const std::string_view suffix : kSuffixes) {
-                if (!form.ends_with(suffix))
-                    continue;
-                std::string stem = form.substr(0, form.size() - suffix.size());
-                if (!plausibleStem(stem) || stem == folded ||
-                    std::find(stems.begin(), stems.end(), stem) != stems.end() ||
-                    std::find(next.begin(), next.end(), stem) != next.end())
-                    continue;
-                next.push_back(std::move(stem));
+        std::vector<Candidate> next;
+        const auto strip = [&](const Candidate &form, std::string_view suffix, bool verb) {
+            if (!form.stem.ends_with(suffix))
+                return;
+            const std::string stem = form.stem.substr(0, form.stem.size() - suffix.size());
+            std::vector<std::string> found{stem};
+            if (narrowsAVowel(suffix))
+                found.insert(found.end(), {stem + "a", stem + "e"});
+            for (std::string &guess : found) {
+                Candidate candidate{std::move(guess), form.verb || verb};
+                if (plausibleStem(candidate.stem) && candidate.stem != folded &&
+                    !known(stems, candidate) && !known(next, candidate))
+                    next.push_back(std::move(candidate));
             }
+        };
+        for (const Candidate &form : frontier) {
+            for (const std::string_view suffix : kEndings)
+                strip(form, suffix, false);
+            for (const std::string_view suffix : kVerbEndings)
+                strip(form, suffix, true);
         }
         stems.insert(stems.end(), next.begin(), next.end());
         frontier = std::move(next);
     }
-    std::stable_sort(stems.begin(), stems.end(), [](const std::string &a, const std::string &b) {
-        return a.size() > b.size();
+    std::stable_sort(stems.begin(), stems.end(), [](const Candidate &a, const Candidate &b) {
+        return a.stem.size() > b.stem.size();
     });
-    std::vector<std::string> out;
-    for (std::string &stem : stems) {
-        std::string hard = hardened(stem);
-        if (std::find(out.begin(), out.end(), stem) == out.end())
-            out.push_back(std::move(stem));
-        if (!hard.empty() && std::find(out.begin(), out.end(), hard) == out.end())
+    std::vector<Candidate> out;
+    for (Candidate &candidate : stems) {
+        Candidate hard{hardened(candidate.stem), candidate.verb};
+        if (!known(out, candidate))
+            out.push_back(std::move(candidate));
+        if (!hard.stem.empty() && !known(out, hard))
             out.push_back(std::move(hard));
     }
     return out;
