@@ -34,6 +34,10 @@ const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames
     return names;
 }
 
+// Each guess costs a lookup in both directions; without Hunspell to sort out
+// the non-words, a long word could have dozens.
+constexpr std::size_t kMaxGuesses = 8;
+
 // Adds `stem` unless it is the word itself or one already there, letter case
 // ignored ("hund" and "Hund" are one lookup).
 void addNew(std::vector<std::string> &stems, std::string stem, const std::string &folded,
@@ -124,6 +128,8 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
         if (language->stemmer && !language->stemmer->knows(form))
             continue;
         addNew(guesses, std::move(form), folded, true);
+        if (guesses.size() == kMaxGuesses)
+            break;
     }
     return guesses;
 }
