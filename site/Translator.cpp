@@ -135,10 +135,10 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
                                                   bool *whole) const
 {
     std::vector<TranslationPair> pairs = direct(key, word, maxPairs);
-    const bool direct = !pairs.empty();
+    const bool own = !pairs.empty();
     const bool reversed = addReversed(pairs, key, word, phrases, maxPairs);
     if (whole != nullptr)
-        *whole = direct || reversed;
+        *whole = own || reversed;
     return pairs;
 }
 
