@@ -195,10 +195,15 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
         return typed;
 
     // Otherwise every dictionary form the source language's morphology
-    // gives, in its order.
+    // gives, in its order. One the pair's own dictionary has is taken from
+    // there alone: reading the opposite dictionary backwards costs a scan of
+    // all its translations, and each form would pay it again.
     std::vector<TranslationPair> pairs;
     for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
-        for (TranslationPair &pair : translateForm(key, stem, maxPairs, &whole)) {
+        std::vector<TranslationPair> found = direct(key, stem, maxPairs);
+        if (found.empty())
+            found = translateForm(key, stem, maxPairs, &whole);
+        for (TranslationPair &pair : found) {
             if (pairs.size() >= maxPairs)
                 return pairs;
             addUnique(pairs, std::move(pair));
