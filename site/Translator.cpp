@@ -32,7 +32,10 @@ void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
 
 } // namespace
 
-Translator::Translator(const std::filesystem::path &dictionaryDirectory)
+Translator::Translator(const std::filesystem::path &dictionaryDirectory,
+                       const std::filesystem::path &hunspellDirectory,
+                       const std::filesystem::path &wordNetDirectory)
+    : morphology_(std::make_unique<const Morphology>(hunspellDirectory, wordNetDirectory))
 {
     for (const SiteLanguage &from : siteLanguages()) {
         for (const SiteLanguage &to : siteLanguages()) {
@@ -85,12 +88,12 @@ std::vector<TranslationPair> Translator::direct(const Key &key, std::string_view
     return pairs;
 }
 
-void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
+bool Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
                              std::string_view word, bool phrases, std::size_t maxPairs) const
 {
     const auto found = dictionaries_.find({key.second, key.first});
     if (found == dictionaries_.end() || pairs.size() >= maxPairs)
-        return;
+        return false;
     // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
     // way round that differs only so is the same pair.
     const bool turkishSource = key.first == "turkish";
@@ -102,6 +105,7 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
     std::vector<TranslationPair> seen;
     for (const TranslationPair &pair : pairs)
         seen.push_back(folded(pair));
+    bool whole = false;
     for (const auto &dictionary : found->second) {
         std::vector<ReverseIndex::Match> matches;
         try {
@@ -111,7 +115,7 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
         }
         for (ReverseIndex::Match &match : matches) {
             if (pairs.size() >= maxPairs)
-                return;
+                return whole;
             if (!match.whole && !phrases)
                 continue;
             TranslationPair pair{std::move(match.translation), std::move(match.headword)};
@@ -120,15 +124,21 @@ void Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key
                 continue;
             seen.push_back(std::move(foldedPair));
             pairs.push_back(std::move(pair));
+            whole = whole || match.whole;
         }
     }
+    return whole;
 }
 
 std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
-                                                  bool phrases, std::size_t maxPairs) const
+                                                  bool phrases, std::size_t maxPairs,
+                                                  bool *whole) const
 {
     std::vector<TranslationPair> pairs = direct(key, word, maxPairs);
-    addReversed(pairs, key, word, phrases, maxPairs);
+    const bool own = !pairs.empty();
+    const bool reversed = addReversed(pairs, key, word, phrases, maxPairs);
+    if (whole != nullptr)
+        *whole = own || reversed;
     return pairs;
 }
 
@@ -137,17 +147,10 @@ bool Translator::answers(const Key &key) const
     return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
 }
 
-std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
-                                                   std::string_view toCode, std::string_view word,
-                                                   std::size_t maxPairs) const
+std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
+                                                       std::size_t maxPairs, bool *whole) const
 {
-    const SiteLanguage *from = findSiteLanguage(fromCode);
-    const SiteLanguage *to = findSiteLanguage(toCode);
-    const std::string trimmed(trimBlanks(word));
-    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0)
-        return {};
-    const Key key{std::string(from->code), std::string(to->code)};
-    std::vector<TranslationPair> pairs = bothWays(key, trimmed, true, maxPairs);
+    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs, whole);
     if (!pairs.empty())
         return pairs;
 
@@ -161,7 +164,7 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
         !answers(fromEnglish))
         return {};
-    const std::vector<TranslationPair> english = bothWays(toEnglish, trimmed, false, kPivotWords);
+    const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
     for (const TranslationPair &step : english) {
         for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
             if (pairs.size() >= maxPairs)
@@ -169,7 +172,53 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
             addUnique(pairs, {step.source, std::move(second.translation)});
         }
     }
+    *whole = !pairs.empty();
     return pairs;
+}
+
+std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
+                                                   std::string_view toCode, std::string_view word,
+                                                   std::size_t maxPairs) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    const std::string trimmed(trimBlanks(word));
+    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0 ||
+        !serves(fromCode, toCode))
+        return {};
+    const Key key{std::string(from->code), std::string(to->code)};
+    // The form as typed wins: "news" is not "new", "glasses" not "glass".
+    // Phrases that merely hold it ("evden eve" for "evden") come last.
+    bool whole = false;
+    const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
+    if (whole)
+        return typed;
+
+    // Otherwise every dictionary form the source language's morphology
+    // gives, in its order. One the pair's own dictionary has is taken from
+    // there alone: reading the opposite dictionary backwards costs a scan of
+    // all its translations, and each form would pay it again.
+    std::vector<TranslationPair> pairs;
+    for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
+        std::vector<TranslationPair> found = direct(key, stem, maxPairs);
+        if (found.empty())
+            found = translateForm(key, stem, maxPairs, &whole);
+        for (TranslationPair &pair : found) {
+            if (pairs.size() >= maxPairs)
+                return pairs;
+            addUnique(pairs, std::move(pair));
+        }
+    }
+    if (!pairs.empty())
+        return pairs;
+    // Guessed stems are mostly not words: the first one with an entry of
+    // its own is the one.
+    for (const std::string &guess : morphology_->guesses(key.first, trimmed)) {
+        pairs = translateForm(key, guess, maxPairs, &whole);
+        if (whole)
+            return pairs;
+    }
+    return typed;
 }
 
 bool Translator::serves(std::string_view fromCode, std::string_view toCode) const

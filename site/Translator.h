@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dictionary.h"
+#include "Morphology.h"
 #include "SiteLanguages.h"
 
 #include <filesystem>
@@ -27,11 +28,16 @@ struct TranslationPair
 // English also finds the English-Turkish entries translated by the word,
 // after the Turkish-English ones. A pair that finds nothing either way goes
 // through English when both halves exist (Spanish to Turkish: Spanish to
-// English, then English to Turkish).
+// English, then English to Turkish). A word none of this finds is looked up
+// by its dictionary forms in the source language ("dogs" as "dog").
 class Translator
 {
 public:
-    explicit Translator(const std::filesystem::path &dictionaryDirectory);
+    // The morphology comes from the Hunspell dictionaries and WordNet lists
+    // Debian installs; a missing one leaves its language without.
+    explicit Translator(const std::filesystem::path &dictionaryDirectory,
+                        const std::filesystem::path &hunspellDirectory = "/usr/share/hunspell",
+                        const std::filesystem::path &wordNetDirectory = "/usr/share/wordnet");
 
     // Up to `maxPairs` pairs for `word` (UTF-8); empty when nothing is found,
     // a code is unknown or a dictionary file cannot be read.
@@ -50,15 +56,21 @@ private:
                                         std::size_t maxPairs) const;
     // Adds, up to `maxPairs`, what the dictionaries of the opposite pair
     // give backwards and `pairs` lacks; `phrases` also takes translations
-    // that merely hold the word ("kitap rafı" for "kitap").
-    void addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
+    // that merely hold the word ("kitap rafı" for "kitap"). True when a
+    // whole translation was added.
+    bool addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
                      bool phrases, std::size_t maxPairs) const;
-    // Direct, then reversed.
+    // Direct, then reversed; `whole` tells whether anything besides phrases
+    // holding the word was found.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
-                                          std::size_t maxPairs) const;
+                                          std::size_t maxPairs, bool *whole = nullptr) const;
+    // Both ways, then through English: what one form of the word finds.
+    std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
+                                               std::size_t maxPairs, bool *whole) const;
     bool answers(const Key &key) const;
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
+    std::unique_ptr<const Morphology> morphology_;
 };
 
 } // namespace vorlinda::site

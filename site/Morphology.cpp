@@ -1,0 +1,143 @@
+#include "Morphology.h"
+
+#include "SiteLanguages.h"
+#include "TextFolding.h"
+#include "TurkishSuffixes.h"
+
+#include <algorithm>
+
+namespace vorlinda::site {
+namespace {
+
+// The Hunspell dictionaries Debian installs for each language, the first
+// one found is used. Finnish and Esperanto have none.
+const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames()
+{
+    static const std::map<std::string_view, std::vector<std::string_view>> names = {
+        {"english", {"en_US", "en_GB"}},
+        {"turkish", {"tr_TR"}},
+        {"spanish", {"es_ES"}},
+        {"french", {"fr_FR", "fr"}},
+        {"german", {"de_DE"}},
+        {"italian", {"it_IT"}},
+        {"dutch", {"nl_NL", "nl"}},
+        {"portuguese", {"pt_PT", "pt_BR"}},
+        {"rumanian", {"ro_RO"}},
+        {"swedish", {"sv_SE"}},
+        {"danish", {"da_DK"}},
+        {"polish", {"pl_PL"}},
+        {"czech", {"cs_CZ"}},
+        {"serbo_croat", {"hr_HR", "sr_Latn_RS"}},
+        {"hungarian", {"hu_HU"}},
+        {"swahili", {"sw_TZ", "sw_KE"}},
+    };
+    return names;
+}
+
+// Each guess costs a lookup in both directions; without Hunspell to sort out
+// the non-words, a long word could have dozens.
+constexpr std::size_t kMaxGuesses = 8;
+
+// Adds `stem` unless it is the word itself or one already there, letter case
+// ignored ("hund" and "Hund" are one lookup).
+void addNew(std::vector<std::string> &stems, std::string stem, const std::string &folded,
+            bool turkish)
+{
+    const std::string key = foldCase(stem, turkish);
+    if (stem.empty() || key == folded)
+        return;
+    if (std::none_of(stems.begin(), stems.end(),
+                     [&](const std::string &s) { return foldCase(s, turkish) == key; }))
+        stems.push_back(std::move(stem));
+}
+
+} // namespace
+
+Morphology::Morphology(std::filesystem::path hunspellDirectory,
+                       std::filesystem::path wordNetDirectory)
+    : hunspellDirectory_(std::move(hunspellDirectory)),
+      wordNetDirectory_(std::move(wordNetDirectory))
+{
+    for (const SiteLanguage &language : siteLanguages())
+        languages_.try_emplace(std::string(language.code));
+}
+
+const Morphology::Language *Morphology::language(std::string_view code) const
+{
+    const auto found = languages_.find(code);
+    if (found == languages_.end())
+        return nullptr;
+    Language &language = found->second;
+    std::lock_guard lock(language.mutex);
+    if (!language.loaded) {
+        language.loaded = true;
+        const auto names = dictionaryNames().find(code);
+        if (names != dictionaryNames().end()) {
+            for (const std::string_view name : names->second) {
+                language.stemmer = Stemmer::open(hunspellDirectory_ / (std::string(name) + ".aff"),
+                                                 hunspellDirectory_ / (std::string(name) + ".dic"));
+                if (language.stemmer)
+                    break;
+            }
+        }
+        if (code == "english")
+            language.exceptions = std::make_unique<const WordNetExceptions>(
+                WordNetExceptions::load(wordNetDirectory_));
+    }
+    return &language;
+}
+
+std::vector<std::string> Morphology::stems(std::string_view code, std::string_view word) const
+{
+    const Language *language = this->language(code);
+    if (language == nullptr)
+        return {};
+    const bool turkish = code == "turkish";
+    const std::string folded = foldCase(word, turkish);
+    std::vector<std::string> stems;
+    if (language->stemmer) {
+        // As typed: Hunspell itself tries the word's other letter cases.
+        std::vector<std::string> found = language->stemmer->stems(word);
+        for (std::string &stem : found) {
+            // A Turkish verb is known by its infinitive ("içti": "içmek"
+            // before "iç", inside).
+            if (turkish) {
+                std::string verb = TurkishSuffixes::infinitive(stem);
+                if (language->stemmer->knows(verb))
+                    addNew(stems, std::move(verb), folded, turkish);
+            }
+            addNew(stems, std::move(stem), folded, turkish);
+        }
+    }
+    if (language->exceptions)
+        for (std::string &base : language->exceptions->bases(word))
+            addNew(stems, std::move(base), folded, turkish);
+    return stems;
+}
+
+std::vector<std::string> Morphology::guesses(std::string_view code, std::string_view word) const
+{
+    if (code != "turkish")
+        return {};
+    const Language *language = this->language(code);
+    const std::string folded = foldCase(word, true);
+    std::vector<std::string> guesses;
+    for (const TurkishSuffixes::Candidate &candidate : TurkishSuffixes::candidates(word)) {
+        std::string form =
+            candidate.verb ? TurkishSuffixes::infinitive(candidate.stem) : candidate.stem;
+        if (language->stemmer && !language->stemmer->knows(form))
+            continue;
+        addNew(guesses, std::move(form), folded, true);
+        if (guesses.size() == kMaxGuesses)
+            break;
+    }
+    return guesses;
+}
+
+bool Morphology::hasDictionary(std::string_view code) const
+{
+    const Language *language = this->language(code);
+    return language != nullptr && language->stemmer != nullptr;
+}
+
+} // namespace vorlinda::site
