@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     # the stand-in site
-    libcpp-httplib-dev zlib1g-dev
+    libboost1.81-dev zlib1g-dev
     dict-freedict-eng-tur dict-freedict-tur-eng
     dict-freedict-{eng-spa,spa-eng,eng-fra,fra-eng,fra-tur,eng-deu,deu-eng,deu-tur,tur-deu,eng-ita,ita-eng,ita-tur,eng-nld,nld-eng,eng-por,por-eng,eng-swe,swe-eng,swe-tur,eng-dan,dan-eng,eng-pol,pol-eng,pol-tur,eng-ces,ces-eng,eng-hrv,hrv-eng,eng-srp,srp-eng,eng-hun,hun-eng,eng-fin,fin-eng,epo-eng,eng-swh,swh-eng}
     # the mutation check (tests/mutants)
