@@ -89,7 +89,7 @@ void SiteConnection::stop()
 void SiteConnection::awaitRequest()
 {
     if (server_.stopping_)
-        return close();
+        return linger(); // the answer just written still reaches the client
     request_.emplace();
     request_->header_limit(kMaxRequestLine + kMaxHeader + 4);
     headStarted_ = buffer_.size() > 0;
