@@ -19,9 +19,6 @@ namespace {
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
-// A kept connection is closed after this many requests, as the Keep-Alive
-// header says.
-constexpr std::size_t kKeepAliveRequests = 1000;
 constexpr std::size_t kReadChunk = 1024;
 // How long a closing connection keeps reading what the client still sends.
 constexpr std::chrono::milliseconds kLinger{1000};
@@ -191,7 +188,8 @@ void SiteConnection::answer()
     } catch (const std::exception &) {
         response = errorAnswer(500);
     }
-    keepAlive_ = request.keep_alive() && ++served_ < kKeepAliveRequests;
+    keepAlive_ = request.keep_alive();
+    ++served_;
     send(response.status, std::move(response), request.method() == http::verb::head, method,
          target);
 }
@@ -217,8 +215,7 @@ void SiteConnection::send(int status, SiteResponse &&answer, bool headOnly, std:
     fields.emplace_back("Content-Type", answer.contentType);
     if (keepAlive_) {
         const auto seconds = (server_.timeouts_.keepAlive.count() + 999) / 1000;
-        fields.emplace_back("Keep-Alive", "timeout=" + std::to_string(seconds) +
-                                              ", max=" + std::to_string(kKeepAliveRequests));
+        fields.emplace_back("Keep-Alive", "timeout=" + std::to_string(seconds));
     } else {
         fields.emplace_back("Connection", "close");
     }

@@ -1,4 +1,5 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
+#include "LogQueue.h"
 #include "SiteOptions.h"
 #include "SiteResponder.h"
 #include "SiteServer.h"
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <pthread.h>
 #include <thread>
 #include <vector>
@@ -21,14 +21,6 @@ namespace {
 constexpr std::size_t kConnections = 10000;
 // On SIGTERM, requests in progress get this long to be answered.
 constexpr std::chrono::milliseconds kStopGrace{1500};
-
-std::mutex logMutex;
-
-void logLine(std::string_view line)
-{
-    std::lock_guard lock(logMutex);
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-}
 
 } // namespace
 
@@ -64,7 +56,9 @@ int main(int argc, char **argv)
     }
     auto responder = std::make_shared<const SiteResponder>(translator);
 
-    SiteServer server(responder, logLine, options.timeouts);
+    LogQueue log(stderr);
+    SiteServer server(
+        responder, [&log](std::string_view line) { log.push(line); }, options.timeouts);
     for (const std::string &address : options.listenAddresses()) {
         const int port = server.listen(address, options.port);
         if (port < 0) {
@@ -88,7 +82,7 @@ int main(int argc, char **argv)
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    std::cerr << "vorlinda-site: stopping\n";
+    log.push("vorlinda-site: stopping"); // standard error may be a full pipe by now
     server.stop(kStopGrace);
     return 0;
 }

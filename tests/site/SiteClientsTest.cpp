@@ -123,13 +123,14 @@ std::string refusal(int status, const std::string &reason)
            "\r\nContent-Type: text/html; charset=utf-8\r\n\r\n" + body;
 }
 
-// Pipelines requests for a page without reading until the site stops taking them.
+// Pipelines requests for a large page without reading until the site stops
+// taking them.
 void overfill(const Client &client)
 {
     const std::string requests = [] {
         std::string r;
-        for (int i = 0; i < 200; ++i)
-            r += "GET /ban.asp HTTP/1.1\r\n\r\n";
+        for (int i = 0; i < 20; ++i)
+            r += "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big HTTP/1.1\r\n\r\n";
         return r;
     }();
     pollfd p{client.fd, POLLOUT, 0};
@@ -173,7 +174,11 @@ class SiteClients : public testing::TestWithParam<Row>
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = DictFixture::dictionaries({{"eng-tur", {{"hello", "hello\nmerhaba\n"}}}});
+        std::string big = "big\n"; // 40 rows: a page of some 6 KB
+        for (int i = 0; i < 40; ++i)
+            big += std::string(70, char('a' + i % 26)) + (i < 26 ? "\n" : "x\n");
+        dir_ =
+            DictFixture::dictionaries({{"eng-tur", {{"big", big}, {"hello", "hello\nmerhaba\n"}}}});
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
     static inline std::filesystem::path dir_;
