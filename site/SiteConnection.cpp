@@ -20,6 +20,10 @@ namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
 constexpr std::size_t kReadChunk = 1024;
+// The kernel would take megabytes of answers to pipelined requests from a
+// client that reads none of them; with this much, such a client soon
+// meets the write deadline instead of costing the site their lookups.
+constexpr int kSendBuffer = 64 * 1024;
 // How long a closing connection keeps reading what the client still sends.
 constexpr std::chrono::milliseconds kLinger{1000};
 
@@ -56,6 +60,7 @@ SiteConnection::SiteConnection(asio::ip::tcp::socket socket, SiteServer &server)
     : server_(server), stream_(std::move(socket))
 {
     beast::error_code error;
+    stream_.socket().set_option(asio::socket_base::send_buffer_size(kSendBuffer), error);
     const auto peer = stream_.socket().remote_endpoint(error);
     if (!error)
         remote_ = peer.address().to_string();
