@@ -29,6 +29,7 @@ using boost::system::error_code;
 constexpr rlim_t kSpareDescriptors = 64;
 // Out of descriptors, accepting waits this long before it tries again.
 constexpr std::chrono::milliseconds kAcceptRetry{50};
+constexpr int kAcceptBurst = 256;
 
 std::string printable(std::string_view text)
 {
@@ -79,6 +80,8 @@ int SiteServer::listen(const std::string &address, int port)
         acceptor->bind(endpoint, error);
     if (!error)
         acceptor->listen(asio::socket_base::max_listen_connections, error);
+    if (!error)
+        acceptor->non_blocking(true, error);
     const unsigned short bound = error ? 0 : acceptor->local_endpoint(error).port();
     if (error)
         return -1;
@@ -100,10 +103,15 @@ void SiteServer::accept(tcp::acceptor &acceptor)
                                                                          tcp::socket socket) {
         if (error == asio::error::operation_aborted || !acceptor.is_open())
             return;
-        if (!error) {
+        // The rest of a burst is taken at once: one connection per turn of a
+        // busy event loop would keep clients waiting in the backlog for seconds.
+        for (int taken = 0; !error && taken < kAcceptBurst; ++taken) {
             std::make_shared<SiteConnection>(std::move(socket), *this)->start();
-        } else if (error == asio::error::no_descriptors ||
-                   error == boost::system::errc::too_many_files_open_in_system) {
+            socket = tcp::socket(asio::make_strand(context_));
+            acceptor.accept(socket, error); // the acceptor does not block
+        }
+        if (error == asio::error::no_descriptors ||
+            error == boost::system::errc::too_many_files_open_in_system) {
             // The client waits in the backlog until a connection closes.
             if (!toldOfLimit_.exchange(true) && log_)
                 log_("vorlinda-site: out of open files; new connections wait for others to close");
