@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     # the stand-in site
-    libcpp-httplib-dev zlib1g-dev
+    libboost1.81-dev zlib1g-dev
     # the site's morphology: Hunspell's dictionaries and WordNet's irregular English forms
     libhunspell-dev wordnet-base
     hunspell-{en-us,tr,es,fr,de-de,it,nl,pt-pt,ro,sv,da,pl,cs,hr,hu,sw}

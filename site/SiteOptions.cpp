@@ -3,6 +3,20 @@
 #include <charconv>
 
 namespace vorlinda::site {
+namespace {
+
+std::chrono::milliseconds *timeoutOption(SiteTimeouts &timeouts, std::string_view argument)
+{
+    if (argument == "--header-timeout-ms")
+        return &timeouts.header;
+    if (argument == "--keepalive-timeout-ms")
+        return &timeouts.keepAlive;
+    if (argument == "--write-timeout-ms")
+        return &timeouts.write;
+    return nullptr;
+}
+
+} // namespace
 
 SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
 {
@@ -46,6 +60,16 @@ SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
                 return options;
             }
             options.port = port;
+        } else if (const auto timeout = timeoutOption(options.timeouts, argument)) {
+            if (!takeValue())
+                return options;
+            int ms = -1;
+            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+            if (ec != std::errc{} || end != value.data() + value.size() || ms <= 0) {
+                options.error = std::string(argument) + " wants a number of milliseconds";
+                return options;
+            }
+            *timeout = std::chrono::milliseconds(ms);
         } else if (argument == "--dictionaries" || argument == "-d") {
             if (!takeValue())
                 return options;

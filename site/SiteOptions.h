@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -7,12 +8,22 @@
 
 namespace vorlinda::site {
 
+// How long the site waits on a client. The command line can shorten them
+// (options left out of --help) so that tests need not wait.
+struct SiteTimeouts
+{
+    std::chrono::milliseconds header{10000};    // a request's head and body, in all
+    std::chrono::milliseconds keepAlive{15000}; // a kept connection between requests
+    std::chrono::milliseconds write{10000};     // one answer to a client that reads
+};
+
 // The command line of vorlinda-site.
 struct SiteOptions
 {
     std::vector<std::string> addresses; // empty: 127.0.0.1 and ::1
     int port = 80;
     std::filesystem::path dictionaries = "/usr/share/dictd";
+    SiteTimeouts timeouts;
     bool help = false;
     std::string error; // set when the command line is wrong
 

@@ -1,10 +1,15 @@
 #include "SiteServer.h"
 
-#include "ConnectionStream.h"
-#include "SitePages.h"
+#include "SiteConnection.h"
+
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/strand.hpp>
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,16 +20,16 @@
 namespace vorlinda::site {
 namespace {
 
-// Idle keep-alive connections each hold a worker, and a web view opens
-// several at once.
-constexpr std::size_t kWorkers = 48;
-constexpr std::size_t kKeepAliveRequests = 1000;
-// The program keeps its connection between lookups; a user reads a while.
-constexpr time_t kKeepAliveSeconds = 120;
+namespace asio = boost::asio;
+using asio::ip::tcp;
+using boost::system::error_code;
 
-// Set by the error handler when httplib could not read a request: the rest
-// of that connection cannot be trusted, so it is closed after the answer.
-thread_local bool requestWasMalformed = false;
+// Descriptors the site needs besides its connections: dictionaries,
+// listening sockets, the event loop's own.
+constexpr rlim_t kSpareDescriptors = 64;
+// Out of descriptors, accepting waits this long before it tries again.
+constexpr std::chrono::milliseconds kAcceptRetry{50};
+constexpr int kAcceptBurst = 256;
 
 std::string printable(std::string_view text)
 {
@@ -43,76 +48,132 @@ std::string printable(std::string_view text)
     return out;
 }
 
-std::string_view reasonOf(int status)
-{
-    switch (status) {
-    case 400:
-        return "Bad Request";
-    case 404:
-        return "Not Found";
-    case 405:
-        return "Method Not Allowed";
-    case 413:
-        return "Payload Too Large";
-    case 414:
-        return "URI Too Long";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Error";
-    }
-}
-
 } // namespace
 
-SiteServer::SiteServer(std::shared_ptr<const SiteResponder> responder, LogSink log)
-    : responder_(std::move(responder)), log_(std::move(log))
+SiteServer::SiteServer(std::shared_ptr<const SiteResponder> responder, LogSink log,
+                       SiteTimeouts timeouts)
+    : responder_(std::move(responder)), log_(std::move(log)), timeouts_(timeouts)
+{}
+
+SiteServer::~SiteServer()
 {
-    new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-    set_keep_alive_max_count(kKeepAliveRequests);
-    set_keep_alive_timeout(kKeepAliveSeconds);
-    // httplib would also set SO_REUSEPORT, letting a second copy of the site
-    // share the port unnoticed; a taken port must be an error.
-    set_socket_options([](socket_t sock) {
-        const int yes = 1;
-        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
+    if (!threads_.empty())
+        stop(std::chrono::milliseconds(0));
+}
 
-    const auto handler = [this](const httplib::Request &request, httplib::Response &response) {
-        const SiteResponse answer =
-            responder_->respond(request.method, request.target, request.get_header_value("Cookie"));
-        response.status = answer.status;
-        for (const auto &[name, value] : answer.headers)
-            response.set_header(name, value);
-        response.set_content(answer.body, answer.contentType);
-    };
-    Get(".*", handler);
-    Post(".*", handler);
+int SiteServer::listen(const std::string &address, int port)
+{
+    error_code error;
+    const asio::ip::address ip = asio::ip::make_address(address, error);
+    if (error)
+        return -1;
+    const tcp::endpoint endpoint(ip, static_cast<unsigned short>(port));
+    auto acceptor = std::make_unique<tcp::acceptor>(asio::make_strand(context_));
+    // SO_REUSEPORT would let a second copy of the site share the port
+    // unnoticed; a taken port must be an error.
+    acceptor->open(endpoint.protocol(), error);
+    if (!error)
+        acceptor->set_option(asio::socket_base::reuse_address(true), error);
+    if (!error && ip.is_v6())
+        acceptor->set_option(asio::ip::v6_only(true), error);
+    if (!error)
+        acceptor->bind(endpoint, error);
+    if (!error)
+        acceptor->listen(asio::socket_base::max_listen_connections, error);
+    if (!error)
+        acceptor->non_blocking(true, error);
+    const unsigned short bound = error ? 0 : acceptor->local_endpoint(error).port();
+    if (error)
+        return -1;
+    acceptors_.push_back(std::move(acceptor));
+    return bound;
+}
 
-    // Requests httplib could not even read (and routes it refused) get a
-    // page too; an unreadable one also closes the connection.
-    set_error_handler([](const httplib::Request &, httplib::Response &response) {
-        if (response.status == 400 && response.body.empty()) {
-            requestWasMalformed = true;
-            response.set_header("Connection", "close");
+void SiteServer::start(unsigned threads)
+{
+    for (auto &acceptor : acceptors_)
+        asio::post(acceptor->get_executor(), [this, &a = *acceptor] { accept(a); });
+    for (unsigned i = 0; i < std::max(threads, 1U); ++i)
+        threads_.emplace_back([this] { context_.run(); });
+}
+
+void SiteServer::accept(tcp::acceptor &acceptor)
+{
+    acceptor.async_accept(asio::make_strand(context_), [this, &acceptor](error_code error,
+                                                                         tcp::socket socket) {
+        if (error == asio::error::operation_aborted || !acceptor.is_open())
+            return;
+        // The rest of a burst is taken at once: one connection per turn of a
+        // busy event loop would keep clients waiting in the backlog for seconds.
+        for (int taken = 0; !error && taken < kAcceptBurst; ++taken) {
+            std::make_shared<SiteConnection>(std::move(socket), *this)->start();
+            socket = tcp::socket(asio::make_strand(context_));
+            acceptor.accept(socket, error); // the acceptor does not block
         }
-        if (response.body.empty()) {
-            response.set_content(SitePages::errorPage(response.status, reasonOf(response.status)),
-                                 "text/html; charset=utf-8");
+        if (error == asio::error::no_descriptors ||
+            error == boost::system::errc::too_many_files_open_in_system) {
+            // The client waits in the backlog until a connection closes.
+            if (!toldOfLimit_.exchange(true) && log_)
+                log_("vorlinda-site: out of open files; new connections wait for others to close");
+            auto timer =
+                std::make_shared<asio::steady_timer>(acceptor.get_executor(), kAcceptRetry);
+            timer->async_wait([this, &acceptor, timer](error_code) { accept(acceptor); });
+            return;
         }
-    });
-    set_exception_handler([](const httplib::Request &, httplib::Response &response,
-                             std::exception_ptr) {
-        response.status = 500;
-        response.set_content(SitePages::errorPage(500, reasonOf(500)), "text/html; charset=utf-8");
-    });
-    set_logger([this](const httplib::Request &request, const httplib::Response &response) {
-        if (log_)
-            log_(logLine(request, response));
+        accept(acceptor);
     });
 }
 
-std::string SiteServer::logLine(const httplib::Request &request, const httplib::Response &response)
+void SiteServer::stop(std::chrono::milliseconds grace)
+{
+    stopping_ = true;
+    for (auto &acceptor : acceptors_) {
+        asio::post(acceptor->get_executor(), [&a = *acceptor] {
+            error_code ignored;
+            a.close(ignored);
+        });
+    }
+    std::vector<std::shared_ptr<SiteConnection>> open;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto &[key, connection] : connections_) {
+            if (auto alive = connection.lock())
+                open.push_back(std::move(alive));
+        }
+    }
+    for (const auto &connection : open)
+        connection->stop();
+    open.clear();
+    {
+        std::unique_lock lock(mutex_);
+        allClosed_.wait_for(lock, grace, [this] { return connections_.empty(); });
+    }
+    context_.stop();
+    for (std::thread &thread : threads_)
+        thread.join();
+    threads_.clear();
+}
+
+void SiteServer::remember(const std::shared_ptr<SiteConnection> &connection)
+{
+    std::lock_guard lock(mutex_);
+    connections_.emplace(connection.get(), connection);
+}
+
+void SiteServer::forget(const SiteConnection *connection)
+{
+    bool none = false;
+    {
+        std::lock_guard lock(mutex_);
+        connections_.erase(connection);
+        none = connections_.empty();
+    }
+    if (none)
+        allClosed_.notify_all();
+}
+
+std::string SiteServer::logLine(std::string_view remote, std::string_view method,
+                                std::string_view target, int status, std::size_t bodySize)
 {
     char stamp[32] = "-";
     const std::time_t now = std::time(nullptr);
@@ -121,37 +182,36 @@ std::string SiteServer::logLine(const httplib::Request &request, const httplib::
         std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
     std::string line = stamp;
     line += ' ';
-    line += request.remote_addr.empty() ? "-" : request.remote_addr;
+    line += remote.empty() ? "-" : remote;
     line += ' ';
-    line += request.method.empty() ? "-" : printable(request.method);
+    line += method.empty() ? "-" : printable(method);
     line += ' ';
-    line += request.target.empty() ? "-" : printable(request.target);
+    line += target.empty() ? "-" : printable(target);
     line += ' ';
-    line += std::to_string(response.status);
+    line += std::to_string(status);
     line += ' ';
-    line += std::to_string(response.body.size());
+    line += std::to_string(bodySize);
     return line;
 }
 
-bool SiteServer::process_and_close_socket(socket_t sock)
+std::string SiteServer::raiseDescriptorLimit(std::size_t connections)
 {
-    ConnectionStream stream(sock, readTimeout_, writeTimeout_);
-    const auto running = [this] { return svr_sock_ != INVALID_SOCKET; };
-    bool ok = true;
-    for (std::size_t served = 0; served < keep_alive_max_count_; ++served) {
-        if (!stream.waitForRequest(std::chrono::seconds(keep_alive_timeout_sec_), running))
-            break;
-        requestWasMalformed = false;
-        stream.beginRequest();
-        bool closed = false;
-        const bool last = served + 1 == keep_alive_max_count_;
-        ok = process_request(stream, last, closed, nullptr);
-        if (!ok || closed || requestWasMalformed)
-            break;
-    }
-    ::shutdown(sock, SHUT_RDWR);
-    ::close(sock);
-    return ok;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {};
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    const rlim_t needed = connections + kSpareDescriptors;
+    if (limit.rlim_cur >= needed)
+        return {};
+    const rlim_t clients =
+        limit.rlim_cur > kSpareDescriptors ? limit.rlim_cur - kSpareDescriptors : 0;
+    return "the open-file limit is " + std::to_string(limit.rlim_cur) + ", so about " +
+           std::to_string(clients) + " clients can be connected at once, fewer than the " +
+           std::to_string(connections) + " the site is made for. Raise the hard limit: " +
+           "LimitNOFILE=" + std::to_string(needed) + " in its systemd unit, or 'ulimit -Hn " +
+           std::to_string(needed) + "' before starting it.";
 }
 
 std::string SiteServer::explainBindFailure(const std::string &address, int port)

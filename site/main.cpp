@@ -1,4 +1,5 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
+#include "LogQueue.h"
 #include "SiteOptions.h"
 #include "SiteResponder.h"
 #include "SiteServer.h"
@@ -8,7 +9,6 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <pthread.h>
 #include <thread>
 #include <vector>
@@ -17,13 +17,10 @@ using namespace vorlinda::site;
 
 namespace {
 
-std::mutex logMutex;
-
-void logLine(std::string_view line)
-{
-    std::lock_guard lock(logMutex);
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
-}
+// Clients the site is made to hold at once, most of them idle.
+constexpr std::size_t kConnections = 10000;
+// On SIGTERM, requests in progress get this long to be answered.
+constexpr std::chrono::milliseconds kStopGrace{1500};
 
 } // namespace
 
@@ -59,13 +56,12 @@ int main(int argc, char **argv)
     }
     auto responder = std::make_shared<const SiteResponder>(translator);
 
-    std::vector<std::unique_ptr<SiteServer>> servers;
+    LogQueue log(stderr);
+    SiteServer server(
+        responder, [&log](std::string_view line) { log.push(line); }, options.timeouts);
     for (const std::string &address : options.listenAddresses()) {
-        auto server = std::make_unique<SiteServer>(responder, logLine);
-        int port = options.port;
-        const bool bound = port == 0 ? (port = server->bind_to_any_port(address)) > 0
-                                     : server->bind_to_port(address, port);
-        if (!bound) {
+        const int port = server.listen(address, options.port);
+        if (port < 0) {
             std::cerr << "vorlinda-site: " << SiteServer::explainBindFailure(address, options.port)
                       << "\n";
             return 1;
@@ -73,7 +69,6 @@ int main(int argc, char **argv)
         const bool v6 = address.find(':') != std::string::npos;
         std::cerr << "vorlinda-site: listening on http://" << (v6 ? "[" : "") << address
                   << (v6 ? "]" : "") << ":" << port << "/\n";
-        servers.push_back(std::move(server));
     }
     std::string served;
     for (const std::string &pair : pairs)
@@ -81,16 +76,13 @@ int main(int argc, char **argv)
     std::cerr << "vorlinda-site: dictionaries in " << options.dictionaries.string() << ": "
               << served << "\n";
 
-    std::vector<std::thread> threads;
-    for (auto &server : servers)
-        threads.emplace_back([&server] { server->listen_after_bind(); });
+    if (const std::string limit = SiteServer::raiseDescriptorLimit(kConnections); !limit.empty())
+        std::cerr << "vorlinda-site: " << limit << "\n";
+    server.start(std::thread::hardware_concurrency());
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    std::cerr << "vorlinda-site: stopping\n";
-    for (auto &server : servers)
-        server->stop();
-    for (std::thread &thread : threads)
-        thread.join();
+    log.push("vorlinda-site: stopping"); // standard error may be a full pipe by now
+    server.stop(kStopGrace);
     return 0;
 }
