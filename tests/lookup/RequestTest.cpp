@@ -44,6 +44,7 @@ const CookieRow cookieRows[] = {
     {"expiresCommaSplitsNothing", "id=7; expires=Wed, 09-Jun-2100 10:18:14 GMT", 0, "id=7"},
     {"expiresBeforeTheClocksYears", "id=7; expires=Sun, 05 Nov 0994 08:50:37 GMT", 0, ""},
     {"expiresAfterTheClocksYears", "id=7; expires=Fri, 31 Dec 9999 23:59:59 GMT", 0, "id=7"},
+    {"maxAgePastTheClocksYears", "id=7; Max-Age=9223372037", 0, "id=7"},
     {"maxAgeOutranksExpires", "id=7; expires=Thu, 01 Jan 1970 00:00:00 GMT; Max-Age=9", 0, "id=7"},
     {"secureIsNotSentOverHttp", "id=7; secure", 0, ""},
     {"replacedByNameAndDomain", "id=7\nid=8; path=/", 0, "id=8"},
