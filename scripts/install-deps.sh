@@ -12,6 +12,8 @@ packages=(
     libcpp-httplib-dev zlib1g-dev
     dict-freedict-eng-tur dict-freedict-tur-eng
     dict-freedict-{eng-spa,spa-eng,eng-fra,fra-eng,fra-tur,eng-deu,deu-eng,deu-tur,tur-deu,eng-ita,ita-eng,ita-tur,eng-nld,nld-eng,eng-por,por-eng,eng-swe,swe-eng,swe-tur,eng-dan,dan-eng,eng-pol,pol-eng,pol-tur,eng-ces,ces-eng,eng-hrv,hrv-eng,eng-srp,srp-eng,eng-hun,hun-eng,eng-fin,fin-eng,epo-eng,eng-swh,swh-eng}
+    # fuzzing (tests/fuzz): clang with libFuzzer and the sanitizers' runtimes
+    clang-14 libclang-rt-14-dev
     # the mutation check (tests/mutants)
     rsync
     # benchmarks

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang, libFuzzer, ASan and UBSan in build-fuzz,
 # then runs each for RUNS inputs (default 100000) on a copy of its seed corpus
-# and regressions. A crash, leak, UB report or broken check stops the script;
-# the input is left in build-fuzz/crashes/ and belongs, once the fault is
-# mended, in tests/fuzz/regressions/<target>/.
+# and regressions. A crash, leak, UB report or broken check stops the script
+# with the report; the input is left in build-fuzz/crashes/ and belongs, once
+# the fault is mended, in tests/fuzz/regressions/<target>/.
 # usage: tests/fuzz/run.sh [RUNS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -28,9 +28,20 @@ for target in "${targets[@]}"; do
     if [ -d tests/fuzz/regressions/"$target" ]; then
         cp tests/fuzz/regressions/"$target"/* "$work/$target/"
     fi
+    # Inputs of 1 KiB reach every limit of the readers (64-byte lines for the
+    # response reader); the result page's scan window is 15000 bytes. A
+    # dictd file of 1 KiB inflates to 1 MiB at most, so no allocation for it
+    # may pass 4 MiB, whatever size its header or index declares.
+    maxLength=1024 mallocLimit=64
+    [ "$target" = result_page ] && maxLength=16384
+    [ "$target" = dictd_files ] && mallocLimit=4
     echo "== $target: $runs runs"
-    # No single allocation past 64 MiB: the inputs are at most 4 KiB.
-    build-fuzz/tests/fuzz/fuzz_"$target" -runs="$runs" -max_len=4096 -malloc_limit_mb=64 \
-        -rss_limit_mb=1024 -print_final_stats=1 -artifact_prefix=build-fuzz/crashes/"$target"- \
-        "$work/$target" 2>&1 | grep -E '^(stat::|Done|==[0-9]+==|SUMMARY|.*check failed|.*runtime error)'
+    log=build-fuzz/crashes/$target.log
+    if ! build-fuzz/tests/fuzz/fuzz_"$target" -runs="$runs" -max_len=$maxLength \
+        -malloc_limit_mb=$mallocLimit -rss_limit_mb=1024 -print_final_stats=1 \
+        -artifact_prefix=build-fuzz/crashes/"$target"- "$work/$target" >"$log" 2>&1; then
+        grep -v -E '^#[0-9]+' "$log" | tail -n 60
+        exit 1
+    fi
+    grep -E '^(Done|stat::average_exec_per_sec)' "$log"
 done
