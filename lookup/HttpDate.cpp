@@ -1,5 +1,6 @@
 #include "HttpDate.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -78,6 +79,13 @@ std::optional<std::chrono::system_clock::time_point> parseHttpDate(std::string_v
                                            std::chrono::day{static_cast<unsigned>(*day)}};
     if (!date.ok())
         return std::nullopt;
-    return std::chrono::sys_days{date} + std::chrono::hours{*hour} + std::chrono::minutes{*minute} +
-           std::chrono::seconds{*second};
+    const std::chrono::sys_seconds when = std::chrono::sys_days{date} + std::chrono::hours{*hour} +
+                                          std::chrono::minutes{*minute} +
+                                          std::chrono::seconds{*second};
+    // The clock counts nanoseconds, which hold the years 1678 to 2261 only; a
+    // date beyond them is as good as the clock's first or last second.
+    using Clock = std::chrono::system_clock;
+    constexpr auto earliest = std::chrono::ceil<std::chrono::seconds>(Clock::time_point::min());
+    constexpr auto latest = std::chrono::floor<std::chrono::seconds>(Clock::time_point::max());
+    return Clock::time_point(std::clamp(when, earliest, latest));
 }

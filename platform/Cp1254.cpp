@@ -1,7 +1,6 @@
 #include "Cp1254.h"
 
 #include <array>
-#include <cstdint>
 
 namespace {
 
@@ -39,23 +38,18 @@ char16_t codePointOf(unsigned char byte)
 }
 
 // The reverse table, built once: a code point below 0x10000 to its byte, or
-// to '?' when the code page lacks it.
+// to '?' when the code page lacks it: one look-up per character instead of a
+// scan of the 256 codes.
 struct EncodeTable
 {
-    std::array<std::uint16_t, 256> codePoints{};
+    std::array<char, 0x10000> bytes{};
     EncodeTable()
     {
-        for (int byte = 0; byte < 256; ++byte)
-            codePoints[static_cast<std::size_t>(byte)] =
-                codePointOf(static_cast<unsigned char>(byte));
+        bytes.fill('?');
+        for (int byte = 255; byte >= 0; --byte)
+            bytes[codePointOf(static_cast<unsigned char>(byte))] = static_cast<char>(byte);
     }
-    char byteFor(char16_t codePoint) const
-    {
-        for (std::size_t byte = 0; byte < codePoints.size(); ++byte)
-            if (codePoints[byte] == codePoint)
-                return static_cast<char>(byte);
-        return '?';
-    }
+    char byteFor(char16_t codePoint) const { return bytes[codePoint]; }
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test, then the
-# byte-level and socket tests again under AddressSanitizer and UBSan.
+# byte-level and socket tests and the fuzz replays again under AddressSanitizer
+# and UBSan, then a short libFuzzer run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,3 +21,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORLINDA_ASAN=ON \
     -DVORLINDA_BUILD_BENCH=OFF $cache
 cmake --build build-asan -j "$jobs" --target vorlinda_tests
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# A few seconds of each fuzz target, clang build included.
+tests/fuzz/run.sh 50000

@@ -1,0 +1,50 @@
+// A request line as the site's server gets it: repaired, its target's query
+// decoded and answered from a small dictionary. The target's bytes must also
+// come back from the program's own escaping.
+#include "DictFixture.h"
+#include "DictionaryQuery.h"
+#include "FuzzCheck.h"
+#include "QueryString.h"
+#include "RequestLine.h"
+#include "SiteResponder.h"
+
+#include <cstdint>
+
+using namespace vorlinda::site;
+
+namespace {
+
+struct Site
+{
+    std::filesystem::path dir = DictFixture::dictionaries(
+        {{"eng-tur", {{"bird", "bird /bɜːd/\n1. kuş\n"}, {"book", "book\nkitap, defter\n"}}},
+         {"tur-eng", {{"kuş", "kuş\nbird\n"}, {"ılık", "ılık\nlukewarm\n"}}}});
+    SiteResponder responder{std::make_shared<const Translator>(dir)};
+    ~Site() { std::filesystem::remove_all(dir); }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const Site site;
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const std::string line = repairRequestLine(bytes);
+    FUZZ_CHECK(line.ends_with("\r\n"));
+    const std::string_view content = std::string_view(line).substr(0, line.size() - 2);
+    const std::size_t first = content.find(' '), last = content.rfind(' ');
+    if (first != last && content.substr(last + 1).starts_with("HTTP/")) {
+        FUZZ_CHECK(content.find(' ', first + 1) == last); // the target holds no blank
+        const std::string_view target = content.substr(first + 1, last - first - 1);
+        const auto form = QueryString::fromTarget(target, true);
+        const auto request = DictionaryRequest::fromTarget(target);
+        FUZZ_CHECK(!request || QueryString::fromTarget(target, false));
+        const SiteResponse response =
+            site.responder.respond(content.substr(0, first), target, "vorlinda_oturum=1");
+        FUZZ_CHECK(response.status == 200 || response.status >= 400);
+        FUZZ_CHECK(form || response.status >= 400);
+    }
+    const auto decoded = QueryString::percentDecode(DictionaryQuery::percentEncode(bytes), false);
+    FUZZ_CHECK(decoded && *decoded == bytes);
+    return 0;
+}
