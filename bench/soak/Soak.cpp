@@ -96,6 +96,7 @@ int main(int argc, char *argv[])
     const int mark = std::min(1000, std::max(1, lookups / 10));
     long clientAtMark = -1;
     long siteAtStart = -1;
+    long siteAtMark = -1;
     long siteMin = -1;
     long siteMax = -1;
     const auto siteSample = [&] {
@@ -129,8 +130,10 @@ int main(int argc, char *argv[])
             siteAtStart = siteSample();
         else if (i % 100 == 0)
             siteSample();
-        if (i == mark)
+        if (i == mark) {
             clientAtMark = residentKiB("self");
+            siteAtMark = siteSample();
+        }
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -160,9 +163,10 @@ int main(int argc, char *argv[])
     const long growth = clientAtEnd - clientAtMark;
     std::printf("client RSS          %.2f MiB at lookup %d, %.2f MiB at lookup %d (%+ld KiB)\n",
                 mib(clientAtMark), mark, mib(clientAtEnd), lookups, growth);
-    std::printf("site RSS            %.2f MiB after lookup 1, %.2f MiB at the end (min %.2f, max "
-                "%.2f)\n",
-                mib(siteAtStart), mib(siteAtEnd), mib(siteMin), mib(siteMax));
+    std::printf("site RSS            %.2f MiB after lookup 1, %.2f MiB at lookup %d, %.2f MiB at "
+                "the end (%+ld KiB from lookup %d; min %.2f, max %.2f)\n",
+                mib(siteAtStart), mib(siteAtMark), mark, mib(siteAtEnd), siteAtEnd - siteAtMark,
+                mark, mib(siteMin), mib(siteMax));
 
     bool failed = tally.spurious > 0 || tally.wrongBodies > 0;
     if (lookups >= 10000 && growth >= 2048) {
