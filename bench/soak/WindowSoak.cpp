@@ -179,8 +179,12 @@ int main(int argc, char *argv[])
             ++notFoundPages;
         else if (form.WebBrowser1->url() == QUrl::fromLocalFile(settings.resultFile))
             ++resultPages;
-        else
+        else {
             ++stuck;
+            std::fprintf(stderr, "lookup %d: no end page within 30 s; %s shows \"%s\"\n", i,
+                         qPrintable(form.WebBrowser1->url().toString().left(60)),
+                         qPrintable(shown.left(60)));
+        }
         if (i % 50 == 0)
             std::fprintf(stderr, "%d lookups\n", i);
     }
