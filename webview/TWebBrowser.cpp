@@ -144,6 +144,7 @@ void TWebBrowser::Navigate(const QString &url)
 
     releaseStatusPage();
     if (!statusPage) {
+        m_requested = address;
         m_page->load(address);
         return;
     }
@@ -151,6 +152,7 @@ void TWebBrowser::Navigate(const QString &url)
     if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
         html.clear();
     m_statusPage = statusPages->add(html);
+    m_requested = m_statusPage;
     m_page->load(m_statusPage);
 }
 
@@ -201,6 +203,24 @@ void TWebBrowser::closeEvent(QCloseEvent *event)
 
 void TWebBrowser::onLoadFinished(bool ok)
 {
+    // A status page, then at once another page of ours (the waiting page,
+    // then the lookup's end page): the engine may commit the status page
+    // and drop the later load. The last one asked for is the one to show.
+    // (A web address may end elsewhere through a redirect; ours never do.)
+    const QUrl shown = m_page->url();
+    if (ok && shown.scheme().toLatin1() == StatusPageHandler::scheme && shown != m_requested &&
+        !m_requested.isEmpty() && !isWebAddress(m_requested)) {
+        // Once the engine is done with the commit: a load asked for from
+        // within it is dropped as well.
+        QMetaObject::invokeMethod(
+            this,
+            [this, address = m_requested] {
+                if (m_requested == address)
+                    m_page->load(address);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     emit OnDownloadComplete(this);
     if (ok)
         emit OnDocumentComplete(this, m_page, m_page->url());

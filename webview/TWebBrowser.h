@@ -80,6 +80,7 @@ private:
 
     WebBrowserPage *m_page = nullptr;
     QUrl m_statusPage;
+    QUrl m_requested; // the last address loaded
     bool m_restricted = false;
     QString m_pending; // the address a view without its page was told
 };

@@ -118,6 +118,24 @@ private slots:
         }
     }
 
+    void theLastStatusPageWinsHoweverTheLoadsOverlap()
+    {
+        // The waiting page, then the lookup's end page a moment later: the
+        // engine may commit the first after the second was asked for. The
+        // pause only varies how the two loads overlap.
+        TWebBrowser view;
+        QVERIFY(load(view, u"about:start"_s));
+        for (int i = 0; i < 20; ++i) {
+            view.Navigate(u"about:bekle %1"_s.arg(i));
+            QTest::qWait(i % 15);
+            const QString last = u"son %1"_s.arg(i);
+            view.Navigate(u"about:"_s + last);
+            QVERIFY2(
+                QTest::qWaitFor([&] { return script(view).toString() == last; }, LoadTimeout),
+                qPrintable(u"shows \"%1\" instead of \"%2\""_s.arg(script(view).toString(), last)));
+        }
+    }
+
     void newWindowGoesToTheDefaultBrowserButNotThePageSource()
     {
         QList<QUrl> opened;
