@@ -95,3 +95,11 @@ LookupPlan::Lookup LookupPlan::next()
     }
     return lookup;
 }
+
+std::vector<LookupPlan::Lookup> LookupPlan::draw(int count)
+{
+    std::vector<Lookup> plan(static_cast<std::size_t>(count));
+    for (Lookup &lookup : plan)
+        lookup = next();
+    return plan;
+}

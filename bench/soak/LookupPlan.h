@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 // The soak's lookups: words of the languages the site has dictionaries for,
 // in Windows-1254 bytes as the window sends them, mostly over pairs the site
@@ -28,6 +29,9 @@ public:
 
     LookupPlan(std::uint32_t seed, Pairs pairs) : random_(seed), pairs_(pairs) {}
     Lookup next();
+    // The next `count` lookups, drawn before a run so that their memory is
+    // there from its start.
+    std::vector<Lookup> draw(int count);
 
 private:
     std::mt19937 random_;

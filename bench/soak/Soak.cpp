@@ -62,11 +62,9 @@ int main(int argc, char *argv[])
     const bool turkishOnly = argc > 5 && std::string_view(argv[5]) == "turkish";
     QCoreApplication app(argc, argv);
 
-    // The lookups are drawn before the run, so their memory is there from the start.
-    LookupPlan planner(seed, turkishOnly ? LookupPlan::Pairs::Turkish : LookupPlan::Pairs::All);
-    std::vector<LookupPlan::Lookup> plan(static_cast<std::size_t>(lookups));
-    for (LookupPlan::Lookup &lookup : plan)
-        lookup = planner.next();
+    const std::vector<LookupPlan::Lookup> plan =
+        LookupPlan(seed, turkishOnly ? LookupPlan::Pairs::Turkish : LookupPlan::Pairs::All)
+            .draw(lookups);
 
     SiteProcess site(siteProgram);
     FaultProxy proxy(site.port(), FaultProxy::Rates{}, seed);

@@ -79,10 +79,8 @@ int main(int argc, char *argv[])
     TWebBrowser::setUpEngine();
     TApplication app(argc, argv);
 
-    LookupPlan planner(seed, LookupPlan::Pairs::All);
-    std::vector<LookupPlan::Lookup> plan(static_cast<std::size_t>(lookups));
-    for (LookupPlan::Lookup &lookup : plan)
-        lookup = planner.next();
+    const std::vector<LookupPlan::Lookup> plan =
+        LookupPlan(seed, LookupPlan::Pairs::All).draw(lookups);
 
     SiteProcess site(siteProgram);
     FaultProxy proxy(site.port(), FaultProxy::Rates{}, seed);
