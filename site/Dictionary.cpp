@@ -1,5 +1,7 @@
 #include "Dictionary.h"
 
+#include <algorithm>
+
 namespace vorlinda::site {
 
 namespace {
@@ -17,19 +19,49 @@ const Dictionary::Loaded &Dictionary::loaded() const
 {
     std::lock_guard lock(loadMutex_);
     if (!loaded_) {
-        loaded_ = std::make_unique<const Loaded>(
-            Loaded{DictdIndex::load(indexPath_, turkishKeys_), DictZipFile::open(textPath_)});
+        Loaded dict{DictdIndex::load(indexPath_, turkishKeys_), DictZipFile::open(textPath_), {}};
+        std::uint64_t end = 0;
+        for (const DictdIndex::Entry &entry : dict.index.entries())
+            end = std::max(end, entry.offset + entry.length);
+        dict.labels = DictEntry::labelsIn(dict.text.read(0, end));
+        loaded_ = std::make_unique<const Loaded>(std::move(dict));
     }
     return *loaded_;
 }
 
-std::vector<std::string> Dictionary::lookup(std::string_view word) const
+DictEntry::Context Dictionary::context(const Loaded &dict) const
+{
+    DictEntry::Context context{
+        &dict.labels,
+        [&dict](std::string_view word) { return !dict.index.find(word).empty(); },
+        {},
+        turkishTranslations_};
+    if (opposite_ != nullptr) {
+        context.isTranslationWord = [this](std::string_view word) {
+            try {
+                return !opposite_->loaded().index.find(word).empty();
+            } catch (const std::runtime_error &) {
+                return false;
+            }
+        };
+    }
+    return context;
+}
+
+std::vector<DictEntry> Dictionary::lookup(std::string_view word) const
 {
     const Loaded &dict = loaded();
-    std::vector<std::string> texts;
+    const DictEntry::Context parseContext = context(dict);
+    std::vector<DictEntry> entries;
     for (const DictdIndex::Entry &entry : dict.index.find(word))
-        texts.push_back(dict.text.read(entry.offset, std::min(entry.length, kMaxEntryLength)));
-    return texts;
+        entries.push_back(DictEntry::parse(
+            dict.text.read(entry.offset, std::min(entry.length, kMaxEntryLength)), parseContext));
+    return entries;
+}
+
+std::size_t Dictionary::translationCount(std::string_view word) const
+{
+    return reverseIndex().translationCount(word);
 }
 
 const ReverseIndex &Dictionary::reverseIndex() const
@@ -38,7 +70,7 @@ const ReverseIndex &Dictionary::reverseIndex() const
     if (!reverse_) {
         const Loaded &dict = loaded();
         reverse_ = std::make_unique<const ReverseIndex>(
-            ReverseIndex::build(dict.index, dict.text, turkishTranslations_));
+            ReverseIndex::build(dict.index, dict.text, turkishTranslations_, context(dict)));
     }
     return *reverse_;
 }

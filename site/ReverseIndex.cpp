@@ -4,6 +4,7 @@
 #include "TextFolding.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <unordered_set>
 
 namespace vorlinda::site {
@@ -40,7 +41,8 @@ std::vector<std::string_view> wordsOf(std::string_view text)
 
 } // namespace
 
-ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &text, bool turkish)
+ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &text, bool turkish,
+                                 const DictEntry::Context &context)
 {
     ReverseIndex reverse;
     reverse.turkish_ = turkish;
@@ -56,31 +58,71 @@ ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &tex
         if (entry.offset >= all.size() || !seen.insert(entry.offset).second)
             continue;
         const DictEntry parsed =
-            DictEntry::parse(std::string_view(all).substr(entry.offset, entry.length));
-        reverse.add(parsed.headword.empty() ? entry.headword : parsed.headword,
-                    parsed.translations);
+            DictEntry::parse(std::string_view(all).substr(entry.offset, entry.length), context);
+        reverse.add(parsed, parsed.headword.empty() ? entry.headword : parsed.headword);
     }
+    reverse.byText_.resize(reverse.items_.size());
+    for (std::uint32_t i = 0; i < reverse.byText_.size(); ++i)
+        reverse.byText_[i] = i;
+    std::sort(reverse.byText_.begin(), reverse.byText_.end(),
+              [&](std::uint32_t a, std::uint32_t b) {
+                  return reverse.foldedOf(reverse.items_[a]) < reverse.foldedOf(reverse.items_[b]);
+              });
     return reverse;
 }
 
-void ReverseIndex::add(const std::string &headword, const std::vector<std::string> &translations)
+void ReverseIndex::add(const DictEntry &entry, const std::string &headword)
 {
-    const auto headwordId = static_cast<std::uint32_t>(headwords_.size());
+    Item item;
+    item.partOfSpeech = entry.partOfSpeech;
+    item.secondary = entry.secondary;
+    item.headword = static_cast<std::uint32_t>(headwords_.size());
     headwords_.push_back(headword);
-    for (const std::string &translation : translations) {
-        Item item;
-        item.headword = headwordId;
-        item.text = static_cast<std::uint32_t>(texts_.size());
-        texts_ += translation;
-        item.textEnd = static_cast<std::uint32_t>(texts_.size());
-        item.folded = static_cast<std::uint32_t>(folded_.size());
-        folded_ += foldCase(translation, turkish_);
-        item.foldedEnd = static_cast<std::uint32_t>(folded_.size());
-        // A line end between two translations keeps a word from running
-        // into the next one.
-        folded_ += '\n';
-        items_.push_back(item);
+    for (const DictEntry::Translation &translation : entry.translations) {
+        item.sense = translation.sense;
+        item.place = translation.place;
+        addItem(item, translation.text);
     }
+    // A compound translates its own headword, after the entry's senses.
+    item.sense = entry.senses;
+    item.place = 0;
+    item.compound = true;
+    for (const DictEntry::SubEntry &sub : entry.subEntries) {
+        item.headword = static_cast<std::uint32_t>(headwords_.size());
+        headwords_.push_back(sub.headword);
+        addItem(item, sub.translation);
+    }
+}
+
+void ReverseIndex::addItem(Item item, std::string_view translation)
+{
+    item.text = static_cast<std::uint32_t>(texts_.size());
+    texts_ += translation;
+    item.textEnd = static_cast<std::uint32_t>(texts_.size());
+    item.folded = static_cast<std::uint32_t>(folded_.size());
+    folded_ += foldCase(translation, turkish_);
+    item.foldedEnd = static_cast<std::uint32_t>(folded_.size());
+    // A line end between two translations keeps a word from running into
+    // the next one.
+    folded_ += '\n';
+    items_.push_back(item);
+}
+
+std::size_t ReverseIndex::translationCount(std::string_view word) const
+{
+    const std::string folded = foldCase(trimBlanks(word), turkish_);
+    const auto [first, last] = std::equal_range(
+        byText_.begin(), byText_.end(), std::string_view(folded),
+        [this](const auto &a, const auto &b) {
+            const auto text = [this](const auto &side) -> std::string_view {
+                if constexpr (std::is_same_v<std::decay_t<decltype(side)>, std::string_view>)
+                    return side;
+                else
+                    return foldedOf(items_[side]);
+            };
+            return text(a) < text(b);
+        });
+    return static_cast<std::size_t>(last - first);
 }
 
 std::string_view ReverseIndex::foldedOf(const Item &item) const
@@ -101,8 +143,14 @@ std::vector<ReverseIndex::Match> ReverseIndex::find(std::string_view word,
     std::vector<Match> whole;
     std::vector<Match> phrases;
     const auto match = [&](const Item &item, bool isWhole) {
-        return Match{texts_.substr(item.text, item.textEnd - item.text), headwords_[item.headword],
-                     isWhole};
+        return Match{texts_.substr(item.text, item.textEnd - item.text),
+                     headwords_[item.headword],
+                     isWhole,
+                     item.sense,
+                     item.place,
+                     item.partOfSpeech,
+                     item.secondary,
+                     item.compound};
     };
     for (std::size_t at = all.find(first);
          at != std::string_view::npos && whole.size() < maxMatches; at = all.find(first, at + 1)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DictEntry.h"
 #include "DictZipFile.h"
 #include "DictdIndex.h"
 
@@ -21,17 +22,30 @@ public:
         std::string translation; // as the entry writes it: "kitap rafı"
         std::string headword;    // "bookcase"
         bool whole = false;      // the word is the whole translation
+        // Where the translation stands in its entry, and what the entry is:
+        // what ranks the headwords a word translates.
+        std::uint16_t sense = 0;
+        std::uint16_t place = 0;
+        DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
+        bool secondary = false;
+        bool compound = false; // a compound or phrase run into another entry
     };
 
-    // Reads every entry of the dictionary once. `turkish` picks the I/ı rule
-    // for the translations' language. Throws std::runtime_error for corrupt
-    // compressed data.
-    static ReverseIndex build(const DictdIndex &index, const DictZipFile &text, bool turkish);
+    // Reads every entry of the dictionary once, parsed in `context`.
+    // `turkish` picks the I/ı rule for the translations' language. Throws
+    // std::runtime_error for corrupt compressed data.
+    static ReverseIndex build(const DictdIndex &index, const DictZipFile &text, bool turkish,
+                              const DictEntry::Context &context = {});
 
     // Translations holding `word` (one word or several) as whole words,
     // case ignored: whole translations first, then short phrases around it,
     // each group in headword order. At most `maxMatches`.
     std::vector<Match> find(std::string_view word, std::size_t maxMatches) const;
+
+    // How many entries give `word` as a whole translation, case ignored: how
+    // common the word is in the translations' language, as far as this
+    // dictionary knows.
+    std::size_t translationCount(std::string_view word) const;
 
     std::size_t size() const { return items_.size(); }
 
@@ -45,8 +59,14 @@ private:
         std::uint32_t folded = 0;
         std::uint32_t foldedEnd = 0;
         std::uint32_t headword = 0;
+        std::uint16_t sense = 0;
+        std::uint16_t place = 0;
+        DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
+        bool secondary = false;
+        bool compound = false;
     };
-    void add(const std::string &headword, const std::vector<std::string> &translations);
+    void add(const DictEntry &entry, const std::string &headword);
+    void addItem(Item item, std::string_view translation);
     std::string_view foldedOf(const Item &item) const;
 
     bool turkish_ = false;
@@ -57,6 +77,8 @@ private:
     // seconds to build for the large dictionaries.
     std::string texts_;
     std::string folded_;
+    // Item numbers in the order of their folded text, for translationCount.
+    std::vector<std::uint32_t> byText_;
 };
 
 } // namespace vorlinda::site

@@ -109,7 +109,13 @@ std::string resultPage(const std::vector<TranslationPair> &pairs, std::string_vi
         ++rows;
         page += row;
     }
-    page += "</table>\n<p class=\"muted\">Sözlük verileri: FreeDict projesi.</p>\n";
+    page += "</table>\n";
+    if (rows < pairs.size()) {
+        // Outside the table, so the program's scan of the cells never meets it.
+        page += "<p class=\"muted\">İlk " + std::to_string(rows) + " karşılık gösterildi; " +
+                std::to_string(pairs.size() - rows) + " karşılık daha var.</p>\n";
+    }
+    page += "<p class=\"muted\">Sözlük verileri: FreeDict projesi.</p>\n";
     page += kPageEnd;
     return page;
 }

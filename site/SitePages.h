@@ -17,15 +17,18 @@ inline constexpr std::string_view kResultsMarker =
     "<table cellSpacing=0 cellPadding=1 width=\"100%\">";
 inline constexpr std::string_view kCellStart = "<td width=\"40%\">";
 // The program reads the first 15000 characters after the marker; rows stop
-// well before that.
-inline constexpr std::size_t kMaxRows = 40;
+// well before that. A page shows the best rows and says how many more the
+// dictionaries had, up to kMaxPairs.
+inline constexpr std::size_t kMaxRows = 20;
+inline constexpr std::size_t kMaxPairs = 1000;
 inline constexpr std::size_t kRowBudget = 14000;
 // The program treats a page holding this phrase as "nothing found".
 inline constexpr std::string_view kNotFoundPhrase = "No translation found.";
 
 std::string htmlEscape(std::string_view text);
 
-// The dictionary's answer with at least one pair.
+// The dictionary's answer with at least one pair: the first kMaxRows of
+// `pairs`, best first, and a line saying how many more there are.
 std::string resultPage(const std::vector<TranslationPair> &pairs, std::string_view fromName,
                        std::string_view toName);
 // The answer when nothing was found; it holds neither the marker nor cells.

@@ -61,7 +61,7 @@ SiteResponse SiteResponder::dictionary(std::string_view target, std::string_view
         return errorResponse(400, "Bad Request");
     const std::string word = wordToUtf8(request->word);
     const auto pairs =
-        translator_->translate(request->from, request->to, word, SitePages::kMaxRows);
+        translator_->translate(request->from, request->to, word, SitePages::kMaxPairs);
 
     SiteResponse response;
     const std::string_view fromName = languageName(request->from);

@@ -4,6 +4,7 @@
 #include "TextFolding.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 namespace vorlinda::site {
@@ -12,6 +13,18 @@ namespace {
 // How many English words a pivoted lookup follows into the second
 // dictionary; more only adds noise.
 constexpr std::size_t kPivotWords = 4;
+
+// The weights that rank the translations of a word: where it stands in its
+// entry counts most (a later sense costs two steps, a later word of the
+// sense one), then how common it is (each doubling of its count wins half a
+// step back). An abbreviation's expansion or a pointer to another entry, or
+// an affix, costs five.
+constexpr double kSenseWeight = 2.0;
+constexpr double kPlaceWeight = 1.0;
+constexpr double kCommonWeight = 0.5;
+constexpr double kSecondaryPenalty = 5.0;
+// A lookup ranks at most this many of the entries a word stands in.
+constexpr std::size_t kMaxCandidates = 2000;
 
 std::filesystem::path textFileFor(const std::filesystem::path &index)
 {
@@ -30,12 +43,39 @@ void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
         pairs.push_back(std::move(pair));
 }
 
+// Whole translations before phrases and compounds, then the lower score,
+// then the shorter translation.
+template <typename Row> bool better(const Row &a, const Row &b)
+{
+    if (a.tier != b.tier)
+        return a.tier < b.tier;
+    if (a.score != b.score)
+        return a.score < b.score;
+    return a.pair.translation.size() < b.pair.translation.size();
+}
+
+// True when `phrase` is longer than `word` and holds it as a whole word.
+bool holdsWord(std::string_view phrase, std::string_view word)
+{
+    if (word.empty() || phrase.size() <= word.size())
+        return false;
+    for (std::size_t at = phrase.find(word); at != std::string_view::npos;
+         at = phrase.find(word, at + 1)) {
+        const std::size_t after = at + word.size();
+        if ((at == 0 || phrase[at - 1] == ' ') && (after == phrase.size() || phrase[after] == ' '))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Translator::Translator(const std::filesystem::path &dictionaryDirectory,
                        const std::filesystem::path &hunspellDirectory,
-                       const std::filesystem::path &wordNetDirectory)
-    : morphology_(std::make_unique<const Morphology>(hunspellDirectory, wordNetDirectory))
+                       const std::filesystem::path &wordNetDirectory,
+                       const std::filesystem::path &scowlDirectory)
+    : morphology_(std::make_unique<const Morphology>(hunspellDirectory, wordNetDirectory)),
+      wordNetDirectory_(wordNetDirectory), scowlDirectory_(scowlDirectory)
 {
     for (const SiteLanguage &from : siteLanguages()) {
         for (const SiteLanguage &to : siteLanguages()) {
@@ -59,87 +99,239 @@ Translator::Translator(const std::filesystem::path &dictionaryDirectory,
             }
         }
     }
+    // Each dictionary learns the words of its translations' language from
+    // the opposite one.
+    for (const auto &[key, list] : dictionaries_) {
+        const auto opposite = dictionaries_.find({key.second, key.first});
+        if (opposite != dictionaries_.end())
+            for (const auto &dictionary : list)
+                dictionary->setOpposite(opposite->second.front().get());
+    }
 }
 
-std::vector<TranslationPair> Translator::direct(const Key &key, std::string_view word,
-                                                std::size_t maxPairs) const
+double Translator::commonness(const std::string &language, std::string_view word,
+                              DictEntry::PartOfSpeech partOfSpeech) const
 {
-    std::vector<TranslationPair> pairs;
-    const auto found = dictionaries_.find(key);
+    if (language == "english")
+        return englishFrequency().weight(word, partOfSpeech);
+    // Elsewhere: how many English headwords the dictionary into the language
+    // translate by the word alone.
+    const auto found = dictionaries_.find({"english", language});
     if (found == dictionaries_.end())
-        return pairs;
-    for (const auto &dictionary : found->second) {
-        std::vector<std::string> texts;
-        try {
-            texts = dictionary->lookup(word);
-        } catch (const std::runtime_error &) {
-            continue; // a damaged file answers nothing; the others still do
-        }
-        for (const std::string &text : texts) {
-            DictEntry entry = DictEntry::parse(text);
-            const std::string source = entry.headword.empty() ? std::string(word) : entry.headword;
-            for (std::string &translation : entry.translations) {
-                if (pairs.size() >= maxPairs)
-                    return pairs;
-                addUnique(pairs, {source, std::move(translation)});
+        return 0;
+    try {
+        return std::log2(1.0 + static_cast<double>(found->second.front()->translationCount(word)));
+    } catch (const std::runtime_error &) {
+        return 0;
+    }
+}
+
+const EnglishFrequency &Translator::englishFrequency() const
+{
+    std::call_once(englishOnce_, [this] {
+        englishFrequency_ = std::make_unique<const EnglishFrequency>(
+            EnglishFrequency::load(wordNetDirectory_, scowlDirectory_));
+    });
+    return *englishFrequency_;
+}
+
+std::vector<Translator::Placed> Translator::orderSenses(const DictEntry &entry)
+{
+    // The dictionary's own order: senses as numbered, and a sense's words
+    // as written (its first word is the one it means most).
+    std::vector<Placed> placed;
+    for (const DictEntry::Translation &translation : entry.translations) {
+        const bool firstOfSense = placed.empty() || placed.back().sense != translation.sense;
+        placed.push_back({translation.sense, firstOfSense ? 0u : 1u, &translation});
+    }
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const Placed &a, const Placed &b) { return a.sense < b.sense; });
+    // A word that an earlier, longer translation only describes ("mavi" after
+    // "mavi renk") is the plain translation: it goes first.
+    for (std::size_t i = 1; i < placed.size(); ++i) {
+        const std::string_view text = placed[i].translation->text;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (holdsWord(placed[j].translation->text, text)) {
+                Placed moved{placed[j].sense, placed[j].place, placed[i].translation};
+                placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(i));
+                placed.insert(placed.begin() + static_cast<std::ptrdiff_t>(j), moved);
+                break;
             }
         }
     }
-    return pairs;
+    return placed;
 }
 
-bool Translator::addReversed(std::vector<TranslationPair> &pairs, const Key &key,
-                             std::string_view word, bool phrases, std::size_t maxPairs) const
+std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_view word) const
+{
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return {};
+    struct Ranked
+    {
+        DictEntry entry;
+        double weight = 0; // how common this use of the headword is
+        double main = 0;   // how much of a main entry it is
+    };
+    std::vector<Ranked> entries;
+    for (const auto &dictionary : found->second) {
+        try {
+            for (DictEntry &entry : dictionary->lookup(word))
+                entries.push_back({std::move(entry), 0, 0});
+        } catch (const std::runtime_error &) {
+            continue; // a damaged file answers nothing; the others still do
+        }
+    }
+    for (Ranked &ranked : entries) {
+        if (ranked.entry.headword.empty())
+            ranked.entry.headword = word;
+        if (key.first == "english")
+            ranked.weight =
+                englishFrequency().weight(ranked.entry.headword, ranked.entry.partOfSpeech);
+        if (!ranked.entry.translations.empty())
+            ranked.main = commonness(key.second, ranked.entry.translations.front().text, {});
+    }
+    // An abbreviation or pointer last; then the commoner use of the word
+    // ("book" the noun before "book" the verb), the fuller entry (a rare
+    // use has a sense or two: "road", "dış liman"), and among one-sense
+    // entries the commoner translation.
+    std::stable_sort(entries.begin(), entries.end(), [](const Ranked &a, const Ranked &b) {
+        if (a.entry.secondary != b.entry.secondary)
+            return b.entry.secondary;
+        if (a.weight != b.weight)
+            return a.weight > b.weight;
+        if (a.entry.senses != b.entry.senses)
+            return a.entry.senses > b.entry.senses;
+        return a.main > b.main;
+    });
+
+    std::vector<Scored> rows;
+    if (hasFrequencies(key.second)) {
+        // Scored like the rows read backwards, so the two can be merged: a
+        // later entry counts as a later sense.
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const DictEntry &entry = entries[i].entry;
+            for (const DictEntry::Translation &translation : entry.translations)
+                rows.push_back({{entry.headword, translation.text},
+                                entry.secondary ? 2 : 0,
+                                static_cast<double>(i + translation.sense) * kSenseWeight +
+                                    translation.place * kPlaceWeight -
+                                    commonness(key.second, translation.text, entry.partOfSpeech) *
+                                        kCommonWeight});
+            for (const DictEntry::SubEntry &sub : entry.subEntries)
+                rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
+        }
+        std::stable_sort(rows.begin(), rows.end(), better<Scored>);
+        return rows;
+    }
+
+    std::vector<std::vector<Placed>> ordered;
+    for (const Ranked &ranked : entries)
+        ordered.push_back(orderSenses(ranked.entry));
+    const auto add = [&](std::size_t i, int tier, auto &&wanted) {
+        for (const Placed &placed : ordered[i])
+            if (wanted(placed))
+                rows.push_back({{entries[i].entry.headword, placed.translation->text},
+                                tier,
+                                double(rows.size())});
+    };
+    const auto first = [](const Placed &p) { return p.sense == 0 && p.place == 0; };
+    const auto firstSense = [](const Placed &p) { return p.sense == 0 && p.place > 0; };
+    const auto later = [](const Placed &p) { return p.sense > 0; };
+    // The first word of every use of the word ("cevap vermek", "cevap"),
+    // the rest of their first senses, then their other senses, then
+    // compounds and phrases of the word, then abbreviations.
+    for (const auto &wanted : {+first, +firstSense, +later})
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!entries[i].entry.secondary)
+                add(i, 0, wanted);
+    for (const Ranked &ranked : entries)
+        for (const DictEntry::SubEntry &sub : ranked.entry.subEntries)
+            rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].entry.secondary)
+            add(i, 2, [](const Placed &) { return true; });
+    return rows;
+}
+
+std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string_view word,
+                                                     bool phrases) const
 {
     const auto found = dictionaries_.find({key.second, key.first});
-    if (found == dictionaries_.end() || pairs.size() >= maxPairs)
-        return false;
-    // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
-    // way round that differs only so is the same pair.
-    const bool turkishSource = key.first == "turkish";
-    const bool turkishTranslation = key.second == "turkish";
-    const auto folded = [&](const TranslationPair &pair) {
-        return TranslationPair{foldCase(pair.source, turkishSource),
-                               foldCase(pair.translation, turkishTranslation)};
-    };
-    std::vector<TranslationPair> seen;
-    for (const TranslationPair &pair : pairs)
-        seen.push_back(folded(pair));
-    bool whole = false;
+    if (found == dictionaries_.end())
+        return {};
+    std::vector<Scored> rows;
     for (const auto &dictionary : found->second) {
         std::vector<ReverseIndex::Match> matches;
         try {
-            matches = dictionary->reverseLookup(word, maxPairs);
+            matches = dictionary->reverseLookup(word, kMaxCandidates);
         } catch (const std::runtime_error &) {
             continue;
         }
+        // Where the word stands in the other entry (its first sense and
+        // first word beat later ones) and how common the headword is. A
+        // compound run into another entry ranks with the phrases.
         for (ReverseIndex::Match &match : matches) {
-            if (pairs.size() >= maxPairs)
-                return whole;
             if (!match.whole && !phrases)
                 continue;
-            TranslationPair pair{std::move(match.translation), std::move(match.headword)};
-            TranslationPair foldedPair = folded(pair);
-            if (std::find(seen.begin(), seen.end(), foldedPair) != seen.end())
-                continue;
-            seen.push_back(std::move(foldedPair));
-            pairs.push_back(std::move(pair));
-            whole = whole || match.whole;
+            const double score =
+                match.sense * kSenseWeight + match.place * kPlaceWeight +
+                (match.secondary ? kSecondaryPenalty : 0.0) -
+                commonness(key.second, match.headword, match.partOfSpeech) * kCommonWeight;
+            rows.push_back({{std::move(match.translation), std::move(match.headword)},
+                            match.whole && !match.compound ? 0 : 1,
+                            score});
         }
     }
-    return whole;
+    return rows;
 }
 
 std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
                                                   bool phrases, std::size_t maxPairs,
                                                   bool *whole) const
 {
-    std::vector<TranslationPair> pairs = direct(key, word, maxPairs);
-    const bool own = !pairs.empty();
-    const bool reversed = addReversed(pairs, key, word, phrases, maxPairs);
+    std::vector<Scored> own = direct(key, word);
+    std::vector<Scored> back = reversed(key, word, phrases);
+    std::stable_sort(back.begin(), back.end(), better<Scored>);
+    const bool ownFound = !own.empty();
+    if (hasFrequencies(key.second)) {
+        // Where the words' use is counted, the pair's own dictionary and
+        // the opposite one read backwards are ranked together: a small
+        // dictionary's first word is not always the common one.
+        own.insert(own.end(), std::make_move_iterator(back.begin()),
+                   std::make_move_iterator(back.end()));
+        back.clear();
+        std::stable_sort(own.begin(), own.end(), better<Scored>);
+    }
+
+    // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
+    // way round that differs only so is the same pair.
+    const bool turkishSource = key.first == "turkish";
+    const bool turkishTranslation = key.second == "turkish";
+    std::vector<TranslationPair> pairs;
+    std::vector<TranslationPair> seen;
+    bool backWhole = false;
+    const auto take = [&](Scored &row, bool fromBack) {
+        TranslationPair folded{foldCase(row.pair.source, turkishSource),
+                               foldCase(row.pair.translation, turkishTranslation)};
+        if (pairs.size() >= maxPairs || std::find(seen.begin(), seen.end(), folded) != seen.end())
+            return;
+        seen.push_back(std::move(folded));
+        pairs.push_back(std::move(row.pair));
+        backWhole = backWhole || (fromBack && row.tier == 0);
+    };
+    for (Scored &row : own)
+        take(row, !ownFound);
+    for (Scored &row : back)
+        take(row, true);
     if (whole != nullptr)
-        *whole = own || reversed;
+        *whole = ownFound || backWhole;
     return pairs;
+}
+
+bool Translator::hasFrequencies(const std::string &language)
+{
+    return language == "english";
 }
 
 bool Translator::answers(const Key &key) const
@@ -200,7 +392,9 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     // all its translations, and each form would pay it again.
     std::vector<TranslationPair> pairs;
     for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
-        std::vector<TranslationPair> found = direct(key, stem, maxPairs);
+        std::vector<TranslationPair> found;
+        for (Scored &row : direct(key, stem))
+            addUnique(found, std::move(row.pair));
         if (found.empty())
             found = translateForm(key, stem, maxPairs, &whole);
         for (TranslationPair &pair : found) {

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "Dictionary.h"
+#include "EnglishFrequency.h"
 #include "Morphology.h"
 #include "SiteLanguages.h"
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,7 +39,8 @@ public:
     // Debian installs; a missing one leaves its language without.
     explicit Translator(const std::filesystem::path &dictionaryDirectory,
                         const std::filesystem::path &hunspellDirectory = "/usr/share/hunspell",
-                        const std::filesystem::path &wordNetDirectory = "/usr/share/wordnet");
+                        const std::filesystem::path &wordNetDirectory = "/usr/share/wordnet",
+                        const std::filesystem::path &scowlDirectory = "/usr/share/dict/scowl");
 
     // Up to `maxPairs` pairs for `word` (UTF-8); empty when nothing is found,
     // a code is unknown or a dictionary file cannot be read.
@@ -52,14 +55,29 @@ public:
 
 private:
     using Key = std::pair<std::string, std::string>;
-    std::vector<TranslationPair> direct(const Key &key, std::string_view word,
-                                        std::size_t maxPairs) const;
-    // Adds, up to `maxPairs`, what the dictionaries of the opposite pair
-    // give backwards and `pairs` lacks; `phrases` also takes translations
-    // that merely hold the word ("kitap rafı" for "kitap"). True when a
-    // whole translation was added.
-    bool addReversed(std::vector<TranslationPair> &pairs, const Key &key, std::string_view word,
-                     bool phrases, std::size_t maxPairs) const;
+    // A translation of an entry and the sense it is shown with.
+    struct Placed
+    {
+        std::uint16_t sense = 0;
+        unsigned place = 0; // 0 for the sense's first word as written
+        const DictEntry::Translation *translation = nullptr;
+    };
+    static std::vector<Placed> orderSenses(const DictEntry &entry);
+    // A row of an answer before ranking: whole translations (tier 0) before
+    // compounds and phrases (1) and abbreviations (2), the lower score first.
+    struct Scored
+    {
+        TranslationPair pair;
+        int tier = 0;
+        double score = 0;
+    };
+    // The rows of the pair's own dictionary, in order.
+    std::vector<Scored> direct(const Key &key, std::string_view word) const;
+    // The rows the dictionary of the opposite pair gives backwards; `phrases`
+    // also takes translations that merely hold the word ("kitap rafı" for
+    // "kitap").
+    std::vector<Scored> reversed(const Key &key, std::string_view word, bool phrases) const;
+    static bool hasFrequencies(const std::string &language);
     // Direct, then reversed; `whole` tells whether anything besides phrases
     // holding the word was found.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
@@ -68,9 +86,19 @@ private:
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
     bool answers(const Key &key) const;
+    // How common `word` is in `language`, as a weight that grows by one
+    // for each doubling; 0 where nothing tells.
+    double commonness(const std::string &language, std::string_view word,
+                      DictEntry::PartOfSpeech partOfSpeech) const;
+    const EnglishFrequency &englishFrequency() const;
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
     std::unique_ptr<const Morphology> morphology_;
+    std::filesystem::path wordNetDirectory_;
+    std::filesystem::path scowlDirectory_;
+    // Read on the first lookup that ranks English words.
+    mutable std::once_flag englishOnce_;
+    mutable std::unique_ptr<const EnglishFrequency> englishFrequency_;
 };
 
 } // namespace vorlinda::site

@@ -74,7 +74,7 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
         {"CodesAndWordTrimmed", "%20english%20&selectTo=turkish&txtLang=%20bird%20", {{"bird", "kuş"}}},
         {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
         {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
-        {"BothWaysOwnFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "home"}, {"ev", "house"}}},
+        {"BothWaysCommonerFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "house"}, {"ev", "home"}}},
         {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
         {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
         {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}}};

@@ -1,0 +1,165 @@
+// Which translation comes first, over the FreeDict, WordNet and SCOWL files
+// Debian installs (scripts/install-deps.sh), and how entries are cleaned.
+#include "DictEntry.h"
+#include "SitePages.h"
+#include "Translator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace vorlinda::site;
+
+namespace {
+
+const Translator &installed()
+{
+    static const Translator translator("/usr/share/dictd");
+    return translator;
+}
+
+std::vector<std::string> translations(const char *from, const char *to, const char *word)
+{
+    std::vector<std::string> out;
+    for (const TranslationPair &pair : installed().translate(from, to, word, SitePages::kMaxPairs))
+        out.push_back(pair.translation);
+    return out;
+}
+
+std::ptrdiff_t rowOf(const std::vector<std::string> &rows, std::string_view text)
+{
+    const auto at = std::find(rows.begin(), rows.end(), text);
+    return at == rows.end() ? -1 : at - rows.begin();
+}
+
+// `first`: the rows the answer starts with, in order; `later`, `earlier`: a
+// row that must stand after another one (both present).
+TEST(SiteRanking, ExpectedTranslationComesFirst)
+{
+    const struct
+    {
+        const char *name, *from, *to, *word;
+        std::vector<std::string> first;
+        const char *earlier = nullptr, *later = nullptr;
+    } rows[] = {
+        // clang-format off
+        // Read backwards: the first word of the other entry's first sense,
+        // and the commoner English headword among equals.
+        {"BackwardsCommonHeadwordFirst", "turkish", "english", "ev", {"house"}},
+        {"BackwardsLaterWordOfACommonWordBeatsARareOne", "turkish", "english", "çocuk", {"child"}},
+        {"BackwardsFirstSenseBeatsALaterOne", "turkish", "english", "kapı", {"door"}},
+        {"BackwardsVerbByTheVerbsCount", "turkish", "english", "gitmek", {"go"}, "go", "buzz"},
+        {"AlphabeticalSenseWordsRankedByUse", "turkish", "english", "soğuk", {"cold"}},
+        {"OwnAndBackwardsRankedTogether", "turkish", "english", "yıldız", {"star"}},
+        {"AffixAfterTheWord", "turkish", "english", "eski", {"old"}, "old", "ex‐"},
+        // Read forwards: the commoner use of the word, the main entry.
+        {"NounBeforeTheVerb", "english", "turkish", "book", {"kitap"}},
+        {"VerbBeforeTheNounWhereTheVerbIsCommoner", "english", "turkish", "go", {"gitmek"}},
+        {"MainEntryBeforeARareOne", "english", "turkish", "road", {"yol"}},
+        {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap vermek", "cevap"}},
+        {"PlainWordBeforeItsDescription", "english", "turkish", "blue", {}, "mavi", "mavi renk"},
+        {"AbbreviationAfterTheSenses", "english", "turkish", "din", {"gürültü"}, "gürültü etmek", "Deutsche Industrienor men Alman Sanayi Standartları"},
+        {"OneSenseEntriesByTheTranslationsUse", "german", "turkish", "rot", {"kırmızı"}},
+        {"ThroughEnglishRankedToo", "spanish", "turkish", "casa", {"ev"}},
+        // clang-format on
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<std::string> got = translations(row.from, row.to, row.word);
+        ASSERT_GE(got.size(), row.first.size());
+        EXPECT_EQ(std::vector(got.begin(), got.begin() + std::ptrdiff_t(row.first.size())),
+                  row.first);
+        if (row.earlier != nullptr) {
+            EXPECT_GE(rowOf(got, row.earlier), 0) << row.earlier;
+            EXPECT_GT(rowOf(got, row.later), rowOf(got, row.earlier)) << row.later;
+        }
+    }
+}
+
+// Rows of real entries that the cleaning must mend, and rows it must keep.
+TEST(SiteRanking, RealRowsCleaned)
+{
+    const struct
+    {
+        const char *name, *word, *source, *translation;
+        bool shown;
+    } rows[] = {
+        // clang-format off
+        {"PluralNoteDropped", "child", "child", "-children bebek", false},
+        {"PluralNoteLeavesTheWord", "child", "child", "bebek", true},
+        {"IrregularPluralDropped", "man", "man", "men adam", false},
+        {"IrregularPluralLeavesTheWord", "man", "man", "adam", true},
+        {"CompoundIsARowOfItsOwn", "door", "doorbell", "kapı zili", true},
+        {"CompoundNotRunIntoTheCell", "door", "door", "doorbell kapı zili", false},
+        {"PhraseWithItsOwnHeadword", "house", "house arrest", "evde göz hapsi", true},
+        {"MarkLeftoverIsNoTranslation", "door", "door", "paspas", false},
+        {"LabelTakenOffTheTranslation", "cat", "cat", "adam", true},
+        {"LabelOnlyRowDropped", "cat", "cat", "ABD", false},
+        {"DescriptionKept", "blue", "blue", "mavi renk", true},
+        // clang-format on
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto pairs =
+            installed().translate("english", "turkish", row.word, SitePages::kMaxPairs);
+        const bool shown = std::find(pairs.begin(), pairs.end(),
+                                     TranslationPair{row.source, row.translation}) != pairs.end();
+        EXPECT_EQ(shown, row.shown);
+    }
+}
+
+// What a parse makes of an entry's lines.
+TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)
+{
+    const std::unordered_set<std::string> labels = {"abd", "kdili"};
+    DictEntry::Context context{
+        &labels,
+        [](std::string_view word) { return word == "door" || word == "keeper" || word == "el"; },
+        [](std::string_view word) { return word == "el"; }, true};
+    using T = DictEntry::Translation;
+    using S = DictEntry::SubEntry;
+    const struct
+    {
+        const char *name, *text;
+        std::vector<T> translations;
+        std::vector<S> subEntries;
+        DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
+        bool secondary = false;
+    } rows[] = {
+        // clang-format off
+        {"SensesAndPlaces", "door\n1. kapı, giriş\n2. eşik\n", {{"kapı", 0, 0}, {"giriş", 0, 1}, {"eşik", 1, 0}}, {}},
+        {"UnopenedNoteEndsTheNote", "door\n1. (çoğ.) doors) kapı, giriş\n", {{"kapı", 0, 0}, {"giriş", 0, 1}}, {}},
+        {"WrittenLabelTakenOff", "door\n1. ABD kapı\n2. K.dili. giriş\n", {{"kapı", 0, 0}, {"giriş", 1, 0}}, {}},
+        {"LabelWordWrittenPlainStays", "door\n1. abd kapı\n", {{"abd kapı", 0, 0}}, {}},
+        {"CompoundsSplitOff", "door\n1. kapı. doorbell  kapı zili. door keeper kapıcı\n", {{"kapı", 0, 0}}, {{"doorbell", "kapı zili"}, {"door keeper", "kapıcı"}}},
+        {"ShortTranslationWordEndsNoPhrase", "door\n1. door keeper el feneri\n", {}, {{"door keeper", "el feneri"}}},
+        {"TranslationBeforeAPhraseKept", "door\n1. kapı açık door keeper kapıcı\n", {{"kapı açık", 0, 0}}, {{"door keeper", "kapıcı"}}},
+        {"HeadwordBeforeATranslationIsALeftover", "door\n1. kapı, door paspas\n", {{"kapı", 0, 0}}, {}},
+        {"AlphabeticalWordsShareThePlace", "door\n1. giriş, kapı\n", {{"giriş", 0, 0}, {"kapı", 0, 0}}, {}},
+        {"TurkishInfinitiveMarksAVerb", "door\n1. kapıyı açmak\n", {{"kapıyı açmak", 0, 0}}, {}, DictEntry::PartOfSpeech::Verb},
+        {"MarkedPartOfSpeech", "door <n>\n1. kapı\n", {{"kapı", 0, 0}}, {}, DictEntry::PartOfSpeech::Noun},
+        {"AbbreviationIsSecondary", "d\n1. (kıs.) kapı\n", {{"kapı", 0, 0}}, {}, {}, true},
+        {"AffixIsSecondary", "door-\n1. kapı\n", {{"kapı", 0, 0}}, {}, {}, true},
+        // clang-format on
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const DictEntry entry = DictEntry::parse(row.text, context);
+        EXPECT_EQ(entry.translations, row.translations);
+        EXPECT_EQ(entry.subEntries, row.subEntries);
+        EXPECT_EQ(entry.partOfSpeech, row.partOfSpeech);
+        EXPECT_EQ(entry.secondary, row.secondary);
+    }
+}
+
+TEST(SiteDictEntry, LabelsAreTheDottedMarksInParenthesesUsedOften)
+{
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += "w\n1. (A.B.D.) x (argo) y (bot.) z (mat.) v\n";
+    text += "w\n1. (mat) (bot.)\n";
+    const auto labels = DictEntry::labelsIn(text);
+    EXPECT_EQ(labels, (std::unordered_set<std::string>{"abd", "bot", "mat"}));
+}
+
+} // namespace
