@@ -218,16 +218,6 @@ bool isTurkishInfinitive(std::string_view text)
     return text.ends_with("mek") || text.ends_with("mak");
 }
 
-// The start of a headword, to know its compounds by: "door" in "doorbell".
-std::string stemOf(std::string_view headword, bool turkish)
-{
-    const std::vector<std::string_view> words = blankSeparated(headword);
-    std::string first = words.empty() ? std::string() : foldCase(words.front(), turkish);
-    if (first.size() > 4)
-        first.resize(4);
-    return first;
-}
-
 // Where a phrase of the headword stands in a piece: "house arrest" in
 // "house arrest evde göz hapsi", "next door" in "kabahat yüklemek next door
 // kapı komşu". The run is the source-language words around the first word
@@ -237,21 +227,21 @@ struct Run
     std::size_t begin = 0, end = 0; // empty when the piece holds none
 };
 
-Run headwordRun(const std::vector<std::string_view> &words, std::string_view stem,
-                std::string_view headword, const DictEntry::Context &context)
+Run headwordRun(const std::vector<std::string_view> &words, std::string_view headword,
+                const DictEntry::Context &context)
 {
     // "doorbell" for "door"; a word that only shares the start ("gramer"
-    // for "grammar") is the translation's.
+    // for "grammar") or differs in case (German "Arm" for "arm") is the
+    // translation's.
     const auto compound = [&](std::string_view word) {
-        return headword.size() >= 3 && foldCase(word, false).starts_with(headword);
+        return headword.size() >= 3 && word.starts_with(headword);
     };
     // "one'" and "death'" are English possessives the conversion cut short.
     const auto source = [&](std::string_view word) {
         return compound(word) || word.ends_with('\'') || context.isHeadword(word);
     };
     std::size_t at = 0;
-    while (at < words.size() &&
-           !(foldCase(words[at], false).starts_with(stem) && source(words[at])))
+    while (at < words.size() && !(words[at].starts_with(headword) && source(words[at])))
         ++at;
     if (at == words.size())
         return {};
@@ -288,8 +278,9 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
 {
     DictEntry entry;
     bool first = true;
-    std::string stem;
-    std::string firstWord;
+    // A one-word headword, as written, whose compounds and phrases some entries
+    // run into their senses; empty for others.
+    std::string compoundHead;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -304,9 +295,10 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
             // An affix ("xantho-", "-ness") is no word of its own either.
             entry.secondary =
                 trimmed.find("<abbr") != std::string_view::npos || isAffix(entry.headword);
-            stem = stemOf(entry.headword, false);
             const std::vector<std::string_view> headwordWords = blankSeparated(entry.headword);
-            firstWord = headwordWords.empty() ? std::string() : foldCase(headwordWords[0], false);
+            if (headwordWords.size() == 1 && entry.headword.size() >= 2 &&
+                hasLetter(entry.headword))
+                compoundHead = entry.headword;
             first = false;
             continue;
         }
@@ -325,19 +317,24 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
         const std::size_t lineStart = entry.translations.size();
         for (std::string &piece : piecesOf(trimmed, context.labels)) {
             const std::vector<std::string_view> words = blankSeparated(piece);
-            const Run run = context.isHeadword && !stem.empty() &&
-                                    foldCase(piece, false).find(stem) != std::string::npos
-                                ? headwordRun(words, stem, firstWord, context)
+            const Run run = context.isHeadword && !compoundHead.empty() &&
+                                    piece.find(compoundHead) != std::string::npos
+                                ? headwordRun(words, compoundHead, context)
                                 : Run{};
-            if (run.end > run.begin) {
-                // A compound or phrase of the headword with its own
-                // translation; the headword alone before a translation is
-                // what is left of a mark in parentheses ("door (mat.)
-                // paspas"), and source words alone are no translation.
+            // A piece of source words alone is the headword's cognate ("Hand"
+            // for "hand"), and so is the headword alone before more words
+            // ("atlas kemiği"): neither is a phrase of its own.
+            // The headword itself, as written, translates nothing ("(çoğ.)
+            // fish veya fishes) balık" leaves "fish").
+            if (run.begin == 0 && run.end == words.size() && piece == compoundHead)
+                continue;
+            const bool phrase = run.end > run.begin &&
+                                !(run.begin == 0 && run.end == words.size()) &&
+                                !(run.end - run.begin == 1 && words[run.begin] == compoundHead);
+            if (phrase) {
                 std::string headword = joined(words, run.begin, run.end);
                 std::string translation = joined(words, run.end, words.size());
-                if (!translation.empty() &&
-                    foldCase(headword, false) != foldCase(entry.headword, false))
+                if (!translation.empty())
                     entry.subEntries.push_back({std::move(headword), std::move(translation)});
                 // What stands before the phrase ends the sense before it.
                 piece = joined(words, 0, run.begin);

@@ -31,11 +31,14 @@ const Dictionary::Loaded &Dictionary::loaded() const
 
 DictEntry::Context Dictionary::context(const Loaded &dict) const
 {
-    DictEntry::Context context{
-        &dict.labels,
-        [&dict](std::string_view word) { return !dict.index.find(word).empty(); },
-        {},
-        turkishTranslations_};
+    DictEntry::Context context{&dict.labels, {}, {}, turkishTranslations_};
+    // The dictionaries into Turkish run compounds and phrases into their
+    // senses ("kapı. doorbell kapı zili."); elsewhere a translation that
+    // starts like the headword is a cognate ("blonder Mann" for "blond").
+    if (turkishTranslations_)
+        context.isHeadword = [&dict](std::string_view word) {
+            return !dict.index.find(word).empty();
+        };
     if (opposite_ != nullptr) {
         context.isTranslationWord = [this](std::string_view word) {
             try {

@@ -4,10 +4,18 @@
 // test: run it by hand.
 //
 //   bench_answers [-v] [LIST.tsv [DICTIONARY-DIRECTORY]]
+//   bench_answers --rules [DICTIONARY.index ...]
 //
 // Per direction: found (an expected translation in any row), top-1 (in the
 // first row), top-3 (in the first three) and the median number of rows.
-// -v prints the first rows of every word whose expected answer is not first.
+// "found" rows count the words whose expected translation the site gives at
+// all; where the dictionaries lack it no order can help, so top-1 and top-3
+// are also given over those words. -v prints the first rows of every word
+// whose expected answer is not first. --rules tells, for each dictionary,
+// what share of its rows and entries each cleaning and ranking rule touches.
+#include "DictEntry.h"
+#include "DictZipFile.h"
+#include "DictdIndex.h"
 #include "SitePages.h"
 #include "SiteResponder.h"
 #include "TextFolding.h"
@@ -18,6 +26,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -104,10 +113,90 @@ bool matches(const std::string &cell, const Row &row, bool turkish)
                        [&](const std::string &e) { return foldCase(e, turkish) == folded; });
 }
 
+// What each rule does to a whole dictionary: the parse with the rule
+// against the parse without it, where the rule can be left out.
+void ruleShares(const std::string &indexPath)
+{
+    std::string textPath = indexPath.substr(0, indexPath.size() - 6) + ".dict.dz";
+    const bool turkish = indexPath.find("-tur.") != std::string::npos;
+    const DictdIndex index =
+        DictdIndex::load(indexPath, indexPath.find("/freedict-tur-") != std::string::npos);
+    const DictZipFile file = DictZipFile::open(textPath);
+    std::uint64_t end = 0;
+    for (const DictdIndex::Entry &entry : index.entries())
+        end = std::max(end, entry.offset + entry.length);
+    const std::string text = file.read(0, end);
+    const auto labels = DictEntry::labelsIn(text);
+    const auto isHeadword = [&](std::string_view word) { return !index.find(word).empty(); };
+    const DictEntry::Context full{&labels, isHeadword, {}, turkish};
+    const DictEntry::Context noLabels{nullptr, isHeadword, {}, turkish};
+    const DictEntry::Context noCompounds{&labels, {}, {}, turkish};
+
+    std::size_t entries = 0, secondary = 0, verbs = 0, rows = 0, labelled = 0, compounds = 0,
+                split = 0, alphabetical = 0, noteLines = 0, lines = 0;
+    std::set<std::uint64_t> seen;
+    for (const DictdIndex::Entry &at : index.entries()) {
+        if (!seen.insert(at.offset).second || at.offset >= text.size())
+            continue;
+        const std::string_view raw = std::string_view(text).substr(at.offset, at.length);
+        const DictEntry entry = DictEntry::parse(raw, full);
+        ++entries;
+        secondary += entry.secondary;
+        verbs += entry.partOfSpeech == DictEntry::PartOfSpeech::Verb;
+        rows += entry.translations.size() + entry.subEntries.size();
+        compounds += entry.subEntries.size();
+        const DictEntry plain = DictEntry::parse(raw, noCompounds);
+        split += plain.translations.size() > entry.translations.size()
+                     ? plain.translations.size() - entry.translations.size()
+                     : 0;
+        const DictEntry unlabelled = DictEntry::parse(raw, noLabels);
+        for (std::size_t i = 0; i < entry.translations.size(); ++i)
+            labelled += i >= unlabelled.translations.size() ||
+                        unlabelled.translations[i].text != entry.translations[i].text;
+        for (std::size_t i = 1; i < entry.translations.size(); ++i)
+            alphabetical += entry.translations[i].sense == entry.translations[i - 1].sense &&
+                            entry.translations[i].place == 0;
+        for (std::size_t line = 0; line < raw.size();) {
+            const std::size_t next = std::min(raw.find('\n', line), raw.size());
+            const std::string_view one = raw.substr(line, next - line);
+            ++lines;
+            noteLines +=
+                std::count(one.begin(), one.end(), ')') > std::count(one.begin(), one.end(), '(');
+            line = next + 1;
+        }
+    }
+    const auto share = [](std::size_t part, std::size_t whole) {
+        return whole == 0 ? 0.0 : 100.0 * double(part) / double(whole);
+    };
+    std::printf("%s: %zu entries, %zu rows, %zu labels\n", indexPath.c_str(), entries, rows,
+                labels.size());
+    std::printf("  abbreviations, pointers, affixes last: %5.1f%% of entries\n",
+                share(secondary, entries));
+    std::printf("  verbs by their Turkish infinitive:     %5.1f%% of entries\n",
+                share(verbs, entries));
+    std::printf("  compounds split into rows of their own: %5.1f%% of rows\n",
+                share(compounds, rows));
+    std::printf("  cells that lost a run-on compound:     %5.1f%% of rows\n", share(split, rows));
+    std::printf("  cells that lost a written label:       %5.1f%% of rows\n",
+                share(labelled, rows));
+    std::printf("  words of an alphabetical sense:        %5.1f%% of rows\n",
+                share(alphabetical, rows));
+    std::printf("  lines with a note opened before them:  %5.1f%% of lines\n",
+                share(noteLines, lines));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--rules") == 0) {
+        if (argc == 2)
+            for (const char *name : {"eng-tur", "tur-eng", "deu-tur", "fra-tur", "eng-deu"})
+                ruleShares(std::string("/usr/share/dictd/freedict-") + name + ".index");
+        for (int i = 2; i < argc; ++i)
+            ruleShares(argv[i]);
+        return 0;
+    }
     bool verbose = false;
     int arg = 1;
     if (arg < argc && std::strcmp(argv[arg], "-v") == 0) {
@@ -153,15 +242,17 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("\n%-18s %5s %7s %7s %7s %11s\n", "direction", "words", "found", "top-1", "top-3",
-                "median rows");
+    std::printf("\n%-18s %5s %7s %7s %7s %11s %17s\n", "direction", "words", "found", "top-1",
+                "top-3", "median rows", "top-1/3 of found");
     Count all;
     const auto print = [](const std::string &name, Count &count) {
         std::sort(count.rows.begin(), count.rows.end());
         const double n = count.total;
-        std::printf("%-18s %5d %6.1f%% %6.1f%% %6.1f%% %11zu\n", name.c_str(), count.total,
-                    100 * count.found / n, 100 * count.top1 / n, 100 * count.top3 / n,
-                    count.rows.empty() ? 0 : count.rows[count.rows.size() / 2]);
+        const double found = count.found;
+        std::printf("%-18s %5d %6.1f%% %6.1f%% %6.1f%% %11zu %7.1f%% %7.1f%%\n", name.c_str(),
+                    count.total, 100 * count.found / n, 100 * count.top1 / n, 100 * count.top3 / n,
+                    count.rows.empty() ? 0 : count.rows[count.rows.size() / 2],
+                    100 * count.top1 / found, 100 * count.top3 / found);
     };
     for (auto &[direction, count] : counts) {
         print(direction, count);

@@ -99,7 +99,8 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
 }
 
 // The program starts its scan 50 characters after the marker's start and
-// reads 15000 characters from there.
+// reads 15000 characters from there; the page shows the first 20 rows and
+// says, outside the cells, how many more there were.
 TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
 {
     const std::string page = SitePages::resultPage({60, {"w", std::string(400, 'x')}}, "a", "b");
@@ -109,8 +110,14 @@ TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
     std::size_t cells = 0, inWindow = 0;
     for (auto at = scan.find("<td width=\"40%\">"); at != scan.npos; at = scan.find("<td ", at + 1))
         ++cells, inWindow += at < 15000;
-    EXPECT_GT(cells, 20u);
+    EXPECT_EQ(cells, 40u);
     EXPECT_EQ(inWindow, cells);
+    EXPECT_NE(page.find("</table>\n<p class=\"muted\">İlk 20 karşılık gösterildi; 40 karşılık "
+                        "daha var.</p>"),
+              page.npos);
+
+    const std::string all = SitePages::resultPage({20, {"w", "x"}}, "a", "b");
+    EXPECT_EQ(all.find("karşılık daha var"), all.npos);
 }
 
 } // namespace
