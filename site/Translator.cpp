@@ -188,7 +188,17 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
         if (key.first == "english")
             ranked.weight =
                 englishFrequency().weight(ranked.entry.headword, ranked.entry.partOfSpeech);
-        if (!ranked.entry.translations.empty())
+    }
+    // How common the first translation is tells apart only the entries
+    // nothing else does, and may cost a reading of the dictionary into the
+    // language: asked for those alone.
+    for (Ranked &ranked : entries) {
+        const bool tied = std::count_if(entries.begin(), entries.end(), [&](const Ranked &other) {
+                              return other.entry.secondary == ranked.entry.secondary &&
+                                     other.weight == ranked.weight &&
+                                     other.entry.senses == ranked.entry.senses;
+                          }) > 1;
+        if (tied && !ranked.entry.translations.empty())
             ranked.main = commonness(key.second, ranked.entry.translations.front().text, {});
     }
     // An abbreviation or pointer last; then the commoner use of the word
@@ -269,15 +279,18 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
             continue;
         }
         // Where the word stands in the other entry (its first sense and
-        // first word beat later ones) and how common the headword is. A
-        // compound run into another entry ranks with the phrases.
+        // first word beat later ones) and, where its language has counts of
+        // use, how common the headword is. A compound run into another
+        // entry ranks with the phrases.
         for (ReverseIndex::Match &match : matches) {
             if (!match.whole && !phrases)
                 continue;
-            const double score =
-                match.sense * kSenseWeight + match.place * kPlaceWeight +
-                (match.secondary ? kSecondaryPenalty : 0.0) -
-                commonness(key.second, match.headword, match.partOfSpeech) * kCommonWeight;
+            const double common = hasFrequencies(key.second)
+                                      ? commonness(key.second, match.headword, match.partOfSpeech)
+                                      : 0.0;
+            const double score = match.sense * kSenseWeight + match.place * kPlaceWeight +
+                                 (match.secondary ? kSecondaryPenalty : 0.0) -
+                                 common * kCommonWeight;
             rows.push_back({{std::move(match.translation), std::move(match.headword)},
                             match.whole && !match.compound ? 0 : 1,
                             score});
