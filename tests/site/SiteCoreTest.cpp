@@ -118,6 +118,13 @@ TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
 
     const std::string all = SitePages::resultPage({20, {"w", "x"}}, "a", "b");
     EXPECT_EQ(all.find("karşılık daha var"), all.npos);
+
+    // Rows long enough stop at the window before the twentieth.
+    const std::string longRows =
+        SitePages::resultPage({60, {"w", std::string(1000, 'x')}}, "a", "b");
+    const std::size_t table = longRows.find("<table cellSpacing=0");
+    EXPECT_LT(longRows.find("</table>") - table, 15000u);
+    EXPECT_NE(longRows.find("İlk 13 karşılık gösterildi; 47 karşılık daha var."), longRows.npos);
 }
 
 } // namespace
