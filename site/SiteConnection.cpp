@@ -8,6 +8,9 @@
 #include <boost/beast/http/read.hpp>
 #include <boost/beast/http/write.hpp>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <strings.h>
 #include <utility>
@@ -82,10 +85,30 @@ void SiteConnection::start()
 
 void SiteConnection::stop()
 {
-    asio::dispatch(stream_.get_executor(), [self = shared_from_this()] {
-        if (!self->headStarted_)
-            self->close();
-    });
+    asio::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->closeIfIdle(); });
+}
+
+void SiteConnection::closeIfIdle()
+{
+    // A request in hand is answered first, with "Connection: close". A
+    // connection lingering after its last answer is left to it: closed now,
+    // requests the client still sends would reset that answer away before
+    // it has all arrived.
+    if (phase_ != Phase::Waiting)
+        return;
+    beast::error_code error;
+    // The next request has arrived but is not read yet: it is the one in hand.
+    if (stream_.socket().available(error) > 0)
+        return;
+    // The last answer has not all left the kernel (the client reads slowly):
+    // the same holds, so the connection lingers once the read cancelled here
+    // returns.
+    int unsent = 0;
+    if (::ioctl(stream_.socket().native_handle(), SIOCOUTQ, &unsent) == 0 && unsent > 0) {
+        phase_ = Phase::Lingering;
+        return stream_.cancel();
+    }
+    close();
 }
 
 void SiteConnection::awaitRequest()
@@ -94,8 +117,8 @@ void SiteConnection::awaitRequest()
         return linger(); // the answer just written still reaches the client
     request_.emplace();
     request_->header_limit(kMaxRequestLine + kMaxHeader + 4);
-    headStarted_ = buffer_.size() > 0;
-    if (headStarted_) {
+    phase_ = buffer_.size() > 0 ? Phase::Request : Phase::Waiting;
+    if (phase_ == Phase::Request) {
         stream_.expires_after(server_.timeouts_.header);
         return examineHead();
     }
@@ -115,11 +138,13 @@ void SiteConnection::readSome()
 
 void SiteConnection::onRead(beast::error_code error, std::size_t bytes)
 {
-    if (error)
+    if (phase_ == Phase::Lingering)
+        return linger(); // stopped while its last answer was on the way
+    if (error || phase_ == Phase::Closed)
         return close(); // closed, reset, or the deadline passed
     buffer_.commit(bytes);
-    if (!headStarted_) {
-        headStarted_ = true;
+    if (phase_ == Phase::Waiting) {
+        phase_ = Phase::Request;
         // The whole head must arrive within the deadline, however slowly
         // it trickles in.
         if (served_ > 0)
@@ -252,12 +277,12 @@ void SiteConnection::onWritten(beast::error_code error)
         return close();
     if (!keepAlive_)
         return linger();
-    headStarted_ = false;
     awaitRequest();
 }
 
 void SiteConnection::linger()
 {
+    phase_ = Phase::Lingering;
     beast::error_code ignored;
     stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
     stream_.expires_after(kLinger);
@@ -277,6 +302,7 @@ void SiteConnection::drain()
 
 void SiteConnection::close()
 {
+    phase_ = Phase::Closed;
     beast::error_code ignored;
     stream_.socket().shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     stream_.close();

@@ -35,13 +35,23 @@ public:
     ~SiteConnection();
 
     void start();
-    // The site is stopping: a connection waiting for a request closes now,
-    // one in the middle of a request closes after its answer.
+    // The site is stopping: a connection waiting for a request closes now
+    // (lingers, if its last answer is still on the way), one in the middle
+    // of a request closes after its answer, one lingering goes on with it.
     void stop();
 
 private:
     using Request = boost::beast::http::request_parser<boost::beast::http::string_body>;
 
+    enum class Phase
+    {
+        Waiting,   // for the next request, none of it read
+        Request,   // some of it read: it is being read, answered or written
+        Lingering, // after the last answer, see linger()
+        Closed,
+    };
+
+    void closeIfIdle();
     void awaitRequest();
     void readSome();
     void onRead(boost::beast::error_code error, std::size_t bytes);
@@ -68,8 +78,8 @@ private:
     boost::beast::http::response<boost::beast::http::string_body> response_;
     std::string remote_ = "-";
     std::size_t served_ = 0;
-    bool headStarted_ = false; // bytes of the next request have arrived
-    bool keepAlive_ = false;   // of the answer being written
+    Phase phase_ = Phase::Waiting;
+    bool keepAlive_ = false; // of the answer being written
 };
 
 } // namespace vorlinda::site

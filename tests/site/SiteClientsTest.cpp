@@ -109,6 +109,13 @@ struct Site
         process.kill();
         process.waitForFinished();
     }
+    // Whether the output holds `text` `count` times within 5 s.
+    bool logged(const QByteArray &text, qsizetype count)
+    {
+        while (output.count(text) < count && process.waitForReadyRead(5000))
+            output += process.readAll();
+        return output.count(text) >= count;
+    }
     QProcess process;
     QByteArray output;
     quint16 port = 0;
@@ -160,6 +167,32 @@ int wholeAnswers(std::string_view got)
         got.remove_prefix(size);
     }
     return count;
+}
+
+// Ten answers written but still in the kernel, as the client reads slowly,
+// when the site is stopped; once the site has closed an idle connection,
+// the client sends one more request, which must not reset them away.
+// `last` ends the ten requests.
+std::string stopWhileAnswersAreOnTheirWay(Site &site, const std::string &last)
+{
+    const std::string big = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big "
+                            "HTTP/1.1\r\n";
+    std::string requests;
+    for (int i = 0; i < 9; ++i)
+        requests += big + "\r\n";
+    Client idle(site.port);
+    Client slow(site.port, 4096);
+    slow.send(requests + big + last);
+    if (!site.logged("txtLang=big", 10))
+        return "not answered";
+    site.process.terminate();
+    if (!idle.all().empty())
+        return "idle connection left open";
+    slow.send(kLookup);
+    const int answers = wholeAnswers(slow.all());
+    site.process.waitForFinished(5000);
+    return std::string(answers >= 10 ? "whole answers" : "cut short") + ", exit " +
+           std::to_string(site.process.exitCode());
 }
 
 struct Row
@@ -315,6 +348,14 @@ const Row kRows[] = {
             return std::string(answers > 0 ? "whole answers" : "cut short") + ", exit " +
                    std::to_string(site.process.exitCode());
         },
+        "whole answers, exit 0"},
+    Row{"TerminatedWhileKeptConnectionWaitsLetsItsAnswersArrive",
+        {},
+        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
+        "whole answers, exit 0"},
+    Row{"TerminatedWhileConnectionClosesLetsItsAnswersArrive",
+        {},
+        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n"); },
         "whole answers, exit 0"},
 };
 
