@@ -26,6 +26,8 @@ packages=(
     # running and testing under a virtual display
     libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
     iproute2 util-linux libcap2-bin desktop-file-utils
+    # the Debian packages (cpack) and their check; nginx in front of the site
+    dpkg-dev lintian nginx
 )
 
 sudo=""
@@ -40,6 +42,16 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
     echo "Installing: ${missing[*]}"
+    # nginx's package would start the machine's nginx on port 80: the tests
+    # run their own on a free port of 127.0.0.1, so no service starts while
+    # packages are installed here (policy-rc.d, unless the machine has one).
+    policy=""
+    if [ ! -e /usr/sbin/policy-rc.d ]; then
+        policy=/usr/sbin/policy-rc.d
+        printf '#!/bin/sh\nexit 101\n' | $sudo tee $policy >/dev/null
+        $sudo chmod 755 $policy
+        trap '$sudo rm -f $policy' EXIT
+    fi
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,12 +31,14 @@ std::uint16_t listeningPort(std::string_view line)
 
 } // namespace
 
-SiteProcess::SiteProcess(const std::string &program)
+SiteProcess::SiteProcess(const std::string &program, std::uint16_t port, bool keepLog)
+    : keepLog_(keepLog)
 {
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
         throw std::runtime_error("no pipe for the site's log");
-    std::vector<std::string> words{program, "--listen", "127.0.0.1", "--port", "0"};
+    std::vector<std::string> words{program, "--listen", "127.0.0.1", "--port",
+                                   std::to_string(port)};
     std::vector<char *> argv;
     for (std::string &word : words)
         argv.push_back(word.data());
@@ -81,15 +84,44 @@ SiteProcess::SiteProcess(const std::string &program)
     }
     reader_ = std::thread([this] {
         char buffer[4096];
-        for (ssize_t n; (n = ::read(log_, buffer, sizeof buffer)) > 0;)
+        for (ssize_t n; (n = ::read(log_, buffer, sizeof buffer)) > 0;) {
             logLines_ += std::count(buffer, buffer + n, '\n');
+            if (!keepLog_)
+                continue;
+            const std::lock_guard lock(logMutex_);
+            partialLine_.append(buffer, static_cast<std::size_t>(n));
+            for (auto end = partialLine_.find('\n'); end != std::string::npos;
+                 end = partialLine_.find('\n')) {
+                keptLines_.push_back(partialLine_.substr(0, end));
+                partialLine_.erase(0, end + 1);
+            }
+        }
     });
 }
 
 SiteProcess::~SiteProcess()
 {
-    ::kill(pid_, SIGTERM);
+    stop(SIGTERM);
+}
+
+std::vector<std::string> SiteProcess::takeLog()
+{
+    const std::lock_guard lock(logMutex_);
+    return std::exchange(keptLines_, {});
+}
+
+void SiteProcess::kill()
+{
+    stop(SIGKILL);
+}
+
+void SiteProcess::stop(int signal)
+{
+    if (pid_ < 0)
+        return;
+    ::kill(pid_, signal);
     ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
     reader_.join(); // the pipe ends with the site
     ::close(log_);
 }

@@ -5,6 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
-[ -f build/build.ninja ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+[ -f build/build.ninja ] || cmake --preset dev
 cmake --build build --target vorlinda_soak vorlinda-site
 exec build/bench/soak/vorlinda_soak build/site/vorlinda-site "${1:-10000}"

@@ -15,9 +15,8 @@ if [ "${#targets[@]}" -eq 0 ]; then
 fi
 
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLINDA_FUZZ=ON \
-    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target vorlinda_fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

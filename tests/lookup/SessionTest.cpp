@@ -166,8 +166,11 @@ TEST(ExchangeSessionTest, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
             site.piece = piece == 1 && row.scripts[0][0].bytes.size() > 100000 ? 4093 : piece;
             HttpSession session("www.sozluk.test", 80);
             std::string outcomes;
-            for (long i = 0; i <= std::ranges::count(row.outcomes, '|'); ++i)
-                outcomes += (i == 0 ? "" : "|") + outcome(session, site);
+            for (long i = 0; i <= std::ranges::count(row.outcomes, '|'); ++i) {
+                if (i > 0)
+                    outcomes += '|';
+                outcomes += outcome(session, site);
+            }
             EXPECT_EQ(outcomes, row.outcomes);
             if (piece > 1) { // a byte at a time, bytes beyond a response are never read
                 EXPECT_EQ(site.sent, row.sent);

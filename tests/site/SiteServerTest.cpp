@@ -6,8 +6,13 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace vorlinda::site;
 
@@ -61,17 +66,60 @@ std::string normalised(const QByteArray &got)
         .toStdString();
 }
 
+// A connection to the site on 127.0.0.1, in plain sockets (so that a build of
+// the site alone needs no Qt Network).
+class Client
+{
+public:
+    explicit Client(quint16 port)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+            ADD_FAILURE() << "cannot connect to port " << port;
+    }
+    ~Client() { ::close(fd_); }
+    Client(const Client &) = delete;
+    Client &operator=(const Client &) = delete;
+
+    void send(const QByteArray &bytes)
+    {
+        EXPECT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), bytes.size());
+    }
+    // What arrives within 10 s; empty at the close or after 10 s of nothing.
+    QByteArray some()
+    {
+        pollfd ready{fd_, POLLIN, 0};
+        char buffer[65536];
+        if (::poll(&ready, 1, 10000) <= 0)
+            return {};
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        return n > 0 ? QByteArray(buffer, n) : QByteArray();
+    }
+    // True when the site closes the connection within 10 s (nothing more comes).
+    bool closedBySite()
+    {
+        pollfd ready{fd_, POLLIN, 0};
+        char byte = 0;
+        return ::poll(&ready, 1, 10000) == 1 && ::recv(fd_, &byte, 1, 0) == 0;
+    }
+
+private:
+    int fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+};
+
 // Sends a request and reads one answer: to the end of its Content-Length
 // body, or to the close.
-std::string answer(QTcpSocket &socket, const QByteArray &request)
+std::string answer(Client &client, const QByteArray &request)
 {
-    socket.waitForConnected(10000);
-    socket.write(request);
+    client.send(request);
     static const QRegularExpression length("\r\nContent-Length: (\\d+)\r\n",
                                            QRegularExpression::CaseInsensitiveOption);
     QByteArray got;
-    while (socket.waitForReadyRead(10000)) {
-        const qsizetype end = (got += socket.readAll()).indexOf("\r\n\r\n") + 4;
+    for (QByteArray more; !(more = client.some()).isEmpty();) {
+        const qsizetype end = (got += more).indexOf("\r\n\r\n") + 4;
         const auto match = length.match(QString::fromLatin1(got.left(end)));
         if (end > 3 && match.hasMatch() && got.size() >= end + match.captured(1).toInt())
             break;
@@ -103,8 +151,7 @@ protected:
 // idle kept connection holds up no other client.
 TEST_F(SiteServer, ProgramsLookupsShareAConnectionAndStartOneSession)
 {
-    QTcpSocket program, other;
-    program.connectToHost("127.0.0.1", site_.port);
+    Client program(site_.port);
     EXPECT_EQ(answer(program, "GET /index.php?selectFrom=french &selectTo=turkish&txtLang=maison"
                               "&submitButton=Search HTTP/1.1\r\nContent-Type: text/html\r\n"
                               "Host: localhost\r\nAccept: text/html, */*\r\n"
@@ -112,7 +159,7 @@ TEST_F(SiteServer, ProgramsLookupsShareAConnectionAndStartOneSession)
               expected("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                        "Set-Cookie: vorlinda_oturum=ID; path=/\r\n",
                        SitePages::resultPage({{"maison", "ev"}}, "Fransızca", "Türkçe")));
-    other.connectToHost("127.0.0.1", site_.port);
+    Client other(site_.port);
     EXPECT_EQ(answer(other, "GET /ban.asp HTTP/1.1\r\n\r\n").substr(0, 17), "HTTP/1.1 200 OK\r\n");
     EXPECT_EQ(answer(program, "GET /index.php?selectFrom=turkish&selectTo=english&txtLang=ku%FE"
                               "&submitButton=Search HTTP/1.1\r\n"
@@ -142,11 +189,9 @@ TEST_F(SiteServer, EveryAnswerIsExactAndLoggedOnce)
          SitePages::errorPage(404, "Not Found")}};
     for (qsizetype i = 0; const auto &[request, head, body] : rows) {
         SCOPED_TRACE(request);
-        QTcpSocket client;
-        client.connectToHost("127.0.0.1", site_.port);
+        Client client(site_.port);
         EXPECT_EQ(answer(client, QByteArray::fromStdString(request)), expected(head, body));
-        EXPECT_TRUE(client.state() == QTcpSocket::UnconnectedState ||
-                    client.waitForDisconnected(10000));
+        EXPECT_TRUE(client.closedBySite());
         const QByteArrayList log = site_.log(++i);
         ASSERT_EQ(log.size(), i);
         EXPECT_TRUE(log.back().endsWith(" " + QByteArray::number(body.size())));

@@ -1,0 +1,342 @@
+// The site behind Debian's nginx as packaging/nginx/vorlinda-site.conf sets
+// it up: two instances on 127.0.0.1, and lookups through nginx with the
+// program's lookup path (HttpClient, FetchDictionaryPage), one instance
+// killed a third of the way and started again at two thirds. Fails on any
+// failed lookup or wrong body, on a second cookie (an instance that got no
+// cookie hands out a new one), on a request target that reaches a site
+// other than as the program wrote it, and when a request line with raw
+// blanks fares otherwise than nginx is known to treat it.
+// Usage: vorlinda_nginx_test NGINX SITE_PROGRAM NGINX_CONF [LOOKUPS]
+#include "DictionaryQuery.h"
+#include "DictionaryRequest.h"
+#include "HttpClient.h"
+#include "LookupPlan.h"
+#include "SiteProcess.h"
+
+#include <QCoreApplication>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int connectLoopback(std::uint16_t port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A port of 127.0.0.1 that nothing listens on now.
+std::uint16_t freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+        throw std::runtime_error("no free port");
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// Sends `request` on a new connection to `port` and returns the first line
+// of the answer.
+std::string statusLine(std::uint16_t port, const std::string &request)
+{
+    const int fd = connectLoopback(port);
+    if (fd < 0)
+        return "(no connection)";
+    (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string got;
+    char buffer[4096];
+    for (ssize_t n;
+         got.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        got.append(buffer, static_cast<std::size_t>(n));
+    ::close(fd);
+    return got.substr(0, got.find("\r\n"));
+}
+
+void replaceOnce(std::string &text, const std::string &from, const std::string &to)
+{
+    const auto at = text.find(from);
+    if (at == std::string::npos)
+        throw std::runtime_error("the nginx file has no \"" + from + "\"");
+    text.replace(at, from.size(), to);
+}
+
+// Debian's nginx with the shipped file, its two instances moved to `ports`
+// and its front to a free port of 127.0.0.1; everything nginx writes stays
+// in a directory of its own, removed at the end.
+class Nginx
+{
+public:
+    Nginx(const std::string &program, const std::string &shippedFile, std::uint16_t first,
+          std::uint16_t second)
+        : port_(freePort())
+    {
+        char pattern[] = "/tmp/vorlinda-nginx-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr)
+            throw std::runtime_error("no directory for nginx");
+        dir_ = pattern;
+        std::ifstream in(shippedFile);
+        std::stringstream site;
+        site << in.rdbuf();
+        std::string text = site.str();
+        replaceOnce(text, "server 127.0.0.1:8081", "server 127.0.0.1:" + std::to_string(first));
+        replaceOnce(text, "server 127.0.0.1:8082", "server 127.0.0.1:" + std::to_string(second));
+        replaceOnce(text, "listen 80;", "listen 127.0.0.1:" + std::to_string(port_) + ";");
+        replaceOnce(text, "listen [::]:80;", "");
+        std::ofstream(dir_ / "vorlinda-site.conf") << text;
+        const std::string d = dir_.string();
+        std::ofstream(dir_ / "nginx.conf")
+            << "daemon off;\nworker_processes 1;\npid " << d << "/nginx.pid;\nerror_log " << d
+            << "/error.log;\nevents { worker_connections 256; }\nhttp {\n    access_log " << d
+            << "/access.log;\n    client_body_temp_path " << d << "/body;\n    proxy_temp_path "
+            << d << "/proxy;\n    fastcgi_temp_path " << d << "/fastcgi;\n    uwsgi_temp_path " << d
+            << "/uwsgi;\n    scgi_temp_path " << d << "/scgi;\n    include " << d
+            << "/vorlinda-site.conf;\n}\n";
+
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::execl(program.c_str(), program.c_str(), "-p", d.c_str(), "-e",
+                    (d + "/error.log").c_str(), "-c", (d + "/nginx.conf").c_str(), nullptr);
+            ::_exit(127);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (int fd; (fd = connectLoopback(port_)) < 0;) {
+            if (std::chrono::steady_clock::now() > deadline ||
+                ::waitpid(pid_, nullptr, WNOHANG) != 0)
+                throw std::runtime_error("nginx did not start; see " + d + "/error.log");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20)); // polling for the listener
+        }
+    }
+    ~Nginx()
+    {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    Nginx(const Nginx &) = delete;
+    Nginx &operator=(const Nginx &) = delete;
+
+    std::uint16_t port() const { return port_; }
+
+private:
+    std::uint16_t port_;
+    fs::path dir_;
+    pid_t pid_ = -1;
+};
+
+// Moves the site's request lines logged since the last call to `into` (its
+// own lines, "vorlinda-site: ...", are left out), waiting up to 10 s until
+// `into` holds `count`: a line comes a little after its answer.
+void takeRequests(SiteProcess &site, std::vector<std::string> &into, std::size_t count = 0)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        for (std::string &line : site.takeLog())
+            if (!line.starts_with("vorlinda-site:"))
+                into.push_back(std::move(line));
+        if (into.size() >= count || std::chrono::steady_clock::now() > deadline)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the log's reader
+    }
+}
+
+// The request target of a site's log line ("STAMP REMOTE METHOD TARGET
+// STATUS SIZE").
+std::string loggedTarget(const std::string &line)
+{
+    std::istringstream words(line);
+    std::string stamp, remote, method, target;
+    words >> stamp >> remote >> method >> target;
+    return target;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s NGINX SITE_PROGRAM NGINX_CONF [LOOKUPS]\n", argv[0]);
+        return 2;
+    }
+    const std::string nginxProgram = argv[1];
+    const std::string siteProgram = argv[2];
+    const int lookups = argc > 4 ? std::max(3, std::atoi(argv[4])) : 2000;
+    QCoreApplication app(argc, argv);
+
+    const std::uint16_t firstPort = freePort();
+    const std::uint16_t secondPort = freePort();
+    auto first = std::make_unique<SiteProcess>(siteProgram, firstPort, true);
+    SiteProcess second(siteProgram, secondPort, true);
+    const Nginx nginx(nginxProgram, argv[3], firstPort, secondPort);
+
+    const std::vector<LookupPlan::Lookup> plan =
+        LookupPlan(19, LookupPlan::Pairs::Turkish).draw(lookups);
+    const auto key = [](const LookupPlan::Lookup &l) {
+        return std::make_tuple(l.sourcePosition, l.targetPosition, l.word);
+    };
+
+    // Each lookup's page straight from both instances: the bodies nginx must
+    // hand on, and the dictionaries loaded before the clock runs.
+    std::map<std::tuple<int, int, std::string>, std::string> expected;
+    {
+        HttpClient::Options direct;
+        direct.host = "127.0.0.1";
+        direct.port = firstPort;
+        HttpClient toFirst(direct);
+        direct.port = secondPort;
+        HttpClient toSecond(direct);
+        for (const LookupPlan::Lookup &l : plan) {
+            if (expected.count(key(l)) != 0)
+                continue;
+            const std::string body =
+                FetchDictionaryPage(toFirst, l.sourcePosition, l.targetPosition, l.word);
+            if (FetchDictionaryPage(toSecond, l.sourcePosition, l.targetPosition, l.word) != body)
+                throw std::runtime_error("the two instances answer " + l.word + " differently");
+            expected.emplace(key(l), body);
+        }
+    }
+    {
+        std::vector<std::string> warmUp;
+        takeRequests(*first, warmUp, expected.size());
+        takeRequests(second, warmUp, 2 * expected.size());
+    }
+
+    HttpClient::Options options;
+    options.host = "127.0.0.1";
+    options.port = nginx.port();
+    HttpClient client(options);
+    const auto sessionCookies = [&client] {
+        std::string all;
+        for (const Cookie &c : client.session().cookies().cookies())
+            all += c.name + "=" + c.value + ";";
+        return all;
+    };
+    const int killAt = lookups / 3;
+    const int restartAt = 2 * lookups / 3;
+    std::vector<std::string> firstLog;
+    std::string cookie;
+    int failed = 0;
+    int wrongBodies = 0;
+    int newCookies = 0;
+    std::multiset<std::string> sent;
+    // The lookups are spread over 12 s: nginx leaves an instance that failed
+    // out for 5 s (fail_timeout), so the one started again at 8 s is back in
+    // turn for the last part.
+    const auto pace = std::chrono::microseconds(12'000'000 / lookups);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 1; i <= lookups; ++i) {
+        std::this_thread::sleep_until(start + (i - 1) * pace); // a steady rate, not a wait
+        if (i == killAt) {
+            first->kill();
+            takeRequests(*first, firstLog);
+        } else if (i == restartAt) {
+            first = std::make_unique<SiteProcess>(siteProgram, firstPort, true);
+        }
+        const LookupPlan::Lookup &l = plan[static_cast<std::size_t>(i - 1)];
+        sent.insert(DictionaryQuery::requestTarget(l.sourcePosition, l.targetPosition, l.word));
+        try {
+            if (FetchDictionaryPage(client, l.sourcePosition, l.targetPosition, l.word) !=
+                expected.at(key(l)))
+                ++wrongBodies;
+        } catch (const HttpError &e) {
+            ++failed;
+            std::fprintf(stderr, "lookup %d (%s) failed: %s\n", i, l.word.c_str(), e.what());
+        }
+        if (const std::string now = sessionCookies(); i == 1) {
+            cookie = now;
+        } else if (now != cookie) {
+            ++newCookies;
+            cookie = now;
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    // Every target the sites logged, against every one the program sent.
+    std::vector<std::string> restartedLog;
+    std::vector<std::string> secondLog;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (firstLog.size() + restartedLog.size() + secondLog.size() < sent.size() &&
+           std::chrono::steady_clock::now() < deadline) {
+        takeRequests(*first, restartedLog);
+        takeRequests(second, secondLog);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the logs' readers
+    }
+    std::multiset<std::string> arrived;
+    for (const auto *log : {&firstLog, &restartedLog, &secondLog})
+        for (const std::string &line : *log)
+            arrived.insert(loggedTarget(line));
+    const bool targetsIntact = arrived == sent;
+
+    // The line the original program wrote, unescaped: the site mends it, but
+    // nginx (since 1.21.1) refuses any blank inside the request target.
+    const std::string rawBlanks =
+        "GET /index.php?selectFrom=french &selectTo=turkish&txtLang=bonjour&submitButton=Search "
+        "HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
+    const std::string direct = statusLine(secondPort, rawBlanks);
+    const std::string throughNginx = statusLine(nginx.port(), rawBlanks);
+    // A last line straight to the site: when it is logged, so would be anything
+    // nginx had passed on before it.
+    std::string last = rawBlanks;
+    replaceOnce(last, "bonjour", "merci");
+    const std::string lastDirect = statusLine(secondPort, last);
+    std::vector<std::string> rawLog;
+    takeRequests(second, rawLog, 2);
+    const bool rawBlanksAsKnown = direct == "HTTP/1.1 200 OK" && lastDirect == direct &&
+                                  throughNginx == "HTTP/1.1 400 Bad Request" && rawLog.size() == 2;
+
+    std::printf("lookups through nginx  %d in %.1f s; instance 1 killed before lookup %d, "
+                "started again before lookup %d\n",
+                lookups, seconds, killAt, restartAt);
+    std::printf("failed lookups         %d\nwrong bodies           %d\n", failed, wrongBodies);
+    std::printf("cookie                 \"%s\", %d new one(s) after the first lookup\n",
+                cookie.c_str(), newCookies);
+    std::printf("requests per instance  first %zu (then %zu after its restart), second %zu\n",
+                firstLog.size(), restartedLog.size(), secondLog.size());
+    std::printf("targets as sent        %s (%zu sent, %zu arrived)\n", targetsIntact ? "yes" : "NO",
+                sent.size(), arrived.size());
+    std::printf("raw blanks             direct: %s, %s; through nginx: %s; site logged %zu\n",
+                direct.c_str(), lastDirect.c_str(), throughNginx.c_str(), rawLog.size());
+
+    const bool passed = failed == 0 && wrongBodies == 0 && !cookie.empty() && newCookies == 0 &&
+                        !restartedLog.empty() && targetsIntact && rawBlanksAsKnown;
+    std::printf("%s\n", passed ? "passed" : "FAILED");
+    return passed ? 0 : 1;
+}
