@@ -39,10 +39,11 @@ plain HTTP; the vorlinda-site package is a stand-in site for it.")
 
 set(CPACK_DEBIAN_SITE_PACKAGE_NAME vorlinda-site)
 set(CPACK_DEBIAN_SITE_PACKAGE_SECTION web)
-# The dictionaries, Hunspell's word lists and WordNet's irregular forms that
-# the site reads (scripts/install-deps.sh names the same).
+# The dictionaries, Hunspell's word lists, WordNet's irregular forms and
+# sense counts and SCOWL's word levels that the site reads
+# (scripts/install-deps.sh names the same).
 set(site_reads
-    wordnet-base
+    wordnet-base scowl
     hunspell-en-us hunspell-tr hunspell-es hunspell-fr hunspell-de-de hunspell-it hunspell-nl
     hunspell-pt-pt hunspell-ro hunspell-sv hunspell-da hunspell-pl hunspell-cs hunspell-hr
     hunspell-hu hunspell-sw)
