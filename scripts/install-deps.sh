@@ -24,6 +24,8 @@ packages=(
     # running and testing under a virtual display
     libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
     iproute2 util-linux libcap2-bin desktop-file-utils
+    # the end-to-end bench's pixel poller: input through XTest
+    libxtst-dev
 )
 
 sudo=""
