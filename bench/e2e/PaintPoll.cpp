@@ -8,6 +8,8 @@
 //   frames <n>    distinct frames seen, and the polls made
 //   file <ms>     when the file given with --file was replaced (-1: never)
 //   log <ms>      when the file given with --log grew (-1: never)
+//   clock <ms>    the input's moment on the system's monotonic clock, to
+//                 line up with what the program under test notes
 // Usage:
 //   paint_poll X Y WIDTH HEIGHT (click:X,Y | key:KEYSYM) [--settle MS] [--limit MS]
 //              [--file PATH] [--log PATH] [--save PPM]
@@ -141,16 +143,20 @@ int main(int argc, char *argv[])
     const std::string fileBefore = fileState(file), logBefore = fileState(log);
 
     // The input. A click counts from its release, a key from its press: that
-    // is when the button and the line edit act.
+    // is when the button and the line edit act. The clock starts as the event
+    // is sent, before the X server has taken it.
+    Clock::time_point t0;
     if (action.rfind("click:", 0) == 0) {
         int cx = 0, cy = 0;
         std::sscanf(action.c_str() + 6, "%d,%d", &cx, &cy);
         XTestFakeMotionEvent(display, screen, cx, cy, CurrentTime);
         XTestFakeButtonEvent(display, 1, True, CurrentTime);
         XSync(display, False);
+        t0 = Clock::now();
         XTestFakeButtonEvent(display, 1, False, CurrentTime);
     } else if (action.rfind("key:", 0) == 0) {
         const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(action.c_str() + 4));
+        t0 = Clock::now();
         XTestFakeKeyEvent(display, code, True, CurrentTime);
         XSync(display, False);
         XTestFakeKeyEvent(display, code, False, CurrentTime);
@@ -159,7 +165,6 @@ int main(int argc, char *argv[])
         return 2;
     }
     XSync(display, False);
-    const Clock::time_point t0 = Clock::now();
 
     double first = -1, answer = -1, fileAt = -1, logAt = -1;
     double blankFrom = -1, blank = 0;
@@ -196,6 +201,8 @@ int main(int argc, char *argv[])
         savePpm(image, save);
     std::printf("first %.1f\nanswer %.1f\nblank %.1f\nframes %ld %ld\nfile %.1f\nlog %.1f\n", first,
                 answer, blank, frames, polls, fileAt, logAt);
+    std::printf("clock %.2f\n",
+                std::chrono::duration<double, std::milli>(t0.time_since_epoch()).count());
     XShmDetach(display, &segment);
     shmdt(segment.shmaddr);
     XCloseDisplay(display);

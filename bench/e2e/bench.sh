@@ -286,6 +286,7 @@ EOF
 poll_answer() {
     local key=$1 x=$2 y=$3 out
     out=$("$poll" $((origin_x + x)) $((origin_y + y)) "$4" "$5" "${@:6}") || fail "$key: no answer painted"
+    echo "  $key:" $out >&2
     answer[$key]+=" $(awk '$1 == "answer" { print $2 }' <<<"$out")"
     if [ "$key" = project1 ]; then
         answer_first+=("$(awk '$1 == "first" { print $2 }' <<<"$out")")
