@@ -1,6 +1,7 @@
 #include "TextRules.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -62,11 +63,27 @@ std::ptrdiff_t positionOf(std::string_view text, std::string_view needle)
 
 std::ptrdiff_t positionOfNoCase(std::string_view text, std::string_view needle)
 {
-    const auto found =
-        std::search(text.begin(), text.end(), needle.begin(), needle.end(), equalNoCase);
-    if (found == text.end() && !needle.empty())
-        return 0;
-    return static_cast<std::ptrdiff_t>(found - text.begin()) + 1;
+    // Boyer-Moore-Horspool over lowered bytes: the not-found phrase is looked
+    // for in the whole response, megabytes of it at times, and this steps
+    // over it by up to the needle's length where a plain search takes every
+    // byte. Alignments are tried from the left, so the first match is the
+    // first occurrence.
+    const std::size_t m = needle.size();
+    if (m == 0)
+        return 1;
+    const auto key = [](char c) { return static_cast<unsigned char>(lowerByte(c)); };
+    std::array<std::size_t, 256> skip;
+    skip.fill(m);
+    for (std::size_t i = 0; i + 1 < m; ++i)
+        skip[key(needle[i])] = m - 1 - i;
+    for (std::size_t at = 0; at + m <= text.size(); at += skip[key(text[at + m - 1])]) {
+        std::size_t i = m;
+        while (i > 0 && equalNoCase(text[at + i - 1], needle[i - 1]))
+            --i;
+        if (i == 0)
+            return static_cast<std::ptrdiff_t>(at) + 1;
+    }
+    return 0;
 }
 
 std::string_view partFrom(std::string_view text, std::ptrdiff_t k)

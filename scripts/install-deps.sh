@@ -28,6 +28,8 @@ packages=(
     iproute2 util-linux libcap2-bin desktop-file-utils
     # the Debian packages (cpack) and their check; nginx in front of the site
     dpkg-dev lintian nginx
+    # the end-to-end bench's pixel poller: input through XTest
+    libxtst-dev
 )
 
 sudo=""

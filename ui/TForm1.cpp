@@ -523,19 +523,29 @@ void TForm1::Button1Click(QObject *)
     Edit1->setEnabled(false);
     Button1->setEnabled(false);
     WebBrowser1->attach(); // the waiting page shows, even before the window's first paint
-    WebBrowser1->Navigate(waitingPage());
+    // The waiting page only once the site keeps us waiting: a site that
+    // answers at once goes straight to the end page. A waiting page asked for
+    // then would never be painted, yet its navigation, started and cancelled,
+    // costs the engine and this thread time that the end page waits on.
+    QTimer waiting;
+    waiting.setSingleShot(true);
+    connect(&waiting, &QTimer::timeout, this,
+            [this] { ErrorBox::guard([this] { WebBrowser1->Navigate(waitingPage()); }); });
+    waiting.start(m_settings.waitingPageDelay);
 
     try {
-        const std::string response =
+        std::string response =
             FetchDictionaryPage(*IdHTTP1, ComboBox1->currentIndex(), ComboBox2->currentIndex(),
                                 Cp1254::encode(Edit1->text()));
-        Memo1->setBytes(response);
-        Memo1->setBytes(lowerAscii(Memo1->bytes()));
+        waiting.stop();
+        Memo1->takeBytes(std::move(response));
+        Memo1->takeBytes(lowerAscii(Memo1->bytes()));
     } catch (const HttpAborted &) {
         return; // the window is closing: the lookup is abandoned
     } catch (const std::exception &) {
         // A failed fetch shows its failure, never a stale result; the
         // response buffer keeps what it held.
+        waiting.stop();
         if (m_closing)
             return;
         showFailureMessage();

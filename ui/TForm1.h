@@ -41,6 +41,9 @@ public:
         int dpi = 0;        // the screen density to lay out for; 0: the screen's
         std::chrono::milliseconds connectLimit{120000};
         std::chrono::milliseconds readTimeout{60000};
+        // How long a lookup may wait for the site before the waiting page
+        // is asked for.
+        std::chrono::milliseconds waitingPageDelay{50};
     };
     static Settings defaultSettings();
 

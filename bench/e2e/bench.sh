@@ -8,24 +8,35 @@
 #     its window was mapped (for Project1, once its first pages are loaded);
 #     a sample taken while a process outside the program mapped the same web
 #     engine reads low (PSS splits shared pages) and is marked and left out;
-#   - for Project1, Enter to the result for "hello": file written and shown.
+#   - for Project1, Enter to the result for "hello": file written and shown;
+#   - click → answer painted: a click on Çewir in Project1 against the site,
+#     and Enter in GoldenDict's search line (once reading every FreeDict
+#     dictionary installed, once only English → Turkish), for 5 words in
+#     turns, ANSWER_ROUNDS rounds (default 7) after one not counted. A poller
+#     reads the pixels of the answer area every 0.3 ms or so; the answer is the
+#     first frame from which the area stays as it ends (1.5 s).
 # The programs take turns, RUNS rounds (default 5) after one round that warms
 # the caches and is not counted; the medians are printed with their ratios.
+# PARTS (default "start answer") picks the parts to run; PEER= leaves
+# GoldenDict out.
 #
-#   bench.sh PROJECT1 VORLINDA_SITE FLOOR [RUNS]
+#   bench.sh PROJECT1 VORLINDA_SITE FLOOR PAINT_POLL [RUNS]
 set -euo pipefail
 source "$(dirname "$0")/../../tests/e2e/session.sh"
 
-if [ $# -lt 3 ] || [ $# -gt 4 ]; then
-    echo "usage: $0 PROJECT1 VORLINDA_SITE FLOOR [RUNS]" >&2
+if [ $# -lt 4 ] || [ $# -gt 5 ]; then
+    echo "usage: $0 PROJECT1 VORLINDA_SITE FLOOR PAINT_POLL [RUNS]" >&2
     exit 2
 fi
 session_begin "$0" "$@"
 program=$1
 site=$2
 floor=$3
-runs=${4:-5}
-peer=$(command -v goldendict || true)
+poll=$4
+runs=${5:-5}
+parts=${PARTS:-start answer}
+answer_rounds=${ANSWER_ROUNDS:-7}
+peer=${PEER-$(command -v goldendict || true)}
 
 now_ms() {
     local t=$EPOCHREALTIME
@@ -205,14 +216,6 @@ round() {
     fi
 }
 
-mkdir -p "$work/home"
-echo "warming up (not counted)" >&2
-round warm
-for ((run = 1; run <= runs; run++)); do
-    echo "round $run of $runs" >&2
-    round count
-done
-
 # memory_median KEY: the median of the samples that nothing outside the
 # program shared, or of all of them, marked, when there are none such.
 memory_median() {
@@ -229,20 +232,157 @@ row() { # NAME KEY
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-printf '\n%-24s %12s %12s   runs\n' "median of $runs rounds" "start→window" "PSS"
-row Project1 project1
-row "bare Qt window (floor)" floor
-[ -z "$peer" ] || row "GoldenDict (peer)" peer
-# shellcheck disable=SC2086
-if [ -n "$peer" ]; then
-    printf '%-24s %11s× %11s×\n' "Project1 / peer" \
-        "$(ratio "$(median ${start[project1]})" "$(median ${start[peer]})")" \
-        "$(ratio "$(memory_median project1 | tr -d '*')" "$(memory_median peer | tr -d '*')")"
-else
-    echo "(no peer: install goldendict for the side-by-side ratios)"
-fi
-case "${memory[*]}" in *"*"*)
-    echo "* PSS taken while another process mapped the same web engine: it reads low; the median leaves it out" ;;
-esac
-printf '\n%-44s %7s ms   %s\n' "Project1: Enter to result file written" "$(median "${files[@]}")" "${files[*]}"
-printf '%-44s %7s ms   %s\n' "Project1: Enter to result shown (screenshot)" "$(median "${shown[@]}")" "${shown[*]}"
+start_part() {
+    echo "warming up (not counted)" >&2
+    round warm
+    for ((run = 1; run <= runs; run++)); do
+        echo "round $run of $runs" >&2
+        round count
+    done
+
+    printf '\n%-24s %12s %12s   runs\n' "median of $runs rounds" "start→window" "PSS"
+    row Project1 project1
+    row "bare Qt window (floor)" floor
+    [ -z "$peer" ] || row "GoldenDict (peer)" peer
+    # shellcheck disable=SC2086
+    if [ -n "$peer" ]; then
+        printf '%-24s %11s× %11s×\n' "Project1 / peer" \
+            "$(ratio "$(median ${start[project1]})" "$(median ${start[peer]})")" \
+            "$(ratio "$(memory_median project1 | tr -d '*')" "$(memory_median peer | tr -d '*')")"
+    else
+        echo "(no peer: install goldendict for the side-by-side ratios)"
+    fi
+    case "${memory[*]}" in *"*"*)
+        echo "* PSS taken while another process mapped the same web engine: it reads low; the median leaves it out" ;;
+    esac
+    printf '\n%-44s %7s ms   %s\n' "Project1: Enter to result file written" "$(median "${files[@]}")" "${files[*]}"
+    printf '%-44s %7s ms   %s\n' "Project1: Enter to result shown (screenshot)" "$(median "${shown[@]}")" "${shown[*]}"
+}
+
+# --- Click → answer painted ------------------------------------------------
+
+answer_words=(hello book water house love)
+declare -A answer=() answer_window=()
+answer_first=() answer_blank=() answer_file=() answer_log=()
+
+# peer_home_for NAME DICTIONARIES: a GoldenDict home that reads the
+# dictionaries in the folder DICTIONARIES, without the full-text index (it
+# would build in the background while the peer is timed). GoldenDict runs
+# once per user and finds its running instance through the temporary
+# folder: each home has its own.
+peer_home_for() {
+    local home="$work/peer-$1"
+    mkdir -p "$home/.goldendict" "$home/tmp"
+    cat >"$home/.goldendict/config" <<EOF
+<config><paths><path recursive="0">$2</path></paths><preferences>
+<checkForNewReleases>0</checkForNewReleases><enableTrayIcon>0</enableTrayIcon>
+<fullTextSearch><enabled>0</enabled></fullTextSearch></preferences></config>
+EOF
+    echo "$home"
+}
+
+# poll_answer KEY X Y WIDTH HEIGHT ACTION...: the poller over that area of the
+# window under test (raised first); its figures into the arrays.
+poll_answer() {
+    local key=$1 x=$2 y=$3 out
+    out=$("$poll" $((origin_x + x)) $((origin_y + y)) "$4" "$5" "${@:6}") || fail "$key: no answer painted"
+    echo "  $key:" $out >&2
+    answer[$key]+=" $(awk '$1 == "answer" { print $2 }' <<<"$out")"
+    if [ "$key" = project1 ]; then
+        answer_first+=("$(awk '$1 == "first" { print $2 }' <<<"$out")")
+        answer_blank+=("$(awk '$1 == "blank" { print $2 }' <<<"$out")")
+        answer_file+=("$(awk '$1 == "file" { print $2 }' <<<"$out")")
+        answer_log+=("$(awk '$1 == "log" { print $2 }' <<<"$out")")
+    fi
+}
+
+# focus_window KEY: the window of KEY on top, with the keyboard.
+focus_window() {
+    xdotool windowraise "${answer_window[$1]}" windowfocus "${answer_window[$1]}"
+    local X Y WIDTH HEIGHT SCREEN
+    eval "$(xdotool getwindowgeometry --shell "${answer_window[$1]}")"
+    origin_x=$X origin_y=$Y
+    sleep 0.3
+}
+
+# look_up KEY WORD COUNT: one lookup in the program of KEY.
+look_up() {
+    focus_window "$1"
+    if [ "$1" = project1 ]; then
+        click 268 133 && xdotool key ctrl+a && xdotool type --delay 10 "$2"
+        sleep 0.3
+        [ "$3" = count ] || { click 230 197 && sleep 1.5 && return 0; }
+        poll_answer project1 10 228 470 340 click:$((origin_x + 230)),$((origin_y + 197)) --settle 1500 \
+            --file "$result" --log "$work/site.log"
+    else
+        click 180 41 && xdotool key ctrl+a && xdotool type --delay 10 "$2"
+        sleep 0.5
+        [ "$3" = count ] || { xdotool key Return && sleep 1.5 && return 0; }
+        poll_answer "$1" 4 100 420 400 key:Return --settle 1500
+    fi
+}
+
+# start_for_answers KEY PATTERN COMMAND...: starts the program and keeps it.
+start_for_answers() {
+    local key=$1 pattern=$2
+    shift 2
+    launch "$pattern" "$@"
+    answer_window[$key]=$(xdotool search --onlyvisible --pid "$pid" --name "$pattern" | tail -n 1)
+}
+
+answer_part() {
+    local runtime one_pair round word key keys=(project1)
+    runtime=$(mktemp -d "$work/runtime.XXXXXX")
+    result="$runtime/vorlinda-sozluk/tmp.htm"
+    start_for_answers project1 "^Vorlinda Dictionary" env XDG_RUNTIME_DIR="$runtime" \
+        HOME="$work/home" QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 "$program"
+    program_pid=$pid
+    wait_for 60 "first pages" first_pages_loaded
+    focus_window project1
+    click 38 13
+    sleep 1
+    if [ -n "$peer" ]; then
+        one_pair=$(mktemp -d "$work/one-pair.XXXXXX")
+        ln -s /usr/share/dictd/freedict-eng-tur.index /usr/share/dictd/freedict-eng-tur.dict.dz "$one_pair/"
+        for key in all one; do
+            local home
+            home=$(peer_home_for $key "$([ $key = all ] && echo /usr/share/dictd || echo "$one_pair")")
+            start_for_answers $key "^GoldenDict$" env HOME="$home" TMPDIR="$home/tmp" \
+                QT_QPA_PLATFORM=xcb "$peer"
+        done
+        keys+=(all one)
+        # The first start indexes the dictionaries.
+        wait_for 120 "dictionaries indexed" eval '! xdotool search --name Initializing >/dev/null'
+    fi
+    echo "click → answer: warming up (not counted)" >&2
+    for ((round = 0; round <= answer_rounds; round++)); do
+        [ "$round" -eq 0 ] || echo "click → answer: round $round of $answer_rounds" >&2
+        for word in "${answer_words[@]}"; do
+            for key in "${keys[@]}"; do
+                look_up "$key" "$word" "$([ "$round" -gt 0 ] && echo count || echo warm)"
+            done
+        done
+    done
+
+    local n=$((answer_rounds * ${#answer_words[@]}))
+    printf '\nclick → answer painted, ms, median (range) of %s lookups\n' "$n"
+    # shellcheck disable=SC2086
+    range() { printf '%s (%s–%s)' "$(median $1)" "$(printf '%s\n' $1 | sort -n | head -n 1)" \
+        "$(printf '%s\n' $1 | sort -n | tail -n 1)"; }
+    printf '%-44s %s\n' "Project1, click on Çewir" "$(range "${answer[project1]}")"
+    if [ -n "$peer" ]; then
+        printf '%-44s %s\n' "GoldenDict, Enter, all dictionaries" "$(range "${answer[all]}")"
+        printf '%-44s %s\n' "GoldenDict, Enter, English → Turkish only" "$(range "${answer[one]}")"
+        # shellcheck disable=SC2086
+        printf '%-44s %s× / %s×\n' "Project1 / peer (all / one pair)" \
+            "$(ratio "$(median ${answer[project1]})" "$(median ${answer[all]})")" \
+            "$(ratio "$(median ${answer[project1]})" "$(median ${answer[one]})")"
+    fi
+    printf 'Project1 from the click (medians): site logged the request %s ms, result file %s ms, first pixel %s ms, white %s ms, answer %s ms\n' \
+        "$(median "${answer_log[@]}")" "$(median "${answer_file[@]}")" \
+        "$(median "${answer_first[@]}")" "$(median "${answer_blank[@]}")" "$(median ${answer[project1]})"
+}
+
+mkdir -p "$work/home"
+case " $parts " in *" start "*) start_part ;; esac
+case " $parts " in *" answer "*) answer_part ;; esac

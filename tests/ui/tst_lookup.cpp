@@ -19,9 +19,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWebEnginePage>
 #include <optional>
 #include <stdexcept>
@@ -75,9 +77,11 @@ QString shownText(TWebBrowser *view)
 // opens the gate.
 struct Window
 {
-    Window()
+    explicit Window(
+        std::chrono::milliseconds waitingPageDelay = TForm1::Settings{}.waitingPageDelay)
     {
         TForm1::Settings settings = TForm1::defaultSettings();
+        settings.waitingPageDelay = waitingPageDelay;
         settings.dictionaryHost = "127.0.0.1";
         settings.dictionaryPort = site.port();
         settings.vendorHost = site.hostAndPort();
@@ -224,6 +228,87 @@ private slots:
         QCOMPARE(window.site.paths("/res/"), QList<QByteArray>{"/res/ajax-loader-vorlinda.gif"});
         QTRY_VERIFY_WITH_TIMEOUT(shownText(window.form->WebBrowser1).contains(u"merhaba"),
                                  LoadTimeout);
+    }
+
+    // A site that answers before the waiting page is due: that page is
+    // never asked for, so the engine goes straight to the result.
+    void aQuickAnswerGoesStraightToTheResult()
+    {
+        Window window(std::chrono::hours(1));
+        window.answer(sitePage(siteRow("hello", "merhaba")));
+        window.site.hold();
+        QSignalSpy loads(window.form->WebBrowser1, &QWebEngineView::loadStarted);
+        bool loadWhileWaiting = true;
+        window.site.onRequest = [&](const QByteArray &head) {
+            if (!head.startsWith("GET /index.php"))
+                return;
+            loadWhileWaiting = QTest::qWaitFor([&] { return !loads.isEmpty(); }, 1000);
+            window.site.release();
+        };
+
+        window.lookup();
+
+        QVERIFY(!loadWhileWaiting);
+        QTRY_VERIFY_WITH_TIMEOUT(shownText(window.form->WebBrowser1).contains(u"merhaba"),
+                                 LoadTimeout);
+        QVERIFY(window.site.paths("/res/").isEmpty());
+    }
+
+    // Megabytes of response, in one line or in many, after the rows: the
+    // window keeps its event loop turning (no gap of 250 ms) and the page
+    // holds the rows.
+    void aLargeResponseKeepsTheWindowServiced_data()
+    {
+        QTest::addColumn<QByteArray>("filler");
+        QTest::newRow("8 MiB in one line") << QByteArray(8 << 20, 'x');
+        QByteArray lines = QByteArray(99, 'x') + '\n';
+        QTest::newRow("8 MiB in lines of 100 bytes") << lines.repeated((8 << 20) / 100);
+    }
+
+    void aLargeResponseKeepsTheWindowServiced()
+    {
+        QFETCH(QByteArray, filler);
+        Window window;
+        const QByteArray rows = siteRow("Hello", "merhaba");
+        window.answer(sitePage(rows) + filler);
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, this,
+                [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        ticker.start(20);
+        sinceTick.start();
+
+        window.lookup();
+
+        longestGap = std::max(longestGap, sinceTick.elapsed());
+        QVERIFY2(longestGap < 250, qPrintable(QString::number(longestGap)));
+        QCOMPARE(fileBytes(window.resultFile), resultPage(siteRow("hello", "merhaba")));
+    }
+
+    // The buffer is whole; the field holds its first part once idle or
+    // focused, and typing there edits the buffer's front.
+    void aMemoKeepsItsBytesWholeAndHandsItsFieldAPart()
+    {
+        TMemo memo;
+        memo.show();
+        const std::string big = std::string(3 * TMemo::viewLimit, 'a') + '\xFE';
+        memo.setBytes(big + std::string(1, '\0') + "after the NUL");
+        QCOMPARE(memo.bytes(), big);
+        QCOMPARE(memo.toPlainText(), QString(3 * TMemo::viewLimit, u'a') + u'ş');
+        QCOMPARE(memo.bytesInField(), 0u);
+        QTRY_COMPARE_WITH_TIMEOUT(memo.bytesInField(), TMemo::viewLimit, 3 * TMemo::idleDelayMs);
+        QCOMPARE(memo.QPlainTextEdit::toPlainText(), QString(TMemo::viewLimit, u'a'));
+
+        const std::string other(3 * TMemo::viewLimit, 'b');
+        memo.setBytes(other);
+        memo.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&memo));
+        memo.clearFocus();
+        memo.setFocus();
+        QCOMPARE(memo.bytesInField(), TMemo::viewLimit);
+        QTest::keyClicks(&memo, QStringLiteral("g"));
+        QCOMPARE(memo.bytes(), "g" + other);
     }
 
     void anUnwritableResultFileReachesTheErrorBox()
