@@ -2,6 +2,7 @@
 // the dictionaries read as they are, and what a damaged or stale index does.
 #include "DictFixture.h"
 #include "DictdIndex.h"
+#include "SiteOptions.h"
 #include "SitePages.h"
 #include "Translator.h"
 
@@ -149,4 +150,36 @@ TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
                   plain.translate("english", "turkish", "book", 20));
     }
     std::filesystem::remove_all(dir);
+}
+
+// Where the service, a user and a package's script find the indexes.
+TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
+{
+    const struct
+    {
+        std::vector<std::string_view> arguments;
+        const char *service, *xdg, *home;
+        const char *cache;
+        bool build;
+    } rows[] = {
+        {{}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false},
+        {{}, nullptr, "/x", "/h", "/x/vorlinda-site", false},
+        {{}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false},
+        {{"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true},
+        {{"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true},
+        {{"--build-index", "--dictionaries", "/d"}, nullptr, "/x", "/h", "/x/vorlinda-site", true},
+        {{"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true},
+    };
+    for (const auto &row : rows) {
+        const auto set = [](const char *name, const char *value) {
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        };
+        set("CACHE_DIRECTORY", row.service);
+        set("XDG_CACHE_HOME", row.xdg);
+        set("HOME", row.home);
+        const SiteOptions options = SiteOptions::parse(row.arguments);
+        EXPECT_EQ(options.cache, row.cache) << row.cache;
+        EXPECT_EQ(options.buildIndex, row.build) << row.cache;
+        EXPECT_EQ(options.indexDirectory().parent_path(), row.cache);
+    }
 }
