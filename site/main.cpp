@@ -121,31 +121,7 @@ int main(int argc, char **argv)
 
     translator->loadMorphologyInBackground();
     LogQueue log(stderr);
-    // Until its index is built, a dictionary is read as it is and answers
-    // the same; the build runs in a child process and each index is taken
-    // up when it is done.
     std::unique_ptr<IndexBuildProcess> builder;
-    if (!options.noIndex) {
-        const std::filesystem::path directory = options.indexDirectory();
-        builder = std::make_unique<IndexBuildProcess>(
-            std::vector<std::string>{"/proc/self/exe", "--build-index", options.cache.string(),
-                                     "--dictionaries", options.dictionaries.string()},
-            [translator, &log, directory](bool built) {
-                if (built)
-                    translator->reopenIndexes();
-                log.push(built ? "vorlinda-site: indexes ready in " + directory.string()
-                               : "vorlinda-site: indexes not built in " + directory.string() +
-                                     "; reading the dictionaries as they are");
-            });
-        IndexBuildProcess *build = builder.get();
-        const bool all = translator->openIndexes(directory, [&log, build](const std::string &why) {
-            log.push("vorlinda-site: index refused, building it anew: " + why);
-            build->start();
-        });
-        if (!all && build->start())
-            log.push("vorlinda-site: building the dictionaries' indexes in " + directory.string() +
-                     " in the background");
-    }
     auto responder = std::make_shared<const SiteResponder>(translator);
 
     SiteServer server(
@@ -169,6 +145,33 @@ int main(int argc, char **argv)
 
     if (const std::string limit = SiteServer::raiseDescriptorLimit(kConnections); !limit.empty())
         std::cerr << "vorlinda-site: " << limit << "\n";
+
+    // After the lines above, which tests and scripts read whole. Until its
+    // index is built, a dictionary is read as it is and answers
+    // the same; the build runs in a child process and each index is taken
+    // up when it is done.
+    if (!options.noIndex) {
+        const std::filesystem::path directory = options.indexDirectory();
+        builder = std::make_unique<IndexBuildProcess>(
+            std::vector<std::string>{"/proc/self/exe", "--build-index", options.cache.string(),
+                                     "--dictionaries", options.dictionaries.string()},
+            [translator, &log, directory](bool built) {
+                if (built)
+                    translator->reopenIndexes();
+                log.push(built ? "vorlinda-site: indexes ready in " + directory.string()
+                               : "vorlinda-site: indexes not built in " + directory.string() +
+                                     "; reading the dictionaries as they are");
+            });
+        IndexBuildProcess *build = builder.get();
+        const bool all = translator->openIndexes(directory, [&log, build](const std::string &why) {
+            log.push("vorlinda-site: index refused, building it anew: " + why);
+            build->start();
+        });
+        if (!all && build->start())
+            log.push("vorlinda-site: building the dictionaries' indexes in " + directory.string() +
+                     " in the background");
+    }
+
     server.start(std::thread::hardware_concurrency());
 
     int signal = 0;
