@@ -66,7 +66,7 @@ DictEntry::Context Dictionary::context(const Loaded &dict) const
 
 std::vector<DictEntry> Dictionary::lookup(std::string_view word) const
 {
-    if (const auto index = mapped()) {
+    if (const auto index = diskIndex()) {
         try {
             return index->lookup(word);
         } catch (const IndexError &error) {
@@ -84,7 +84,7 @@ std::vector<DictEntry> Dictionary::lookup(std::string_view word) const
 
 std::size_t Dictionary::translationCount(std::string_view word) const
 {
-    if (const auto index = mapped()) {
+    if (const auto index = diskIndex()) {
         try {
             return index->translationCount(word);
         } catch (const IndexError &error) {
@@ -108,7 +108,7 @@ std::shared_ptr<const ReverseIndex> Dictionary::reverseIndex() const
 std::vector<ReverseIndex::Match> Dictionary::reverseLookup(std::string_view word,
                                                            std::size_t maxMatches) const
 {
-    if (const auto index = mapped()) {
+    if (const auto index = diskIndex()) {
         try {
             return index->find(word, maxMatches);
         } catch (const IndexError &error) {
@@ -184,7 +184,7 @@ bool Dictionary::indexed() const
     return index_ != nullptr;
 }
 
-std::shared_ptr<const DictionaryIndex> Dictionary::mapped() const
+std::shared_ptr<const DictionaryIndex> Dictionary::diskIndex() const
 {
     std::lock_guard lock(indexMutex_);
     return index_;

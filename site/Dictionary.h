@@ -79,7 +79,7 @@ private:
     DictEntry::Context context(const Loaded &dict) const;
     std::shared_ptr<const Loaded> loaded() const;
     std::shared_ptr<const ReverseIndex> reverseIndex() const;
-    std::shared_ptr<const DictionaryIndex> mapped() const;
+    std::shared_ptr<const DictionaryIndex> diskIndex() const;
     void refuse(const IndexError &error) const;
     void reopenIndex(bool tellRefusal) const;
 

@@ -32,7 +32,7 @@ public:
     // A stamp of the files `load` reads, for the on-disk table.
     static std::uint64_t indexStamp(const std::filesystem::path &wordNetDirectory,
                                     const std::filesystem::path &scowlDirectory);
-    // Writes what `load` read to `file`, a table mapped in place of it.
+    // Writes what `load` read to `file`, a table read in place of it.
     void writeIndex(const std::filesystem::path &file, std::uint64_t stamp) const;
     // Reads the table; throws IndexError when it is damaged.
     static EnglishFrequency fromIndex(std::shared_ptr<const IndexFile> file);

@@ -207,7 +207,7 @@ bool Translator::openIndexes(const std::filesystem::path &directory,
     for (const auto &[key, list] : dictionaries_)
         for (const auto &dictionary : list)
             all = dictionary->openIndex(directory / indexFileFor(*dictionary), refused) && all;
-    // English's counts are mapped on their first use; here only whether
+    // English's counts are opened on their first use; here only whether
     // they are there to be.
     try {
         IndexFile::open(englishIndex(directory), IndexFile::Kind::EnglishFrequency,
