@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char **environ;
 
@@ -55,8 +56,15 @@ bool IndexBuildProcess::start()
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    // The child ends with the site, however the site ends (see main).
+    std::string parent = std::string(kParentVariable) + "=" + std::to_string(::getpid());
+    std::vector<char *> environment{parent.data()};
+    for (char **variable = environ; *variable != nullptr; ++variable)
+        environment.push_back(*variable);
+    environment.push_back(nullptr);
     pid_t child = -1;
-    const int failed = ::posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    const int failed =
+        ::posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (failed != 0)

@@ -24,6 +24,9 @@ public:
     IndexBuildProcess(const IndexBuildProcess &) = delete;
     IndexBuildProcess &operator=(const IndexBuildProcess &) = delete;
 
+    // Set in the child's environment to the site's process id.
+    static constexpr const char *kParentVariable = "VORLINDA_SITE_INDEX_PARENT";
+
     // Starts a build unless one runs; a few in all, so that an index that
     // keeps failing does not rebuild for ever. False when none was started.
     bool start();

@@ -7,6 +7,8 @@
 #include "Translator.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -99,15 +101,6 @@ int main(int argc, char **argv)
         return 2;
     }
 
-    // Ctrl+C and SIGTERM are taken by the main thread with sigwait; every
-    // thread started from here on inherits the blocked mask.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-
     auto translator = std::make_shared<Translator>(options.dictionaries);
     const auto pairs = translator->directPairs();
     if (pairs.empty()) {
@@ -116,8 +109,24 @@ int main(int argc, char **argv)
                      "scripts/install-deps.sh) or point --dictionaries at them.\n";
         return 1;
     }
-    if (options.buildIndex)
+    if (options.buildIndex) {
+        // Built for a site: ends with it, even one killed outright.
+        if (const char *parent = std::getenv(IndexBuildProcess::kParentVariable)) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != std::atoi(parent))
+                return 1;
+        }
         return buildIndexes(options, *translator);
+    }
+
+    // Ctrl+C and SIGTERM are taken by the main thread with sigwait; every
+    // thread started from here on inherits the blocked mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 
     translator->loadMorphologyInBackground();
     LogQueue log(stderr);
