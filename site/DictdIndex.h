@@ -38,6 +38,7 @@ public:
     // Every entry, in headword order.
     std::vector<Entry> entries() const;
     std::size_t size() const { return entries_.size(); }
+    bool turkishKeys() const { return turkishKeys_; }
 
 private:
     struct Keyed

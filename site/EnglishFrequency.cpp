@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 
 namespace vorlinda::site {
 namespace {
@@ -22,7 +23,75 @@ std::string key(std::string_view word)
     return folded;
 }
 
+// The table: every word's folded text in the pool, then one record per word
+// in text order (text offset and length, the four counts, the level).
+constexpr std::uint32_t kPool = 0;
+constexpr std::uint32_t kWords = 1;
+constexpr unsigned kWordFields = 7;
+
 } // namespace
+
+std::uint64_t EnglishFrequency::indexStamp(const std::filesystem::path &wordNetDirectory,
+                                           const std::filesystem::path &scowlDirectory)
+{
+    std::vector<std::filesystem::path> sources{wordNetDirectory / "cntlist.rev"};
+    for (const int level : kLevels)
+        for (const char *spelling : {"english-words.", "american-words."})
+            sources.push_back(scowlDirectory / (spelling + std::to_string(level)));
+    return IndexFile::sourceStamp(sources);
+}
+
+void EnglishFrequency::writeIndex(const std::filesystem::path &file, std::uint64_t stamp) const
+{
+    std::map<std::string_view, Counted> words;
+    for (const auto &[word, counts] : counts_)
+        words[word].counts = counts;
+    for (const auto &[word, level] : levels_)
+        words[word].level = level;
+    IndexWriter out(2);
+    for (const auto &[word, counted] : words) {
+        const auto [offset, length] = out.addString(kPool, word);
+        for (const std::uint32_t value :
+             {offset, length, counted.counts[0], counted.counts[1], counted.counts[2],
+              counted.counts[3], std::uint32_t{counted.level}})
+            out.add(kWords, value);
+    }
+    out.write(file, IndexFile::Kind::EnglishFrequency, stamp);
+}
+
+EnglishFrequency EnglishFrequency::fromIndex(std::shared_ptr<const IndexFile> file)
+{
+    // A few megabytes, read on the first English ranking: checked whole, so
+    // no lookup later meets a damaged block.
+    file->checkAll();
+    EnglishFrequency frequency;
+    frequency.words_ = file->records(kWords, kWordFields);
+    frequency.index_ = std::move(file);
+    return frequency;
+}
+
+std::optional<EnglishFrequency::Counted> EnglishFrequency::indexed(const std::string &key) const
+{
+    std::uint32_t low = 0;
+    std::uint32_t high = words_.count();
+    while (low < high) {
+        const std::uint32_t middle = low + (high - low) / 2;
+        const IndexFile::Record record = words_.at(middle);
+        const std::string text = index_->bytes(kPool, record[0], record[1]);
+        if (text == key) {
+            Counted counted;
+            for (unsigned i = 0; i < 4; ++i)
+                counted.counts[i] = record[2 + i];
+            counted.level = static_cast<std::uint8_t>(record[6]);
+            return counted;
+        }
+        if (text < key)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return std::nullopt;
+}
 
 EnglishFrequency EnglishFrequency::load(const std::filesystem::path &wordNetDirectory,
                                         const std::filesystem::path &scowlDirectory)
@@ -60,10 +129,19 @@ EnglishFrequency EnglishFrequency::load(const std::filesystem::path &wordNetDire
 
 std::uint32_t EnglishFrequency::count(std::string_view word, PartOfSpeech partOfSpeech) const
 {
-    const auto found = counts_.find(key(word));
-    if (found == counts_.end())
-        return 0;
-    const auto &[noun, verb, adjective, adverb] = found->second;
+    std::array<std::uint32_t, 4> counts{};
+    if (index_) {
+        const auto found = indexed(key(word));
+        if (!found)
+            return 0;
+        counts = found->counts;
+    } else {
+        const auto found = counts_.find(key(word));
+        if (found == counts_.end())
+            return 0;
+        counts = found->second;
+    }
+    const auto &[noun, verb, adjective, adverb] = counts;
     switch (partOfSpeech) {
     case PartOfSpeech::Noun:
         return noun;
@@ -81,6 +159,10 @@ std::uint32_t EnglishFrequency::count(std::string_view word, PartOfSpeech partOf
 
 int EnglishFrequency::level(std::string_view word) const
 {
+    if (index_) {
+        const auto found = indexed(key(word));
+        return found ? found->level : 0;
+    }
     const auto found = levels_.find(key(word));
     return found == levels_.end() ? 0 : found->second;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "DictEntry.h"
+#include "IndexFile.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +29,14 @@ public:
     static EnglishFrequency load(const std::filesystem::path &wordNetDirectory,
                                  const std::filesystem::path &scowlDirectory);
 
+    // A stamp of the files `load` reads, for the on-disk table.
+    static std::uint64_t indexStamp(const std::filesystem::path &wordNetDirectory,
+                                    const std::filesystem::path &scowlDirectory);
+    // Writes what `load` read to `file`, a table read in place of it.
+    void writeIndex(const std::filesystem::path &file, std::uint64_t stamp) const;
+    // Reads the table; throws IndexError when it is damaged.
+    static EnglishFrequency fromIndex(std::shared_ptr<const IndexFile> file);
+
     // WordNet's count for `word` (any case, words apart by blanks) in that
     // part of speech. Unknown sums nouns and adjectives, for an entry that
     // marks none and gives no verb: adverbs ("even", "well") are counted
@@ -40,6 +51,16 @@ public:
     double weight(std::string_view word, PartOfSpeech partOfSpeech) const;
 
 private:
+    struct Counted
+    {
+        std::array<std::uint32_t, 4> counts{};
+        std::uint8_t level = 0;
+    };
+    // From the table, when it is there.
+    std::optional<Counted> indexed(const std::string &key) const;
+
+    std::shared_ptr<const IndexFile> index_;
+    IndexFile::Records words_;
     // Noun, verb, adjective (satellites with it), adverb.
     std::unordered_map<std::string, std::array<std::uint32_t, 4>> counts_;
     std::unordered_map<std::string, std::uint8_t> levels_;

@@ -54,42 +54,63 @@ void addNew(std::vector<std::string> &stems, std::string stem, const std::string
 } // namespace
 
 Morphology::Morphology(std::filesystem::path hunspellDirectory,
-                       std::filesystem::path wordNetDirectory)
+                       std::filesystem::path wordNetDirectory, Loading loading)
     : hunspellDirectory_(std::move(hunspellDirectory)),
-      wordNetDirectory_(std::move(wordNetDirectory))
+      wordNetDirectory_(std::move(wordNetDirectory)), loading_(loading)
 {
     for (const SiteLanguage &language : siteLanguages())
         languages_.try_emplace(std::string(language.code));
 }
 
-const Morphology::Language *Morphology::language(std::string_view code) const
+std::shared_ptr<const Morphology::Loaded> Morphology::load(std::vector<std::string> names,
+                                                           std::filesystem::path hunspellDirectory,
+                                                           std::filesystem::path wordNetDirectory)
+{
+    auto loaded = std::make_shared<Loaded>();
+    for (const std::string &name : names) {
+        loaded->stemmer =
+            Stemmer::open(hunspellDirectory / (name + ".aff"), hunspellDirectory / (name + ".dic"));
+        if (loaded->stemmer)
+            break;
+    }
+    if (!wordNetDirectory.empty())
+        loaded->exceptions =
+            std::make_unique<const WordNetExceptions>(WordNetExceptions::load(wordNetDirectory));
+    return loaded;
+}
+
+std::shared_ptr<const Morphology::Loaded> Morphology::language(std::string_view code) const
 {
     const auto found = languages_.find(code);
     if (found == languages_.end())
         return nullptr;
-    Language &language = found->second;
-    std::lock_guard lock(language.mutex);
-    if (!language.loaded) {
-        language.loaded = true;
-        const auto names = dictionaryNames().find(code);
-        if (names != dictionaryNames().end()) {
-            for (const std::string_view name : names->second) {
-                language.stemmer = Stemmer::open(hunspellDirectory_ / (std::string(name) + ".aff"),
-                                                 hunspellDirectory_ / (std::string(name) + ".dic"));
-                if (language.stemmer)
-                    break;
-            }
-        }
-        if (code == "english")
-            language.exceptions = std::make_unique<const WordNetExceptions>(
-                WordNetExceptions::load(wordNetDirectory_));
+    const std::shared_ptr<Slot> slot = found->second.slot;
+    std::unique_lock lock(slot->mutex);
+    if (slot->started)
+        return slot->loaded;
+    slot->started = true;
+    std::vector<std::string> names;
+    if (const auto listed = dictionaryNames().find(code); listed != dictionaryNames().end())
+        names.assign(listed->second.begin(), listed->second.end());
+    // WordNet's lists are English's alone.
+    const std::filesystem::path wordNet = code == "english" ? wordNetDirectory_ : "";
+    if (loading_ == Loading::InCall) {
+        slot->loaded = load(std::move(names), hunspellDirectory_, wordNet);
+        return slot->loaded;
     }
-    return &language;
+    // Detached: a site stopping need not wait for a dictionary it will not
+    // use; the thread holds all it touches.
+    std::thread([slot, names = std::move(names), hunspell = hunspellDirectory_, wordNet] {
+        auto loaded = load(names, hunspell, wordNet);
+        std::lock_guard done(slot->mutex);
+        slot->loaded = std::move(loaded);
+    }).detach();
+    return nullptr;
 }
 
 std::vector<std::string> Morphology::stems(std::string_view code, std::string_view word) const
 {
-    const Language *language = this->language(code);
+    const auto language = this->language(code);
     if (language == nullptr)
         return {};
     const bool turkish = code == "turkish";
@@ -119,7 +140,9 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
 {
     if (code != "turkish")
         return {};
-    const Language *language = this->language(code);
+    const auto language = this->language(code);
+    if (language == nullptr)
+        return {};
     const std::string folded = foldCase(word, true);
     std::vector<std::string> guesses;
     for (const TurkishSuffixes::Candidate &candidate : TurkishSuffixes::candidates(word)) {
@@ -136,7 +159,7 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
 
 bool Morphology::hasDictionary(std::string_view code) const
 {
-    const Language *language = this->language(code);
+    const auto language = this->language(code);
     return language != nullptr && language->stemmer != nullptr;
 }
 

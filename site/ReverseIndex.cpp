@@ -8,22 +8,13 @@
 #include <unordered_set>
 
 namespace vorlinda::site {
-namespace {
-
-// A phrase may hold this many words besides the ones asked for: "kitap"
-// finds "kitap rafı" (bookcase), but not the idioms and definitions some
-// entries carry as translations ("... indirimli fiyatla kitap satan firma").
-constexpr std::size_t kExtraPhraseWords = 2;
-
-bool isWordByte(char c)
+bool ReverseIndex::isWordByte(char c)
 {
     const auto b = static_cast<unsigned char>(c);
     return b >= 0x80 || (b >= '0' && b <= '9') || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
 }
 
-// The words of a folded text; any ASCII mark or blank separates them, so
-// "kitap" and "kitapçı" stay two different words.
-std::vector<std::string_view> wordsOf(std::string_view text)
+std::vector<std::string_view> ReverseIndex::wordsOf(std::string_view text)
 {
     std::vector<std::string_view> words;
     std::size_t i = 0;
@@ -39,13 +30,10 @@ std::vector<std::string_view> wordsOf(std::string_view text)
     return words;
 }
 
-} // namespace
-
 ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &text, bool turkish,
                                  const DictEntry::Context &context)
 {
-    ReverseIndex reverse;
-    reverse.turkish_ = turkish;
+    ReverseIndex reverse(turkish);
     const std::vector<DictdIndex::Entry> entries = index.entries();
     std::uint64_t end = 0;
     for (const DictdIndex::Entry &entry : entries)
@@ -61,14 +49,18 @@ ReverseIndex ReverseIndex::build(const DictdIndex &index, const DictZipFile &tex
             DictEntry::parse(std::string_view(all).substr(entry.offset, entry.length), context);
         reverse.add(parsed, parsed.headword.empty() ? entry.headword : parsed.headword);
     }
-    reverse.byText_.resize(reverse.items_.size());
-    for (std::uint32_t i = 0; i < reverse.byText_.size(); ++i)
-        reverse.byText_[i] = i;
-    std::sort(reverse.byText_.begin(), reverse.byText_.end(),
-              [&](std::uint32_t a, std::uint32_t b) {
-                  return reverse.foldedOf(reverse.items_[a]) < reverse.foldedOf(reverse.items_[b]);
-              });
+    reverse.finish();
     return reverse;
+}
+
+void ReverseIndex::finish()
+{
+    byText_.resize(items_.size());
+    for (std::uint32_t i = 0; i < byText_.size(); ++i)
+        byText_[i] = i;
+    std::sort(byText_.begin(), byText_.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return foldedOf(items_[a]) < foldedOf(items_[b]);
+    });
 }
 
 void ReverseIndex::add(const DictEntry &entry, const std::string &headword)

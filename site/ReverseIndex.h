@@ -49,7 +49,22 @@ public:
 
     std::size_t size() const { return items_.size(); }
 
+    // A phrase may hold this many words besides the ones asked for: "kitap"
+    // finds "kitap rafı" (bookcase), but not the idioms and definitions some
+    // entries carry as translations ("... indirimli fiyatla kitap satan firma").
+    static constexpr std::size_t kExtraPhraseWords = 2;
+    // The words of a folded text; any ASCII mark or blank separates them, so
+    // "kitap" and "kitapçı" stay two different words.
+    static std::vector<std::string_view> wordsOf(std::string_view text);
+    static bool isWordByte(char c);
+
 private:
+    // Writes the items out for the on-disk index.
+    friend class DictionaryIndex;
+    explicit ReverseIndex(bool turkish) : turkish_(turkish) {}
+    // Sorts the items by their folded text once all are added.
+    void finish();
+
     // Offsets into texts_ and folded_; four bytes each keep a large
     // dictionary's index small.
     struct Item

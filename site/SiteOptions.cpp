@@ -1,6 +1,10 @@
 #include "SiteOptions.h"
 
+#include "IndexFile.h"
+
 #include <charconv>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vorlinda::site {
 namespace {
@@ -70,6 +74,14 @@ SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
                 return options;
             }
             *timeout = std::chrono::milliseconds(ms);
+        } else if (argument == "--build-index") {
+            options.buildIndex = true;
+            if (hasValue)
+                options.cache = std::string(value);
+            else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-"))
+                options.cache = std::string(arguments[++i]);
+        } else if (argument == "--no-index") {
+            options.noIndex = true;
         } else if (argument == "--dictionaries" || argument == "-d") {
             if (!takeValue())
                 return options;
@@ -89,9 +101,35 @@ std::vector<std::string> SiteOptions::listenAddresses() const
     return addresses;
 }
 
+std::filesystem::path SiteOptions::defaultCache()
+{
+    if (const char *service = std::getenv("CACHE_DIRECTORY"); service && *service) {
+        // systemd lists several folders with colons when the unit names several.
+        const std::string_view first =
+            std::string_view(service).substr(0, std::string_view(service).find(':'));
+        return std::filesystem::path(first);
+    }
+    if (const char *cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
+        return std::filesystem::path(cache) / "vorlinda-site";
+    if (const char *home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / ".cache" / "vorlinda-site";
+    return "/var/cache/vorlinda-site";
+}
+
+std::filesystem::path SiteOptions::indexDirectory() const
+{
+    std::error_code ignored;
+    const std::string folder = std::filesystem::weakly_canonical(dictionaries, ignored).string();
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx",
+                  static_cast<unsigned long long>(IndexFile::hash(folder)));
+    return cache / name;
+}
+
 std::string SiteOptions::usage()
 {
     return "Usage: vorlinda-site [--listen ADDRESS]... [--port PORT] [--dictionaries DIR]\n"
+           "       vorlinda-site --build-index [DIR] [--dictionaries DIR]\n"
            "\n"
            "Serves Vorlinda Sozluk's stand-in dictionary site (/index.php) and vendor pages\n"
            "(/ban.asp, /res/cevir.htm, /res/ajax-loader-vorlinda.gif, /feedback.asp, /).\n"
@@ -101,6 +139,12 @@ std::string SiteOptions::usage()
            "  -p, --port PORT          TCP port (default 80; 0 picks a free one)\n"
            "  -d, --dictionaries DIR   where the FreeDict dictd files are\n"
            "                           (default /usr/share/dictd)\n"
+           "      --build-index [DIR]  build the dictionaries' indexes into DIR and exit;\n"
+           "                           the site reads them from $CACHE_DIRECTORY, else\n"
+           "                           $XDG_CACHE_HOME/vorlinda-site or\n"
+           "                           ~/.cache/vorlinda-site (DIR's default), and builds\n"
+           "                           them itself while they are missing\n"
+           "      --no-index           read the dictionaries only, without the indexes\n"
            "  -h, --help               this text\n"
            "\n"
            "One line per request goes to standard error. Stop it with Ctrl+C.\n";

@@ -24,6 +24,12 @@ struct SiteOptions
     int port = 80;
     std::filesystem::path dictionaries = "/usr/share/dictd";
     SiteTimeouts timeouts;
+    // Where the on-disk indexes live: $CACHE_DIRECTORY (set by systemd's
+    // CacheDirectory= for the service), else $XDG_CACHE_HOME/vorlinda-site,
+    // else ~/.cache/vorlinda-site.
+    std::filesystem::path cache = defaultCache();
+    bool noIndex = false;    // --no-index: read the dictionaries only
+    bool buildIndex = false; // --build-index [DIR]: build them and exit
     bool help = false;
     std::string error; // set when the command line is wrong
 
@@ -31,6 +37,10 @@ struct SiteOptions
     static std::string usage();
 
     std::vector<std::string> listenAddresses() const;
+    // The indexes of these dictionaries: a folder of the cache per
+    // dictionary folder, so that two sites over other files never share one.
+    std::filesystem::path indexDirectory() const;
+    static std::filesystem::path defaultCache();
 };
 
 } // namespace vorlinda::site

@@ -1,12 +1,20 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
+#include "IndexBuildProcess.h"
 #include "LogQueue.h"
 #include "SiteOptions.h"
 #include "SiteResponder.h"
 #include "SiteServer.h"
 #include "Translator.h"
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <pthread.h>
@@ -21,6 +29,62 @@ namespace {
 constexpr std::size_t kConnections = 10000;
 // On SIGTERM, requests in progress get this long to be answered.
 constexpr std::chrono::milliseconds kStopGrace{1500};
+
+// Builds every missing or stale index of the dictionaries, then says how
+// long that took and how large they are.
+int buildIndexes(const SiteOptions &options, const Translator &translator)
+{
+    const std::filesystem::path directory = options.indexDirectory();
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    // Each folder of the cache names the dictionaries it indexes; those of
+    // dictionaries gone (a test's, say) go too.
+    std::ofstream(directory / "dictionaries") << options.dictionaries.string();
+    for (const auto &folder : std::filesystem::directory_iterator(options.cache, ignored)) {
+        std::string source;
+        std::getline(std::ifstream(folder.path() / "dictionaries"), source);
+        if (!source.empty() && !std::filesystem::exists(source, ignored))
+            std::filesystem::remove_all(folder.path(), ignored);
+    }
+    // What a build cut short left behind ("x.vsi.part1234"), its builder gone.
+    for (const auto &file : std::filesystem::directory_iterator(directory, ignored)) {
+        const std::string name = file.path().filename().string();
+        const std::size_t part = name.rfind(".part");
+        if (part != std::string::npos &&
+            ::kill(static_cast<pid_t>(std::atoi(name.c_str() + part + 5)), 0) != 0)
+            std::filesystem::remove(file.path(), ignored);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    int built = 0;
+    try {
+        translator.buildIndexes(directory, [&built](const std::string &file) {
+            ++built;
+            std::cout << "vorlinda-site: built " << file << std::endl;
+        });
+    } catch (const std::exception &error) {
+        std::cerr << "vorlinda-site: cannot build the indexes in " << directory.string() << ": "
+                  << error.what() << "\n";
+        return 1;
+    }
+    std::uintmax_t bytes = 0;
+    int files = 0;
+    const auto count = [&](const std::filesystem::path &file) {
+        const std::uintmax_t size = std::filesystem::file_size(file, ignored);
+        if (!ignored) {
+            bytes += size;
+            ++files;
+        }
+    };
+    count(options.cache / "english-frequency.vsi");
+    for (const auto &file : std::filesystem::directory_iterator(directory, ignored))
+        if (file.path().extension() == ".vsi")
+            count(file.path());
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("vorlinda-site: %d indexes in %s, %.1f MiB; %d built in %.1f s\n", files,
+                options.cache.c_str(), static_cast<double>(bytes) / (1024 * 1024), built, seconds);
+    return 0;
+}
 
 } // namespace
 
@@ -37,6 +101,24 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    auto translator = std::make_shared<Translator>(options.dictionaries);
+    const auto pairs = translator->directPairs();
+    if (pairs.empty()) {
+        std::cerr << "vorlinda-site: no FreeDict dictionaries in " << options.dictionaries
+                  << "; install dict-freedict-eng-tur and dict-freedict-tur-eng (see "
+                     "scripts/install-deps.sh) or point --dictionaries at them.\n";
+        return 1;
+    }
+    if (options.buildIndex) {
+        // Built for a site: ends with it, even one killed outright.
+        if (const char *parent = std::getenv(IndexBuildProcess::kParentVariable)) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (::getppid() != std::atoi(parent))
+                return 1;
+        }
+        return buildIndexes(options, *translator);
+    }
+
     // Ctrl+C and SIGTERM are taken by the main thread with sigwait; every
     // thread started from here on inherits the blocked mask.
     sigset_t stopSignals;
@@ -46,17 +128,11 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    auto translator = std::make_shared<const Translator>(options.dictionaries);
-    const auto pairs = translator->directPairs();
-    if (pairs.empty()) {
-        std::cerr << "vorlinda-site: no FreeDict dictionaries in " << options.dictionaries
-                  << "; install dict-freedict-eng-tur and dict-freedict-tur-eng (see "
-                     "scripts/install-deps.sh) or point --dictionaries at them.\n";
-        return 1;
-    }
+    translator->loadMorphologyInBackground();
+    LogQueue log(stderr);
+    std::unique_ptr<IndexBuildProcess> builder;
     auto responder = std::make_shared<const SiteResponder>(translator);
 
-    LogQueue log(stderr);
     SiteServer server(
         responder, [&log](std::string_view line) { log.push(line); }, options.timeouts);
     for (const std::string &address : options.listenAddresses()) {
@@ -78,6 +154,33 @@ int main(int argc, char **argv)
 
     if (const std::string limit = SiteServer::raiseDescriptorLimit(kConnections); !limit.empty())
         std::cerr << "vorlinda-site: " << limit << "\n";
+
+    // After the lines above, which tests and scripts read whole. Until its
+    // index is built, a dictionary is read as it is and answers
+    // the same; the build runs in a child process and each index is taken
+    // up when it is done.
+    if (!options.noIndex) {
+        const std::filesystem::path directory = options.indexDirectory();
+        builder = std::make_unique<IndexBuildProcess>(
+            std::vector<std::string>{"/proc/self/exe", "--build-index", options.cache.string(),
+                                     "--dictionaries", options.dictionaries.string()},
+            [translator, &log, directory](bool built) {
+                if (built)
+                    translator->reopenIndexes();
+                log.push(built ? "vorlinda-site: indexes ready in " + directory.string()
+                               : "vorlinda-site: indexes not built in " + directory.string() +
+                                     "; reading the dictionaries as they are");
+            });
+        IndexBuildProcess *build = builder.get();
+        const bool all = translator->openIndexes(directory, [&log, build](const std::string &why) {
+            log.push("vorlinda-site: index refused, building it anew: " + why);
+            build->start();
+        });
+        if (!all && build->start())
+            log.push("vorlinda-site: building the dictionaries' indexes in " + directory.string() +
+                     " in the background");
+    }
+
     server.start(std::thread::hardware_concurrency());
 
     int signal = 0;

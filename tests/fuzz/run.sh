@@ -11,7 +11,7 @@ runs=${1:-100000}
 shift || true
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-    targets=(response_reader cookie_store result_page query_cp1254 site_request dictd_files)
+    targets=(response_reader cookie_store result_page query_cp1254 site_request dictd_files index_file)
 fi
 
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1

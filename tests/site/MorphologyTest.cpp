@@ -1,5 +1,6 @@
 // Inflected words found through their dictionary forms, over the FreeDict,
 // Hunspell and WordNet files Debian installs (scripts/install-deps.sh).
+#include "Morphology.h"
 #include "DictFixture.h"
 #include "TextFolding.h"
 #include "Translator.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 using namespace vorlinda::site;
 
@@ -83,6 +86,22 @@ TEST(SiteMorphology, WithoutMorphologyFilesOnlyExactWordsAreFound)
     EXPECT_TRUE(bare.translate("english", "turkish", "dogs", 40).empty());
     EXPECT_TRUE(bare.translate("english", "turkish", "knives", 40).empty());
     EXPECT_FALSE(bare.translate("english", "turkish", "dog", 40).empty());
+}
+
+// In the site, a language's first miss starts reading its Hunspell
+// dictionary and answers without stems; the stems come once it is read.
+TEST(SiteMorphology, ReadInTheBackgroundStemsOnceRead)
+{
+    const Morphology morphology("/usr/share/hunspell", "/usr/share/wordnet",
+                                Morphology::Loading::Background);
+    EXPECT_TRUE(morphology.stems("turkish", "masalar").empty());
+    EXPECT_TRUE(morphology.guesses("turkish", "kitabı").empty());
+    std::vector<std::string> stems;
+    for (int i = 0; i < 3000 && stems.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stems = morphology.stems("turkish", "masalar");
+    }
+    EXPECT_EQ(stems, std::vector<std::string>{"masa"});
 }
 
 TEST(SiteTurkishSuffixes, RealWordsLeadToTheirStems)

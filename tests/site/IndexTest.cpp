@@ -1,0 +1,185 @@
+// The dictionaries' on-disk indexes: the answers they give against those of
+// the dictionaries read as they are, and what a damaged or stale index does.
+#include "DictFixture.h"
+#include "DictdIndex.h"
+#include "SiteOptions.h"
+#include "SitePages.h"
+#include "Translator.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+using namespace vorlinda::site;
+
+namespace {
+
+std::vector<std::string> refusals;
+
+void rewrite(const std::filesystem::path &file, const std::function<void(std::string &)> &change)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    change(bytes);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The first and then every nth headword of a dictionary, and the first word
+// of the translations of a few of their entries.
+std::vector<std::string> sample(const Translator &translator, const std::filesystem::path &index,
+                                const std::string &from, const std::string &to, std::size_t n)
+{
+    std::vector<std::string> words;
+    const std::vector<DictdIndex::Entry> entries = DictdIndex::load(index, false).entries();
+    for (std::size_t i = 0; i < entries.size(); i += std::max<std::size_t>(1, entries.size() / n))
+        words.push_back(entries[i].headword);
+    for (std::size_t i = 0; i < words.size(); i += 3)
+        for (const TranslationPair &pair : translator.translate(from, to, words[i], 2))
+            words.push_back(pair.translation);
+    return words;
+}
+
+} // namespace
+
+// Every served pair, both ways and through English, headwords, their
+// translations looked up backwards, inflected forms (stems and guesses),
+// phrases, and the translate page: the same bytes from the index.
+TEST(SiteIndex, AnswersAsTheDictionariesDo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "reads every installed dictionary whole twice: the plain build runs it";
+#endif
+    const std::filesystem::path dictionaries = "/usr/share/dictd";
+    const Translator plain(dictionaries);
+    Translator indexed(dictionaries);
+    indexed.buildIndexes(VORLINDA_INDEX_CACHE, [](const std::string &) {});
+    ASSERT_TRUE(indexed.openIndexes(
+        VORLINDA_INDEX_CACHE, [](const std::string &why) { ADD_FAILURE() << "refused: " << why; }));
+
+    std::vector<std::string> pairs = plain.directPairs();
+    for (const char *pivot : {"spanish>turkish", "turkish>french", "dutch>german"})
+        pairs.push_back(pivot);
+    std::size_t compared = 0;
+    for (const std::string &pair : pairs) {
+        const std::string from = pair.substr(0, pair.find('>'));
+        const std::string to = pair.substr(pair.find('>') + 1);
+        std::vector<std::string> words = {"house", "ev",        "Haus",  "evler",   "kitabı",
+                                          "dogs",  "ice cream", "geldi", "maisons", "xqzw"};
+        for (const SiteLanguage &language : siteLanguages()) {
+            if (language.code != from)
+                continue;
+            for (const std::string_view iso : language.isoCodes)
+                for (const std::string_view other : {"eng", "tur"}) {
+                    const auto index = dictionaries / ("freedict-" + std::string(iso) + "-" +
+                                                       std::string(other) + ".index");
+                    if (std::filesystem::exists(index))
+                        for (std::string &word : sample(plain, index, from, to, 12))
+                            words.push_back(std::move(word));
+                }
+        }
+        for (const std::string &word : words) {
+            ASSERT_EQ(plain.translate(from, to, word, SitePages::kMaxPairs),
+                      indexed.translate(from, to, word, SitePages::kMaxPairs))
+                << pair << " " << word;
+            ++compared;
+        }
+        ASSERT_EQ(SitePages::translatePage(plain, from, to, "the house of kitap evler Haus"),
+                  SitePages::translatePage(indexed, from, to, "the house of kitap evler Haus"))
+            << pair;
+    }
+    EXPECT_GT(compared, 1000u);
+}
+
+// A stale, truncated or damaged index is refused, said so, and the answer
+// is the dictionaries' own all the same.
+TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
+{
+    const auto dir = DictFixture::dictionaries(
+        {{"eng-tur",
+          {{"book", "book\n1. kitap, defter\n2. (bot.) kayıt\n"}, {"house", "house\nev, konut\n"}}},
+         {"tur-eng", {{"ev", "ev\nhome\n"}, {"kitap", "kitap\nbook, volume\n"}}}});
+    const auto cache = dir / "cache";
+    const auto file = cache / "freedict-eng-tur.vsi";
+    const struct
+    {
+        const char *name;
+        std::function<void()> damage;
+        std::size_t refusedAtOpen; // indexes, the others on the first lookup
+    } cases[] = {
+        {"missing", [&] { std::filesystem::remove(file); }, 0},
+        {"truncated", [&] { rewrite(file, [](std::string &b) { b.resize(b.size() - 9); }); }, 1},
+        {"header byte", [&] { rewrite(file, [](std::string &b) { b[70] ^= 1; }); }, 1},
+        {"other version", [&] { rewrite(file, [](std::string &b) { b[8] = 9; }); }, 1},
+        {"body byte", [&] { rewrite(file, [](std::string &b) { b[b.size() - 3] ^= 0x20; }); }, 0},
+        // Its headwords are also those of the opposite dictionary's index.
+        {"dictionary changed",
+         [&] {
+             const auto index = dir / "freedict-eng-tur.index";
+             std::filesystem::last_write_time(index, std::filesystem::last_write_time(index) +
+                                                         std::chrono::seconds(5));
+         },
+         2},
+    };
+    const Translator plain(dir, "/nonexistent", "/nonexistent", "/nonexistent");
+    for (const auto &row : cases) {
+        SCOPED_TRACE(row.name);
+        std::filesystem::remove_all(cache);
+        Translator indexed(dir, "/nonexistent", "/nonexistent", "/nonexistent");
+        indexed.buildIndexes(cache, [](const std::string &) {});
+        row.damage();
+        refusals.clear();
+        indexed.openIndexes(cache, [](const std::string &why) { refusals.push_back(why); });
+        EXPECT_EQ(refusals.size(), row.refusedAtOpen);
+        for (const char *word : {"book", "house", "kitap", "ev"}) {
+            EXPECT_EQ(indexed.translate("english", "turkish", word, 20),
+                      plain.translate("english", "turkish", word, 20));
+            EXPECT_EQ(indexed.translate("turkish", "english", word, 20),
+                      plain.translate("turkish", "english", word, 20));
+        }
+        const bool bodyDamaged = std::string_view(row.name) == "body byte";
+        EXPECT_EQ(refusals.size(), row.refusedAtOpen + (bodyDamaged ? 1 : 0));
+        if (bodyDamaged) {
+            EXPECT_NE(refusals.back().find("damaged block"), std::string::npos) << refusals.back();
+        }
+        // Built anew, it is taken up again.
+        indexed.buildIndexes(cache, [](const std::string &) {});
+        indexed.reopenIndexes();
+        EXPECT_EQ(indexed.translate("english", "turkish", "book", 20),
+                  plain.translate("english", "turkish", "book", 20));
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// Where the service, a user and a package's script find the indexes.
+TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
+{
+    const struct
+    {
+        std::vector<std::string_view> arguments;
+        const char *service, *xdg, *home;
+        const char *cache;
+        bool build;
+    } rows[] = {
+        {{}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false},
+        {{}, nullptr, "/x", "/h", "/x/vorlinda-site", false},
+        {{}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false},
+        {{"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true},
+        {{"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true},
+        {{"--build-index", "--dictionaries", "/d"}, nullptr, "/x", "/h", "/x/vorlinda-site", true},
+        {{"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true},
+    };
+    for (const auto &row : rows) {
+        const auto set = [](const char *name, const char *value) {
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        };
+        set("CACHE_DIRECTORY", row.service);
+        set("XDG_CACHE_HOME", row.xdg);
+        set("HOME", row.home);
+        const SiteOptions options = SiteOptions::parse(row.arguments);
+        EXPECT_EQ(options.cache, row.cache) << row.cache;
+        EXPECT_EQ(options.buildIndex, row.build) << row.cache;
+        EXPECT_EQ(options.indexDirectory().parent_path(), row.cache);
+    }
+}
