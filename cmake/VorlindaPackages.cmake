@@ -64,7 +64,8 @@ port 80, or as several instances behind nginx (vorlinda-site@PORT).")
 set(CPACK_DEBIAN_SITE_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/debian/postinst
     ${PROJECT_SOURCE_DIR}/packaging/debian/prerm
-    ${PROJECT_SOURCE_DIR}/packaging/debian/postrm)
+    ${PROJECT_SOURCE_DIR}/packaging/debian/postrm
+    ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
 
 # Each package's copyright, (native package) changelog and manual page.
 set(PROGRAM_MANUAL Project1.1)

@@ -44,12 +44,18 @@ for p in "${packages[@]}"; do
 done
 files=$(for deb in "${debs[@]}"; do dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\.||'; done)
 
+# The install built the indexes where the service reads them; a dictionary
+# package's change rebuilds them through the trigger.
+find /var/cache/vorlinda-site/ -name freedict-eng-tur.vsi | grep -q . ||
+    { echo "the install built no index in /var/cache/vorlinda-site" >&2; exit 1; }
+echo "== indexes built on install: $(du -sh /var/cache/vorlinda-site/ | cut -f1)"
 echo "== hello through /usr/bin/Project1 against /usr/bin/vorlinda-site"
 tests/e2e/e2e.sh hello /usr/bin/Project1 /usr/bin/vorlinda-site build-release/test-artifacts
 
 # What systemd would have made for the service's throwaway user, for the
-# purge to take away.
-$sudo mkdir -p /var/cache/private/vorlinda-site
+# purge to take away (it moves the cache the install built into private/).
+$sudo mkdir -p /var/cache/private
+$sudo mv /var/cache/vorlinda-site /var/cache/private/vorlinda-site
 $sudo ln -sfn private/vorlinda-site /var/cache/vorlinda-site
 echo "== purging ${packages[*]}"
 apt purge "${packages[@]}"
