@@ -234,9 +234,9 @@ std::uint64_t IndexFile::sourceStamp(const std::vector<std::filesystem::path> &s
         described += '\n';
         described += source.string();
         if (::stat(source.c_str(), &info) == 0) {
-            for (const auto number : {std::to_string(info.st_size),
-                                      std::to_string(info.st_mtim.tv_sec),
-                                      std::to_string(info.st_mtim.tv_nsec)}) {
+            for (const std::string &number :
+                 {std::to_string(info.st_size), std::to_string(info.st_mtim.tv_sec),
+                  std::to_string(info.st_mtim.tv_nsec)}) {
                 described += ' ';
                 described += number;
             }
