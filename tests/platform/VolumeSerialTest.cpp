@@ -3,18 +3,39 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
-#include <sys/statvfs.h>
+#include <utility>
 
-// The banner address carries the low 32 bits of the root file system's id, as
-// unsigned decimal: a serial with the top bit set must not turn negative.
-TEST(VolumeSerial, IdentifierIsTheRootFileSystemIdsLow32BitsUnsigned)
+// The banner address carries the serial as unsigned decimal: one to ten
+// digits, no sign, no leading zeros, no separators.
+TEST(VolumeSerial, SerialsAreWrittenAsUnsignedDecimal)
 {
-    struct statvfs info
-    {};
-    ASSERT_EQ(::statvfs("/", &info), 0);
+    const std::pair<std::uint32_t, std::string> rows[] = {
+        {0u, "0"},
+        {7u, "7"},
+        {1234567890u, "1234567890"},
+        {0x7FFFFFFFu, "2147483647"},
+        {0x80000000u, "2147483648"}, // the top bit set: never negative
+        {0xFFFFFFFFu, "4294967295"}};
+    for (const auto &[serial, written] : rows)
+        EXPECT_EQ(VolumeSerial::formatSerial(serial), written) << serial;
+}
+
+// The identifier is the first word of the root file system's id, which
+// `stat -f` prints as sixteen hex digits, the first word first.
+TEST(VolumeSerial, IdentifierIsTheFirstWordOfTheRootFileSystemId)
+{
+    std::FILE *stat = ::popen("stat -f -c %i /", "r");
+    ASSERT_NE(stat, nullptr);
+    char id[32] = {};
+    const bool read = std::fgets(id, sizeof id, stat) != nullptr;
+    ::pclose(stat);
+    ASSERT_TRUE(read);
+    const std::string digits = std::string(16, '0') + std::string(id, std::strcspn(id, "\n"));
+    const std::string firstWord = digits.substr(digits.size() - 16, 8);
 
     EXPECT_EQ(VolumeSerial::machineIdentifier(),
-              std::to_string(static_cast<std::uint32_t>(info.f_fsid & 0xFFFFFFFFu)));
-    EXPECT_EQ(VolumeSerial::formatSerial(0x80000000u), "2147483648");
+              std::to_string(std::stoul(firstWord, nullptr, 16)));
 }

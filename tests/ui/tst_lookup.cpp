@@ -4,14 +4,17 @@
 // reach, and the failures at start-up.
 
 #include "ErrorBox.h"
+#include "ExternalBrowser.h"
 #include "LoopbackSite.h"
 #include "ModalCatcher.h"
 #include "Project1.h"
 #include "ResultPage.h"
 #include "TApplication.h"
 #include "TForm1.h"
+#include "TLabel.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
+#include "VolumeSerial.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -63,11 +67,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// What the view shows now.
-QString shownText(TWebBrowser *view)
+// What the view shows now: its text, or its document as the engine writes it
+// back out.
+QString shownText(TWebBrowser *view, bool html = false)
 {
     auto text = std::make_shared<std::optional<QString>>();
-    view->page()->toPlainText([text](const QString &shown) { *text = shown; });
+    const auto take = [text](const QString &shown) { *text = shown; };
+    html ? view->page()->toHtml(take) : view->page()->toPlainText(take);
     return QTest::qWaitFor([&] { return text->has_value(); }, LoadTimeout) ? text->value()
                                                                            : QString();
 }
@@ -335,6 +341,73 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(window.form->Button1->isEnabled(), LoadTimeout);
         QVERIFY(!window.site.paths("/ban.asp?p=vrl12&rnd=").isEmpty());
+    }
+
+    // Every address the window loads at start and opens on a click, byte for
+    // byte. The banners never finish loading here, so the other views' loads
+    // and the clicks must leave the translate button closed.
+    void eachViewAndLinkGetsItsAddressAndOnlyABannerOpensTheGate()
+    {
+        LoopbackSite site;
+        // A banner's head and the start of its body, the rest never: uncached,
+        // so that the second pane does not wait on the first one's load.
+        site.route("/ban.asp", {{"HTTP/1.1 200 OK\r\nCache-Control: no-store\r\n"
+                                 "Content-Length: 100\r\n\r\n<b>banner"}});
+        site.serve("/res/cevir.htm", "text/html", "<p>ceviri</p>");
+        TForm1::Settings settings = TForm1::defaultSettings();
+        settings.vendorHost = site.hostAndPort();
+        QList<QByteArray> opened;
+        ExternalBrowser::setOpener([&](const QUrl &url) { opened << url.toEncoded(); });
+        const auto restore = qScopeGuard([] { ExternalBrowser::setOpener({}); });
+        ModalCatcher boxes;
+        QVERIFY(createMainWindow([&] { return new TForm1(settings); }));
+        const std::unique_ptr<TForm1> form(std::exchange(Form1, nullptr));
+        QSignalSpy resultLoaded(form->WebBrowser1, &QWebEngineView::loadFinished);
+        QSignalSpy translationLoaded(form->WebBrowser3, &QWebEngineView::loadFinished);
+        form->show();
+
+        const QByteArray vendor = "http://" + site.hostAndPort().toLatin1();
+        const QByteArray banner =
+            "/ban.asp?p=vrl12&rnd=" + QByteArray::fromStdString(VolumeSerial::machineIdentifier());
+        QTRY_COMPARE_WITH_TIMEOUT(site.paths("/ban.asp"), QList<QByteArray>({banner, banner}),
+                                  LoadTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(!resultLoaded.isEmpty() && !translationLoaded.isEmpty(),
+                                 LoadTimeout);
+        QCOMPARE(site.paths("/res/"), QList<QByteArray>{"/res/cevir.htm"});
+        const QString welcome =
+            QStringLiteral("<html><head></head><body><center><b><font face=\"verdana\" "
+                           "size=\"2\">Çevirmek istediğiniz metni girerek Çewir butonuna "
+                           "Basınız..</font></b>") +
+            QStringLiteral("<br>").repeated(13) +
+            QStringLiteral("<a href=\"http://www.oyunlar-fikralar.com/\" target=\"_blank\">Flash "
+                           "oyunlar, Fıkralar</a><br></center></body></html>");
+        QCOMPARE(shownText(form->WebBrowser1, true), welcome);
+
+        // Each row: a web view and the page it starts on, or a link label and
+        // what its click gives the external browser.
+        const struct
+        {
+            QWidget *control;
+            QByteArray address;
+        } rows[] = {{form->rek, vendor + banner},
+                    {form->rek2, vendor + banner},
+                    {form->WebBrowser3, vendor + "/res/cevir.htm"},
+                    {form->Label4, vendor + "/?ref=vrl_11"},
+                    {form->Label5, vendor + "/feedback.asp?ref=vrl10"},
+                    {form->Label6, "http://www.zirvazo.com/?ref=vrl_11"},
+                    {form->Label7, "http://www.karbonet.com/?ref=vrl_12"}};
+        for (const auto &row : rows) {
+            if (auto *view = qobject_cast<TWebBrowser *>(row.control)) {
+                QCOMPARE(view->page()->requestedUrl().toEncoded(), row.address);
+                continue;
+            }
+            form->PageControl1->setCurrentWidget(row.control->parentWidget());
+            QTest::mouseClick(row.control, Qt::LeftButton);
+            QCOMPARE(std::exchange(opened, {}), QList<QByteArray>{row.address});
+        }
+
+        QVERIFY(!form->Button1->isEnabled());
+        QVERIFY(boxes.seen().empty());
     }
 
     void closingWhileWaitingAbandonsTheLookupAndRemovesTheFile()
