@@ -18,16 +18,8 @@
 
 namespace {
 
-using Client = LoopbackClient;
-using Site = SiteProcess;
-
 const std::string kLookup = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=hello"
                             "&submitButton=Search HTTP/1.1\r\nHost: localhost\r\n\r\n";
-
-std::string statusLine(const std::string &answer)
-{
-    return LoopbackClient::statusLine(answer);
-}
 
 std::string refusal(int status, const std::string &reason)
 {
@@ -39,7 +31,7 @@ std::string refusal(int status, const std::string &reason)
 
 // Pipelines requests for a large page without reading until the site stops
 // taking them.
-void overfill(const Client &client)
+void overfill(const LoopbackClient &client)
 {
     const std::string requests = [] {
         std::string r;
@@ -65,15 +57,15 @@ int wholeAnswers(std::string_view got)
 // when the site is stopped; once the site has closed an idle connection,
 // the client sends one more request, which must not reset them away.
 // `last` ends the ten requests.
-std::string stopWhileAnswersAreOnTheirWay(Site &site, const std::string &last)
+std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &last)
 {
     const std::string big = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big "
                             "HTTP/1.1\r\n";
     std::string requests;
     for (int i = 0; i < 9; ++i)
         requests += big + "\r\n";
-    Client idle(site.port());
-    Client slow(site.port(), 4096);
+    LoopbackClient idle(site.port());
+    LoopbackClient slow(site.port(), 4096);
     slow.send(requests + big + last);
     if (!site.logged("txtLang=big", 10))
         return "not answered";
@@ -90,7 +82,7 @@ struct Row
 {
     const char *name;
     std::vector<std::string> options;
-    std::function<std::string(Site &)> client;
+    std::function<std::string(SiteProcess &)> client;
     std::string expected;
     rlim_t hardLimit = 20000;
 };
@@ -119,7 +111,7 @@ TEST_P(SiteClients, Behaves)
 {
     std::vector<std::string> options = GetParam().options;
     options.insert(options.end(), {"--dictionaries", dir_});
-    Site site(VORLINDA_SITE, options, 0, {64, GetParam().hardLimit});
+    SiteProcess site(VORLINDA_SITE, options, 0, {64, GetParam().hardLimit});
     ASSERT_NE(site.port(), 0) << site.output();
     EXPECT_EQ(GetParam().client(site), GetParam().expected);
 }
@@ -130,24 +122,24 @@ const std::string kHeader = "X: " + std::string(16384 - 7, 'b') + "\r\n\r\n";
 const Row kRows[] = {
     Row{"HundredsOfIdleConnectionsPastTheSoftLimitThenALookup",
         {},
-        [](Site &site) {
-            std::vector<std::unique_ptr<Client>> idle;
+        [](SiteProcess &site) {
+            std::vector<std::unique_ptr<LoopbackClient>> idle;
             for (int i = 0; i < 300; ++i)
-                idle.push_back(std::make_unique<Client>(site.port()));
-            Client lookup(site.port());
+                idle.push_back(std::make_unique<LoopbackClient>(site.port()));
+            LoopbackClient lookup(site.port());
             lookup.send(kLookup);
-            return statusLine(lookup.answer());
+            return LoopbackClient::statusLine(lookup.answer());
         },
         "HTTP/1.1 200 OK"},
     Row{"TooLowAHardLimitIsTold",
         {},
-        [](Site &site) { return std::to_string(site.logged("open-file limit is 200,")); },
+        [](SiteProcess &site) { return std::to_string(site.logged("open-file limit is 200,")); },
         "1",
         200},
     Row{"TrickledHeaderIsCutAtTheDeadline",
         {"--header-timeout-ms", "300"},
-        [](Site &site) {
-            Client slow(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient slow(site.port());
             slow.send("GET / HTTP/1.1\r\n");
             for (int i = 0; i < 100; ++i) { // a line every 50 ms for 5 s
                 if (slow.wait(POLLIN, 50))
@@ -159,60 +151,60 @@ const Row kRows[] = {
         "cut: \"\""},
     Row{"LongestRequestLineIsRead",
         {},
-        [](Site &site) {
-            Client client(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send(kLine + "\r\n");
-            return statusLine(client.answer());
+            return LoopbackClient::statusLine(client.answer());
         },
         "HTTP/1.1 404 Not Found"},
     Row{"LongerRequestLineGets414",
         {},
-        [](Site &site) {
-            Client client(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("G" + kLine + "\r\n");
             return client.all();
         },
         refusal(414, "URI Too Long")},
     Row{"LargestHeaderIsRead",
         {},
-        [](Site &site) {
-            Client client(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("GET /ban.asp HTTP/1.1\r\n" + kHeader);
-            return statusLine(client.answer());
+            return LoopbackClient::statusLine(client.answer());
         },
         "HTTP/1.1 200 OK"},
     Row{"LargerHeaderGets431",
         {},
-        [](Site &site) {
-            Client client(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("GET /ban.asp HTTP/1.1\r\nX" + kHeader);
             return client.all();
         },
         refusal(431, "Request Header Fields Too Large")},
     Row{"ClientThatDoesNotReadHoldsUpNoOneAndIsCut",
         {"--write-timeout-ms", "300"},
-        [](Site &site) {
-            Client stalled(site.port(), 4096);
+        [](SiteProcess &site) {
+            LoopbackClient stalled(site.port(), 4096);
             overfill(stalled);
-            Client lookup(site.port());
+            LoopbackClient lookup(site.port());
             lookup.send(kLookup);
-            const std::string answered = statusLine(lookup.answer());
+            const std::string answered = LoopbackClient::statusLine(lookup.answer());
             return answered + (stalled.wait(POLLRDHUP) ? ", stalled one cut" : "");
         },
         "HTTP/1.1 200 OK, stalled one cut"},
     Row{"IdleKeptConnectionIsClosed",
         {"--keepalive-timeout-ms", "300"},
-        [](Site &site) {
-            Client client(site.port());
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send(kLookup);
-            const std::string answered = statusLine(client.answer());
+            const std::string answered = LoopbackClient::statusLine(client.answer());
             return answered + ", then \"" + client.all() + "\"";
         },
         "HTTP/1.1 200 OK, then \"\""},
     Row{"ThousandsOfAnswersWhileNoOneReadsTheLog",
         {},
-        [](Site &site) { // far more log lines than a pipe holds
-            Client client(site.port());
+        [](SiteProcess &site) { // far more log lines than a pipe holds
+            LoopbackClient client(site.port());
             std::string got, more = "-";
             for (int round = 1; round <= 20 && !more.empty(); ++round) {
                 std::string requests;
@@ -227,8 +219,8 @@ const Row kRows[] = {
         "2000"},
     Row{"TerminatedWhileAnsweringFinishesTheAnswerAndExitsZero",
         {},
-        [](Site &site) {
-            Client stalled(site.port(), 4096);
+        [](SiteProcess &site) {
+            LoopbackClient stalled(site.port(), 4096);
             overfill(stalled);
             site.terminate();
             const int answers = wholeAnswers(stalled.all());
@@ -238,11 +230,13 @@ const Row kRows[] = {
         "whole answers, exit 0"},
     Row{"TerminatedWhileKeptConnectionWaitsLetsItsAnswersArrive",
         {},
-        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
+        [](SiteProcess &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
         "whole answers, exit 0"},
     Row{"TerminatedWhileConnectionClosesLetsItsAnswersArrive",
         {},
-        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n"); },
+        [](SiteProcess &site) {
+            return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n");
+        },
         "whole answers, exit 0"},
 };
 
