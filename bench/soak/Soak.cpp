@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <fstream>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -67,6 +68,8 @@ int main(int argc, char *argv[])
             .draw(lookups);
 
     SiteProcess site(siteProgram);
+    if (site.port() == 0)
+        throw std::runtime_error(siteProgram + " did not say where it listens:\n" + site.output());
     FaultProxy proxy(site.port(), FaultProxy::Rates{}, seed);
     HttpClient::Options options;
     options.host = "127.0.0.1";

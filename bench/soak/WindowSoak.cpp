@@ -32,6 +32,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <tuple>
 
 namespace {
@@ -83,6 +84,8 @@ int main(int argc, char *argv[])
         LookupPlan(seed, LookupPlan::Pairs::All).draw(lookups);
 
     SiteProcess site(siteProgram);
+    if (site.port() == 0)
+        throw std::runtime_error(siteProgram + " did not say where it listens:\n" + site.output());
     FaultProxy proxy(site.port(), FaultProxy::Rates{}, seed);
     // Every lookup once, unbroken, so that the site's loading of its
     // dictionaries does not run into the read time-out.

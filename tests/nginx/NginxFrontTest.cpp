@@ -11,15 +11,13 @@
 #include "DictionaryRequest.h"
 #include "HttpClient.h"
 #include "LookupPlan.h"
+#include "LoopbackClient.h"
 #include "SiteProcess.h"
 
 #include <QCoreApplication>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,50 +40,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int connectLoopback(std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// A port of 127.0.0.1 that nothing listens on now.
-std::uint16_t freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), size) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) != 0)
-        throw std::runtime_error("no free port");
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
 // Sends `request` on a new connection to `port` and returns the first line
 // of the answer.
 std::string statusLine(std::uint16_t port, const std::string &request)
 {
-    const int fd = connectLoopback(port);
-    if (fd < 0)
-        return "(no connection)";
-    (void)::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string got;
-    char buffer[4096];
-    for (ssize_t n;
-         got.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
-        got.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    return got.substr(0, got.find("\r\n"));
+    const LoopbackClient client(port);
+    client.send(request);
+    return LoopbackClient::statusLine(client.answer());
 }
 
 void replaceOnce(std::string &text, const std::string &from, const std::string &to)
@@ -104,7 +65,7 @@ class Nginx
 public:
     Nginx(const std::string &program, const std::string &shippedFile, std::uint16_t first,
           std::uint16_t second)
-        : port_(freePort())
+        : port_(LoopbackClient::freePort())
     {
         char pattern[] = "/tmp/vorlinda-nginx-XXXXXX";
         if (::mkdtemp(pattern) == nullptr)
@@ -136,7 +97,7 @@ public:
             ::_exit(127);
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        for (int fd; (fd = connectLoopback(port_)) < 0;) {
+        while (!LoopbackClient(port_).connected()) {
             if (std::chrono::steady_clock::now() > deadline ||
                 ::waitpid(pid_, nullptr, WNOHANG) != 0)
                 throw std::runtime_error("nginx did not start; see " + d + "/error.log");
@@ -161,22 +122,6 @@ private:
     pid_t pid_ = -1;
 };
 
-// Moves the site's request lines logged since the last call to `into` (its
-// own lines, "vorlinda-site: ...", are left out), waiting up to 10 s until
-// `into` holds `count`: a line comes a little after its answer.
-void takeRequests(SiteProcess &site, std::vector<std::string> &into, std::size_t count = 0)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-        for (std::string &line : site.takeLog())
-            if (!line.starts_with("vorlinda-site:"))
-                into.push_back(std::move(line));
-        if (into.size() >= count || std::chrono::steady_clock::now() > deadline)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the log's reader
-    }
-}
-
 // The request target of a site's log line ("STAMP REMOTE METHOD TARGET
 // STATUS SIZE").
 std::string loggedTarget(const std::string &line)
@@ -200,10 +145,12 @@ int main(int argc, char *argv[])
     const int lookups = argc > 4 ? std::max(3, std::atoi(argv[4])) : 2000;
     QCoreApplication app(argc, argv);
 
-    const std::uint16_t firstPort = freePort();
-    const std::uint16_t secondPort = freePort();
-    auto first = std::make_unique<SiteProcess>(siteProgram, firstPort, true);
-    SiteProcess second(siteProgram, secondPort, true);
+    const std::uint16_t firstPort = LoopbackClient::freePort();
+    const std::uint16_t secondPort = LoopbackClient::freePort();
+    auto first = std::make_unique<SiteProcess>(siteProgram, std::vector<std::string>{}, firstPort);
+    SiteProcess second(siteProgram, {}, secondPort);
+    if (first->port() == 0 || second.port() == 0)
+        throw std::runtime_error("a site did not start:\n" + first->output() + second.output());
     const Nginx nginx(nginxProgram, argv[3], firstPort, secondPort);
 
     const std::vector<LookupPlan::Lookup> plan =
@@ -232,11 +179,8 @@ int main(int argc, char *argv[])
             expected.emplace(key(l), body);
         }
     }
-    {
-        std::vector<std::string> warmUp;
-        takeRequests(*first, warmUp, expected.size());
-        takeRequests(second, warmUp, 2 * expected.size());
-    }
+    first->takeRequests(expected.size());
+    second.takeRequests(expected.size());
 
     HttpClient::Options options;
     options.host = "127.0.0.1";
@@ -265,9 +209,10 @@ int main(int argc, char *argv[])
         std::this_thread::sleep_until(start + (i - 1) * pace); // a steady rate, not a wait
         if (i == killAt) {
             first->kill();
-            takeRequests(*first, firstLog);
+            firstLog = first->takeRequests();
         } else if (i == restartAt) {
-            first = std::make_unique<SiteProcess>(siteProgram, firstPort, true);
+            first =
+                std::make_unique<SiteProcess>(siteProgram, std::vector<std::string>{}, firstPort);
         }
         const LookupPlan::Lookup &l = plan[static_cast<std::size_t>(i - 1)];
         sent.insert(DictionaryQuery::requestTarget(l.sourcePosition, l.targetPosition, l.word));
@@ -295,8 +240,10 @@ int main(int argc, char *argv[])
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (firstLog.size() + restartedLog.size() + secondLog.size() < sent.size() &&
            std::chrono::steady_clock::now() < deadline) {
-        takeRequests(*first, restartedLog);
-        takeRequests(second, secondLog);
+        for (std::string &line : first->takeRequests())
+            restartedLog.push_back(std::move(line));
+        for (std::string &line : second.takeRequests())
+            secondLog.push_back(std::move(line));
         std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the logs' readers
     }
     std::multiset<std::string> arrived;
@@ -317,8 +264,7 @@ int main(int argc, char *argv[])
     std::string last = rawBlanks;
     replaceOnce(last, "bonjour", "merci");
     const std::string lastDirect = statusLine(secondPort, last);
-    std::vector<std::string> rawLog;
-    takeRequests(second, rawLog, 2);
+    const std::vector<std::string> rawLog = second.takeRequests(2);
     const bool rawBlanksAsKnown = direct == "HTTP/1.1 200 OK" && lastDirect == direct &&
                                   throughNginx == "HTTP/1.1 400 Bad Request" && rawLog.size() == 2;
 

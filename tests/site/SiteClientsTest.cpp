@@ -4,130 +4,22 @@
 #include "DictFixture.h"
 #include "SitePages.h"
 
-#include <QProcess>
-#include <QRegularExpression>
+#include "LoopbackClient.h"
+#include "SiteProcess.h"
+
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
 
-using namespace std::chrono_literals;
-
 namespace {
-
-// A loopback client in raw bytes; every wait ends after 5 s.
-struct Client
-{
-    explicit Client(quint16 port, int receiveBuffer = 0)
-    {
-        if (receiveBuffer > 0)
-            ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        sockaddr_in to{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-        ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to);
-    }
-    ~Client() { ::close(fd); }
-    bool wait(short events) const
-    {
-        pollfd p{fd, events, 0};
-        return ::poll(&p, 1, 5000) > 0;
-    }
-    bool send(std::string_view bytes) const
-    {
-        return ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
-    }
-    // What the next read brings: "" on close or after 5 s.
-    std::string some() const
-    {
-        char chunk[65536];
-        const ssize_t n = wait(POLLIN) ? ::recv(fd, chunk, sizeof chunk, 0) : 0;
-        return std::string(chunk, std::size_t(std::max<ssize_t>(n, 0)));
-    }
-    // Everything until the site closes.
-    std::string all() const
-    {
-        std::string got;
-        char chunk[65536];
-        while (wait(POLLIN)) {
-            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
-            if (n <= 0)
-                return got;
-            got.append(chunk, std::size_t(n));
-        }
-        return got + "(still open)";
-    }
-    // One answer with its Content-Length body.
-    std::string answer() const
-    {
-        std::string got;
-        char chunk[65536];
-        std::size_t end = std::string::npos, length = 0;
-        while (end == std::string::npos || got.size() < end + length) {
-            const ssize_t n = wait(POLLIN) ? ::recv(fd, chunk, sizeof chunk, 0) : 0;
-            if (n <= 0)
-                break;
-            got.append(chunk, std::size_t(n));
-            if (end == std::string::npos && (end = got.find("\r\n\r\n")) != std::string::npos) {
-                length = std::stoul(got.substr(got.find("Content-Length: ") + 16));
-                end += 4;
-            }
-        }
-        return got;
-    }
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-};
-
-// A site with the given options; its soft open-file limit starts at 64.
-struct Site
-{
-    explicit Site(const std::filesystem::path &dir, QStringList options, rlim_t hardLimit)
-    {
-        process.setChildProcessModifier([hardLimit] {
-            rlimit limit{64, hardLimit};
-            ::setrlimit(RLIMIT_NOFILE, &limit);
-        });
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(VORLINDA_SITE, options << "--listen"
-                                             << "127.0.0.1"
-                                             << "--port"
-                                             << "0"
-                                             << "--dictionaries" << QString::fromStdString(dir));
-        static const QRegularExpression listening("listening on http://127.0.0.1:(\\d+)/");
-        while (port == 0 && process.waitForReadyRead(10000))
-            port = listening.match(output += process.readAll()).captured(1).toUShort();
-    }
-    ~Site()
-    {
-        process.kill();
-        process.waitForFinished();
-    }
-    // Whether the output holds `text` `count` times within 5 s.
-    bool logged(const QByteArray &text, qsizetype count)
-    {
-        while (output.count(text) < count && process.waitForReadyRead(5000))
-            output += process.readAll();
-        return output.count(text) >= count;
-    }
-    QProcess process;
-    QByteArray output;
-    quint16 port = 0;
-};
 
 const std::string kLookup = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=hello"
                             "&submitButton=Search HTTP/1.1\r\nHost: localhost\r\n\r\n";
-
-std::string statusLine(const std::string &answer)
-{
-    return answer.substr(0, answer.find("\r\n"));
-}
 
 std::string refusal(int status, const std::string &reason)
 {
@@ -139,7 +31,7 @@ std::string refusal(int status, const std::string &reason)
 
 // Pipelines requests for a large page without reading until the site stops
 // taking them.
-void overfill(const Client &client)
+void overfill(const LoopbackClient &client)
 {
     const std::string requests = [] {
         std::string r;
@@ -147,9 +39,8 @@ void overfill(const Client &client)
             r += "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big HTTP/1.1\r\n\r\n";
         return r;
     }();
-    pollfd p{client.fd, POLLOUT, 0};
-    while (::poll(&p, 1, 500) > 0 &&
-           ::send(client.fd, requests.data(), requests.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+    while (client.wait(POLLOUT, 500) &&
+           ::send(client.fd(), requests.data(), requests.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
     }
 }
 
@@ -157,49 +48,41 @@ void overfill(const Client &client)
 int wholeAnswers(std::string_view got)
 {
     int count = 0;
-    for (; !got.empty(); ++count) {
-        const std::size_t end = got.find("\r\n\r\n"), at = got.find("Content-Length: ");
-        if (end == std::string::npos || at > end)
-            return -1;
-        const std::size_t size = end + 4 + std::stoul(std::string(got.substr(at + 16, 12)));
-        if (size > got.size())
-            return -1;
+    for (std::size_t size; (size = LoopbackClient::wholeAnswer(got)) > 0; ++count)
         got.remove_prefix(size);
-    }
-    return count;
+    return got.empty() ? count : -1;
 }
 
 // Ten answers written but still in the kernel, as the client reads slowly,
 // when the site is stopped; once the site has closed an idle connection,
 // the client sends one more request, which must not reset them away.
 // `last` ends the ten requests.
-std::string stopWhileAnswersAreOnTheirWay(Site &site, const std::string &last)
+std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &last)
 {
     const std::string big = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big "
                             "HTTP/1.1\r\n";
     std::string requests;
     for (int i = 0; i < 9; ++i)
         requests += big + "\r\n";
-    Client idle(site.port);
-    Client slow(site.port, 4096);
+    LoopbackClient idle(site.port());
+    LoopbackClient slow(site.port(), 4096);
     slow.send(requests + big + last);
     if (!site.logged("txtLang=big", 10))
         return "not answered";
-    site.process.terminate();
+    site.terminate();
     if (!idle.all().empty())
         return "idle connection left open";
     slow.send(kLookup);
     const int answers = wholeAnswers(slow.all());
-    site.process.waitForFinished(5000);
     return std::string(answers >= 10 ? "whole answers" : "cut short") + ", exit " +
-           std::to_string(site.process.exitCode());
+           std::to_string(site.wait());
 }
 
 struct Row
 {
     const char *name;
-    QStringList options;
-    std::function<std::string(Site &)> client;
+    std::vector<std::string> options;
+    std::function<std::string(SiteProcess &)> client;
     std::string expected;
     rlim_t hardLimit = 20000;
 };
@@ -226,8 +109,10 @@ protected:
 
 TEST_P(SiteClients, Behaves)
 {
-    Site site(dir_, GetParam().options, GetParam().hardLimit);
-    ASSERT_NE(site.port, 0) << site.output.toStdString();
+    std::vector<std::string> options = GetParam().options;
+    options.insert(options.end(), {"--dictionaries", dir_});
+    SiteProcess site(VORLINDA_SITE, options, 0, {64, GetParam().hardLimit});
+    ASSERT_NE(site.port(), 0) << site.output();
     EXPECT_EQ(GetParam().client(site), GetParam().expected);
 }
 
@@ -237,32 +122,27 @@ const std::string kHeader = "X: " + std::string(16384 - 7, 'b') + "\r\n\r\n";
 const Row kRows[] = {
     Row{"HundredsOfIdleConnectionsPastTheSoftLimitThenALookup",
         {},
-        [](Site &site) {
-            std::vector<std::unique_ptr<Client>> idle;
+        [](SiteProcess &site) {
+            std::vector<std::unique_ptr<LoopbackClient>> idle;
             for (int i = 0; i < 300; ++i)
-                idle.push_back(std::make_unique<Client>(site.port));
-            Client lookup(site.port);
+                idle.push_back(std::make_unique<LoopbackClient>(site.port()));
+            LoopbackClient lookup(site.port());
             lookup.send(kLookup);
-            return statusLine(lookup.answer());
+            return LoopbackClient::statusLine(lookup.answer());
         },
         "HTTP/1.1 200 OK"},
     Row{"TooLowAHardLimitIsTold",
         {},
-        [](Site &site) {
-            while (!site.output.contains("open-file") && site.process.waitForReadyRead(5000))
-                site.output += site.process.readAll();
-            return std::to_string(site.output.contains("open-file limit is 200,"));
-        },
+        [](SiteProcess &site) { return std::to_string(site.logged("open-file limit is 200,")); },
         "1",
         200},
     Row{"TrickledHeaderIsCutAtTheDeadline",
         {"--header-timeout-ms", "300"},
-        [](Site &site) {
-            Client slow(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient slow(site.port());
             slow.send("GET / HTTP/1.1\r\n");
             for (int i = 0; i < 100; ++i) { // a line every 50 ms for 5 s
-                pollfd p{slow.fd, POLLIN, 0};
-                if (::poll(&p, 1, 50) > 0)
+                if (slow.wait(POLLIN, 50))
                     return "cut: \"" + slow.all() + "\"";
                 slow.send("X: y\r\n");
             }
@@ -271,60 +151,61 @@ const Row kRows[] = {
         "cut: \"\""},
     Row{"LongestRequestLineIsRead",
         {},
-        [](Site &site) {
-            Client client(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send(kLine + "\r\n");
-            return statusLine(client.answer());
+            return LoopbackClient::statusLine(client.answer());
         },
         "HTTP/1.1 404 Not Found"},
     Row{"LongerRequestLineGets414",
         {},
-        [](Site &site) {
-            Client client(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("G" + kLine + "\r\n");
             return client.all();
         },
         refusal(414, "URI Too Long")},
     Row{"LargestHeaderIsRead",
         {},
-        [](Site &site) {
-            Client client(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("GET /ban.asp HTTP/1.1\r\n" + kHeader);
-            return statusLine(client.answer());
+            return LoopbackClient::statusLine(client.answer());
         },
         "HTTP/1.1 200 OK"},
     Row{"LargerHeaderGets431",
         {},
-        [](Site &site) {
-            Client client(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send("GET /ban.asp HTTP/1.1\r\nX" + kHeader);
             return client.all();
         },
         refusal(431, "Request Header Fields Too Large")},
     Row{"ClientThatDoesNotReadHoldsUpNoOneAndIsCut",
         {"--write-timeout-ms", "300"},
-        [](Site &site) {
-            Client stalled(site.port, 4096);
+        [](SiteProcess &site) {
+            LoopbackClient stalled(site.port(), 4096);
             overfill(stalled);
-            Client lookup(site.port);
+            LoopbackClient lookup(site.port());
             lookup.send(kLookup);
-            const std::string answered = statusLine(lookup.answer());
+            const std::string answered = LoopbackClient::statusLine(lookup.answer());
             return answered + (stalled.wait(POLLRDHUP) ? ", stalled one cut" : "");
         },
         "HTTP/1.1 200 OK, stalled one cut"},
     Row{"IdleKeptConnectionIsClosed",
         {"--keepalive-timeout-ms", "300"},
-        [](Site &site) {
-            Client client(site.port);
+        [](SiteProcess &site) {
+            LoopbackClient client(site.port());
             client.send(kLookup);
-            const std::string answered = statusLine(client.answer());
+            const std::string answered = LoopbackClient::statusLine(client.answer());
             return answered + ", then \"" + client.all() + "\"";
         },
         "HTTP/1.1 200 OK, then \"\""},
     Row{"ThousandsOfAnswersWhileNoOneReadsTheLog",
         {},
-        [](Site &site) { // far more log lines than a pipe holds
-            Client client(site.port);
+        [](SiteProcess &site) { // far more log lines than a pipe holds
+            site.holdLog();
+            LoopbackClient client(site.port());
             std::string got, more = "-";
             for (int round = 1; round <= 20 && !more.empty(); ++round) {
                 std::string requests;
@@ -339,23 +220,24 @@ const Row kRows[] = {
         "2000"},
     Row{"TerminatedWhileAnsweringFinishesTheAnswerAndExitsZero",
         {},
-        [](Site &site) {
-            Client stalled(site.port, 4096);
+        [](SiteProcess &site) {
+            LoopbackClient stalled(site.port(), 4096);
             overfill(stalled);
-            site.process.terminate();
+            site.terminate();
             const int answers = wholeAnswers(stalled.all());
-            site.process.waitForFinished(5000);
             return std::string(answers > 0 ? "whole answers" : "cut short") + ", exit " +
-                   std::to_string(site.process.exitCode());
+                   std::to_string(site.wait());
         },
         "whole answers, exit 0"},
     Row{"TerminatedWhileKeptConnectionWaitsLetsItsAnswersArrive",
         {},
-        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
+        [](SiteProcess &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
         "whole answers, exit 0"},
     Row{"TerminatedWhileConnectionClosesLetsItsAnswersArrive",
         {},
-        [](Site &site) { return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n"); },
+        [](SiteProcess &site) {
+            return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n");
+        },
         "whole answers, exit 0"},
 };
 
