@@ -1,8 +1,9 @@
 // The real vorlinda-site on 127.0.0.1 over the installed FreeDict
 // dictionaries, against many idle connections, 200 kept-alive clients,
-// hostile clients and a SIGTERM in the middle of the load. Every client is
-// in this one process (epoll for the load, a thread per hostile client).
+// the tests' hostile clients, timed, and a SIGTERM in the middle of the load.
+// Every client is in this one process (epoll for the load).
 //   vorlinda_site_bench [seconds of load, default 20]
+#include "HostileClients.h"
 #include "LoopbackClient.h"
 #include "SiteProcess.h"
 
@@ -21,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -63,14 +63,6 @@ double timedLookup(int port, int word = 0, int timeoutMs = 5000)
     }
     return LoopbackClient::wholeAnswer(in) > 0 && in.starts_with("HTTP/1.1 200") ? msSince(start)
                                                                                  : -1;
-}
-
-// Waits until the site closes `client` (reset or end of stream); ms since
-// `since`, or -1 after `limit`.
-double msUntilCut(const LoopbackClient &client, Clock::time_point since,
-                  std::chrono::milliseconds limit)
-{
-    return client.wait(POLLRDHUP, static_cast<int>(limit.count())) ? msSince(since) : -1;
 }
 
 long rssKiB(pid_t pid)
@@ -251,79 +243,20 @@ void keptAlive(const std::string &binary, std::chrono::seconds duration)
                 100.0 * double(result.rssEnd - result.rssFirst) / double(result.rssFirst));
 }
 
+// The tests' table of hostile clients, each row against a site of its own
+// with the row's shortened waits: how long each takes, and whether the
+// client saw what the tests expect.
 void hostile(const std::string &binary)
 {
-    const SiteProcess site(binary);
-    const std::uint16_t port = site.port();
-    const auto refused = [port](const std::string &request) {
-        const LoopbackClient client(port);
-        client.send(request);
-        return LoopbackClient::statusLine(client.some());
-    };
-    std::printf(
-        "hostile: request line of 8193 bytes: %s; header of 16385 bytes: %s\n",
-        refused("GET /" + std::string(8193 - 14, 'a') + " HTTP/1.1\r\n\r\n").c_str(),
-        refused("GET / HTTP/1.1\r\nX: " + std::string(16385 - 7, 'b') + "\r\n\r\n").c_str());
-
-    // 100 clients pipelining lookups without reading (more than the 48
-    // workers the site used to have), then lookups beside them.
-    std::vector<LoopbackClient> stalled;
-    stalled.reserve(100);
-    const std::string pipelined = [] {
-        std::string r;
-        for (int i = 0; i < 100; ++i)
-            r += lookupRequest(i);
-        return r;
-    }();
-    const std::size_t before = openFiles(site.pid());
-    const auto firstStalled = Clock::now();
-    for (int i = 0; i < 100; ++i) {
-        const LoopbackClient &client = stalled.emplace_back(port, 4096);
-        while (client.wait(POLLOUT, 50) && ::send(client.fd(), pipelined.data(), pipelined.size(),
-                                                  MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
-        }
-    }
-    const auto lastStalled = Clock::now();
-    std::printf("hostile: 100 clients that read nothing, stalled within %.0f ms; lookups beside "
-                "them:",
-                msSince(firstStalled));
-    for (int i = 0; i < 5; ++i)
-        std::printf(" %.2f", timedLookup(port));
-    std::printf(" ms\n");
-    // Their connections stay open on this side: the site letting go of them
-    // shows in its open files.
-    while (openFiles(site.pid()) > before && msSince(lastStalled) < 30000)
-        std::this_thread::sleep_for(10ms);
-    std::printf("hostile: the site let go of the last of them %.0f ms after it stalled (%zu open "
-                "files left over)\n",
-                msSince(lastStalled),
-                openFiles(site.pid()) - std::min(before, openFiles(site.pid())));
-    stalled.clear();
-    // A byte of header every 2 s.
-    auto slowloris = std::async(std::launch::async, [port] {
-        const LoopbackClient client(port);
+    const std::filesystem::path dictionaries = hostileDictionaries();
+    for (const HostileClient &row : hostileClients()) {
+        SiteProcess site(binary, hostileArguments(row, dictionaries), 0, hostileFileLimit(row));
         const auto start = Clock::now();
-        client.send("GET / HTTP/1.1\r\n");
-        double cut = -1;
-        for (int i = 0; i < 15 && cut < 0; ++i) {
-            cut = msUntilCut(client, start, 2s);
-            client.send("X");
-        }
-        return cut;
-    });
-    // An answered lookup, then nothing.
-    auto idleKept = std::async(std::launch::async, [port] {
-        const LoopbackClient client(port);
-        client.send(lookupRequest(0));
-        client.some();
-        return msUntilCut(client, Clock::now(), 30s);
-    });
-    std::printf("hostile: slowloris (a header byte every 2 s) cut after %.0f ms\n",
-                slowloris.get());
-    std::printf("hostile: idle kept connection closed %.0f ms after its answer\n", idleKept.get());
-    std::printf("hostile: the site's own notes: %s\n",
-                site.output().find("open-file") != std::string::npos ? "open-file limit too low"
-                                                                     : "none");
+        const std::string seen = row.run(site);
+        std::printf("hostile: %-55s %6.0f ms  %s\n", row.name, msSince(start),
+                    seen == row.expected ? "as the tests expect" : ("saw: " + seen).c_str());
+    }
+    std::filesystem::remove_all(dictionaries);
 }
 
 void terminated(const std::string &binary)

@@ -1,0 +1,264 @@
+#include "HostileClients.h"
+
+#include "DictFixture.h"
+#include "LoopbackClient.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <memory>
+
+namespace {
+
+const std::string kLookup = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=hello"
+                            "&submitButton=Search HTTP/1.1\r\nHost: localhost\r\n\r\n";
+const std::string kBig = "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=big "
+                         "HTTP/1.1\r\n";
+const std::string kLine = "GET /" + std::string(8192 - 14, 'a') + " HTTP/1.1\r\n";
+const std::string kHeader = "X: " + std::string(16384 - 7, 'b') + "\r\n\r\n";
+
+// Pipelines requests for a large page without reading, until the site has
+// taken none for half a second.
+void overfill(const LoopbackClient &client)
+{
+    std::string requests;
+    for (int i = 0; i < 20; ++i)
+        requests += kBig + "\r\n";
+    while (client.wait(POLLOUT, 500) &&
+           ::send(client.fd(), requests.data(), requests.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) {
+    }
+}
+
+// overfill() for many clients at once: a round of lookups to each that
+// takes more, until none has taken any for half a second.
+void overfillAll(const std::vector<LoopbackClient> &clients)
+{
+    std::string requests;
+    for (int i = 0; i < 20; ++i)
+        requests += kLookup;
+    std::vector<pollfd> fds;
+    for (const LoopbackClient &client : clients)
+        fds.push_back({client.fd(), POLLOUT, 0});
+    while (::poll(fds.data(), fds.size(), 500) > 0) {
+        for (pollfd &fd : fds) {
+            if ((fd.revents & POLLOUT) != 0 &&
+                ::send(fd.fd, requests.data(), requests.size(), MSG_NOSIGNAL | MSG_DONTWAIT) <= 0)
+                fd.fd = -1; // full, or cut: poll() leaves it out from now on
+        }
+    }
+}
+
+// How many whole answers `got` holds; -1 when it stops inside one.
+int wholeAnswers(std::string_view got)
+{
+    int count = 0;
+    for (std::size_t size; (size = LoopbackClient::wholeAnswer(got)) > 0; ++count)
+        got.remove_prefix(size);
+    return got.empty() ? count : -1;
+}
+
+// A refusal as the client reads it: its status, whether it says it closes,
+// its page's heading, and whether the connection ends right after the page.
+std::string refusal(const LoopbackClient &client)
+{
+    const std::string got = client.all();
+    const std::size_t heading = got.find("<h1>");
+    const std::size_t headingEnd = got.find("</h1>", heading);
+    std::string seen = LoopbackClient::statusLine(got);
+    if (got.find("\r\nConnection: close\r\n") != std::string::npos)
+        seen += ", Connection: close";
+    if (heading != std::string::npos && headingEnd != std::string::npos)
+        seen += ", " + got.substr(heading, headingEnd + 5 - heading);
+    seen += LoopbackClient::wholeAnswer(got) == got.size() ? ", then closed" : ", then more";
+    return seen;
+}
+
+// Ten answers written but still in the kernel, as the client reads slowly,
+// when the site is stopped; once the site has closed an idle connection,
+// the client sends one more request, which must not reset them away.
+// `last` ends the ten requests.
+std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &last)
+{
+    std::string requests;
+    for (int i = 0; i < 9; ++i)
+        requests += kBig + "\r\n";
+    LoopbackClient idle(site.port());
+    LoopbackClient slow(site.port(), 4096);
+    slow.send(requests + kBig + last);
+    if (!site.logged("txtLang=big", 10))
+        return "not answered";
+    site.terminate();
+    if (!idle.all().empty())
+        return "idle connection left open";
+    slow.send(kLookup);
+    const int answers = wholeAnswers(slow.all());
+    return std::string(answers >= 10 ? "whole answers" : "cut short") + ", exit " +
+           std::to_string(site.wait());
+}
+
+std::vector<HostileClient> rows()
+{
+    return {
+        {"HundredsOfIdleConnectionsPastTheSoftLimitThenALookup",
+         {},
+         [](SiteProcess &site) {
+             std::vector<std::unique_ptr<LoopbackClient>> idle;
+             for (int i = 0; i < 300; ++i)
+                 idle.push_back(std::make_unique<LoopbackClient>(site.port()));
+             LoopbackClient lookup(site.port());
+             lookup.send(kLookup);
+             return LoopbackClient::statusLine(lookup.answer());
+         },
+         "HTTP/1.1 200 OK"},
+        {"TooLowAHardLimitIsTold",
+         {},
+         [](SiteProcess &site) { return std::to_string(site.logged("open-file limit is 200,")); },
+         "1",
+         200},
+        {"TrickledHeaderIsCutAtTheDeadline",
+         {"--header-timeout-ms", "300"},
+         [](SiteProcess &site) {
+             LoopbackClient slow(site.port());
+             slow.send("GET / HTTP/1.1\r\n");
+             for (int i = 0; i < 100; ++i) { // a line every 50 ms for 5 s
+                 if (slow.wait(POLLIN, 50))
+                     return "cut: \"" + slow.all() + "\"";
+                 slow.send("X: y\r\n");
+             }
+             return std::string("still open");
+         },
+         "cut: \"\""},
+        {"LongestRequestLineIsRead",
+         {},
+         [](SiteProcess &site) {
+             LoopbackClient client(site.port());
+             client.send(kLine + "\r\n");
+             return LoopbackClient::statusLine(client.answer());
+         },
+         "HTTP/1.1 404 Not Found"},
+        {"LongerRequestLineGets414",
+         {},
+         [](SiteProcess &site) {
+             LoopbackClient client(site.port());
+             client.send("G" + kLine + "\r\n");
+             return refusal(client);
+         },
+         "HTTP/1.1 414 URI Too Long, Connection: close, <h1>414 URI Too Long</h1>, then closed"},
+        {"LargestHeaderIsRead",
+         {},
+         [](SiteProcess &site) {
+             LoopbackClient client(site.port());
+             client.send("GET /ban.asp HTTP/1.1\r\n" + kHeader);
+             return LoopbackClient::statusLine(client.answer());
+         },
+         "HTTP/1.1 200 OK"},
+        {"LargerHeaderGets431",
+         {},
+         [](SiteProcess &site) {
+             LoopbackClient client(site.port());
+             client.send("GET /ban.asp HTTP/1.1\r\nX" + kHeader);
+             return refusal(client);
+         },
+         "HTTP/1.1 431 Request Header Fields Too Large, Connection: close, <h1>431 Request "
+         "Header Fields Too Large</h1>, then closed"},
+        {"ClientThatDoesNotReadHoldsUpNoOneAndIsCut",
+         {"--write-timeout-ms", "300"},
+         [](SiteProcess &site) {
+             LoopbackClient stalled(site.port(), 4096);
+             overfill(stalled);
+             LoopbackClient lookup(site.port());
+             lookup.send(kLookup);
+             const std::string answered = LoopbackClient::statusLine(lookup.answer());
+             return answered + (stalled.wait(POLLRDHUP) ? ", stalled one cut" : "");
+         },
+         "HTTP/1.1 200 OK, stalled one cut"},
+        {"HundredClientsThatDoNotReadHoldUpNoOneAndAreCut",
+         {"--write-timeout-ms", "300"},
+         [](SiteProcess &site) {
+             std::vector<LoopbackClient> stalled;
+             stalled.reserve(100);
+             for (int i = 0; i < 100; ++i)
+                 stalled.emplace_back(site.port(), 4096);
+             overfillAll(stalled);
+             LoopbackClient lookup(site.port());
+             lookup.send(kLookup);
+             std::string seen = LoopbackClient::statusLine(lookup.answer());
+             int cut = 0;
+             for (const LoopbackClient &client : stalled)
+                 cut += client.wait(POLLRDHUP) ? 1 : 0;
+             return seen + ", " + std::to_string(cut) + " stalled ones cut";
+         },
+         "HTTP/1.1 200 OK, 100 stalled ones cut"},
+        {"IdleKeptConnectionIsClosed",
+         {"--keepalive-timeout-ms", "300"},
+         [](SiteProcess &site) {
+             LoopbackClient client(site.port());
+             client.send(kLookup);
+             const std::string answered = LoopbackClient::statusLine(client.answer());
+             return answered + ", then \"" + client.all() + "\"";
+         },
+         "HTTP/1.1 200 OK, then \"\""},
+        {"ThousandsOfAnswersWhileNoOneReadsTheLog",
+         {},
+         [](SiteProcess &site) { // far more log lines than a pipe holds
+             site.holdLog();
+             LoopbackClient client(site.port());
+             std::string got, more = "-";
+             for (int round = 1; round <= 20 && !more.empty(); ++round) {
+                 std::string requests;
+                 for (int i = 0; i < 100; ++i)
+                     requests += kLookup;
+                 client.send(requests);
+                 while (wholeAnswers(got) != 100 * round && !(more = client.some()).empty())
+                     got += more;
+             }
+             return std::to_string(wholeAnswers(got));
+         },
+         "2000"},
+        {"TerminatedWhileAnsweringFinishesTheAnswerAndExitsZero",
+         {},
+         [](SiteProcess &site) {
+             LoopbackClient stalled(site.port(), 4096);
+             overfill(stalled);
+             site.terminate();
+             const int answers = wholeAnswers(stalled.all());
+             return std::string(answers > 0 ? "whole answers" : "cut short") + ", exit " +
+                    std::to_string(site.wait());
+         },
+         "whole answers, exit 0"},
+        {"TerminatedWhileKeptConnectionWaitsLetsItsAnswersArrive",
+         {},
+         [](SiteProcess &site) { return stopWhileAnswersAreOnTheirWay(site, "\r\n"); },
+         "whole answers, exit 0"},
+        {"TerminatedWhileConnectionClosesLetsItsAnswersArrive",
+         {},
+         [](SiteProcess &site) {
+             return stopWhileAnswersAreOnTheirWay(site, "Connection: close\r\n\r\n");
+         },
+         "whole answers, exit 0"},
+    };
+}
+
+} // namespace
+
+const std::vector<HostileClient> &hostileClients()
+{
+    static const std::vector<HostileClient> table = rows();
+    return table;
+}
+
+std::filesystem::path hostileDictionaries()
+{
+    std::string big = "big\n"; // 40 rows: a page of some 6 KB
+    for (int i = 0; i < 40; ++i)
+        big += std::string(70, char('a' + i % 26)) + (i < 26 ? "\n" : "x\n");
+    return DictFixture::dictionaries({{"eng-tur", {{"big", big}, {"hello", "hello\nmerhaba\n"}}}});
+}
+
+std::vector<std::string> hostileArguments(const HostileClient &row,
+                                          const std::filesystem::path &dictionaries)
+{
+    std::vector<std::string> arguments = row.options;
+    arguments.insert(arguments.end(), {"--dictionaries", dictionaries.string()});
+    return arguments;
+}
