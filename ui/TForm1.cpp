@@ -15,6 +15,7 @@
 #include "TWebBrowser.h"
 #include "TextRules.h"
 #include "VolumeSerial.h"
+#include "WindowPages.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -45,11 +46,6 @@ namespace {
 const QStringList windowFontFamilies{QStringLiteral("MS Sans Serif"),
                                      QStringLiteral("DejaVu Sans Condensed"),
                                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")};
-
-// Sites named by the captions of the link labels and the welcome page.
-const QString zirvazoSite = QStringLiteral("www.zirvazo.com");
-const QString karbonetSite = QStringLiteral("www.karbonet.com");
-const QString gamesSite = QStringLiteral("www.oyunlar-fikralar.com");
 
 // The site's answer when it has no translation for the word.
 constexpr std::string_view notFoundPhrase = "No translation found.";
@@ -142,8 +138,24 @@ void TForm1::place(QWidget *control, const char *name, const QRect &designed)
 
 void TForm1::buildControls()
 {
-    // The hidden panel: right of the client area and under the tab control,
-    // which is created after it.
+    // Created in this order, so that each lies above the ones before it: the
+    // hidden panel under the tab control.
+    buildHiddenPanel();
+    PageControl1 = new QTabWidget(this);
+    place(PageControl1, "PageControl1", {0, 0, 495, 630});
+    buildDictionaryTab();
+    buildTranslationTab();
+    PageControl1->setCurrentWidget(TabSheet2); // the translation tab, in front at start
+
+    // Labels size themselves to their caption.
+    for (TLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7})
+        label->adjustSize();
+    setUpKeyboard();
+}
+
+void TForm1::buildHiddenPanel()
+{
+    // Right of the client area: the user never sees it.
     GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
     place(GroupBox1, "GroupBox1", {560, 32, 161, 361});
 
@@ -164,11 +176,10 @@ void TForm1::buildControls()
     Memo2 = new TMemo(GroupBox1);
     place(Memo2, "Memo2", {6, 281, 158, 77});
     Memo2->setBytes("Memo2");
+}
 
-    PageControl1 = new QTabWidget(this);
-    place(PageControl1, "PageControl1", {0, 0, 495, 630});
-
-    // The dictionary tab.
+void TForm1::buildDictionaryTab()
+{
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     PageControl1->addTab(TabSheet1, QStringLiteral("Kelime Sözlük"));
@@ -183,6 +194,17 @@ void TForm1::buildControls()
     rek = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
     place(rek, "rek", {0, 0, 521, 99});
 
+    buildWordGroup();
+
+    WebBrowser1 = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
+    place(WebBrowser1, "WebBrowser1", {-6, 200, 493, 353});
+    // The result view shows site text in a local file: no scripts, no reading
+    // of other local files.
+    WebBrowser1->setRestricted(true);
+}
+
+void TForm1::buildWordGroup()
+{
     GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
     place(GroupBox2, "GroupBox2", {-9, 80, 496, 123});
     GroupBox2->setAutoFillBackground(true); // it covers the bottom of the banner
@@ -219,14 +241,10 @@ void TForm1::buildControls()
     Edit1 = new QLineEdit(QStringLiteral("hello"), GroupBox2);
     place(Edit1, "Edit1", {221, 18, 123, 21});
     Edit1->setMaxLength(150);
+}
 
-    WebBrowser1 = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
-    place(WebBrowser1, "WebBrowser1", {-6, 200, 493, 353});
-    // The result view shows site text in a local file: no scripts, no reading
-    // of other local files.
-    WebBrowser1->setRestricted(true);
-
-    // The translation tab, in front at start.
+void TForm1::buildTranslationTab()
+{
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     PageControl1->addTab(TabSheet2, QStringLiteral("Kelime Çeviri [Yeni!]"));
@@ -250,14 +268,11 @@ void TForm1::buildControls()
     place(rek2, "rek2", {-2, 0, 521, 99});
     WebBrowser3 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
     place(WebBrowser3, "WebBrowser3", {-3, 80, 503, 433});
+}
 
-    PageControl1->setCurrentWidget(TabSheet2);
-
-    // Labels size themselves to their caption.
-    for (TLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7})
-        label->adjustSize();
-
-    // Keyboard: the banner panes, group boxes and tab pages are no tab stops.
+void TForm1::setUpKeyboard()
+{
+    // The banner panes, group boxes and tab pages are no tab stops.
     for (QWidget *control : {static_cast<QWidget *>(rek), static_cast<QWidget *>(rek2)})
         control->setFocusPolicy(Qt::ClickFocus);
     for (QWidget *control :
@@ -430,58 +445,6 @@ void TForm1::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
-QString TForm1::bannerAddress() const
-{
-    return QStringLiteral("http://%1/ban.asp?p=vrl12&rnd=%2")
-        .arg(m_settings.vendorHost, QString::fromStdString(VolumeSerial::machineIdentifier()));
-}
-
-QString TForm1::translationPageAddress() const
-{
-    return QStringLiteral("http://%1/res/cevir.htm").arg(m_settings.vendorHost);
-}
-
-QString TForm1::loaderImageAddress() const
-{
-    return QStringLiteral("http://%1/res/ajax-loader-vorlinda.gif").arg(m_settings.vendorHost);
-}
-
-QString TForm1::welcomePage() const
-{
-    return QStringLiteral("about:<center><b><font face=verdana size=2>Çevirmek istediğiniz metni "
-                          "girerek Çewir butonuna Basınız..</font></b>") +
-           QStringLiteral("<br>").repeated(13) +
-           QStringLiteral("<a href=http://%1/ target=_blank>Flash oyunlar, Fıkralar</a>")
-               .arg(gamesSite) +
-           QStringLiteral("<br></center>");
-}
-
-// --- Handlers ---------------------------------------------------------------
-
-QString TForm1::waitingPage() const
-{
-    return QStringLiteral("about:<center><font face=verdana><b>Arama Yapılıyor</b><br>Lütfen "
-                          "Bekleyiniz..</font><br><br><img src=") +
-           loaderImageAddress() + QStringLiteral(" width=16 height=16><br></center>");
-}
-
-QString TForm1::notFoundPage()
-{
-    return QStringLiteral("about:<center><font face=verdana><b>SONUÇ BULUNAMADI</b><br>Arama "
-                          "Metnini Değiştirerek tekrar deneyiniz!</font></center>");
-}
-
-QString TForm1::failurePage()
-{
-    return QStringLiteral("about:<center><font face=verdana><b>BAĞLANTI KURULAMADI</b><br>internet "
-                          "bağlantınızın olduğundan emin olunuz!</font></center>");
-}
-
-QString TForm1::resultPageAddress() const
-{
-    return QUrl::fromLocalFile(m_settings.resultFile).toString(QUrl::FullyEncoded);
-}
-
 void TForm1::showFailureMessage()
 {
     QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle,
@@ -529,8 +492,10 @@ void TForm1::Button1Click(QObject *)
     // costs the engine and this thread time that the end page waits on.
     QTimer waiting;
     waiting.setSingleShot(true);
-    connect(&waiting, &QTimer::timeout, this,
-            [this] { ErrorBox::guard([this] { WebBrowser1->Navigate(waitingPage()); }); });
+    connect(&waiting, &QTimer::timeout, this, [this] {
+        ErrorBox::guard(
+            [this] { WebBrowser1->Navigate(WindowPages::waitingPage(m_settings.vendorHost)); });
+    });
     waiting.start(m_settings.waitingPageDelay);
 
     try {
@@ -551,15 +516,15 @@ void TForm1::Button1Click(QObject *)
         showFailureMessage();
         Edit1->setEnabled(true);
         Button1->setEnabled(true);
-        WebBrowser1->Navigate(failurePage());
+        WebBrowser1->Navigate(WindowPages::failurePage());
         return;
     }
 
     if (containsNoCase(Memo1->bytes(), notFoundPhrase)) {
-        WebBrowser1->Navigate(notFoundPage());
+        WebBrowser1->Navigate(WindowPages::notFoundPage());
     } else {
         BuildResultPage();
-        WebBrowser1->Navigate(resultPageAddress());
+        WebBrowser1->Navigate(WindowPages::resultPageAddress(m_settings.resultFile));
     }
 }
 
@@ -584,21 +549,21 @@ void TForm1::ComboBox2KeyPress(QObject *, QChar &Key)
 
 void TForm1::FormCreate(QObject *)
 {
-    rek->Navigate(bannerAddress());
-    rek2->Navigate(bannerAddress());
-    WebBrowser1->Navigate(welcomePage());
-    WebBrowser3->Navigate(translationPageAddress());
+    const QString machine = QString::fromStdString(VolumeSerial::machineIdentifier());
+    rek->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
+    rek2->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
+    WebBrowser1->Navigate(WindowPages::welcomePage());
+    WebBrowser3->Navigate(WindowPages::translationPageAddress(m_settings.vendorHost));
 }
 
 void TForm1::Label4Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::vendorLink(m_settings.vendorHost)));
 }
 
 void TForm1::Label5Click(QObject *)
 {
-    ExternalBrowser::open(
-        QUrl(QStringLiteral("http://%1/feedback.asp?ref=vrl10").arg(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::feedbackLink(m_settings.vendorHost)));
 }
 
 void TForm1::rekDocumentComplete(TWebBrowser *, QWebEnginePage *, const QUrl &) {}
@@ -610,7 +575,7 @@ void TForm1::rekDownloadComplete(TWebBrowser *)
 
 void TForm1::Label6Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(zirvazoSite)));
+    ExternalBrowser::open(QUrl(WindowPages::zirvazoLink()));
 }
 
 void TForm1::FormClose(QObject *, CloseAction &)
@@ -623,5 +588,5 @@ void TForm1::FormClose(QObject *, CloseAction &)
 
 void TForm1::Label7Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_12").arg(karbonetSite)));
+    ExternalBrowser::open(QUrl(WindowPages::karbonetLink()));
 }
