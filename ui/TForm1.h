@@ -120,16 +120,19 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // The control tree, one area at a time, then the keyboard over it.
+    // The window's font and control tree, one area at a time, then the
+    // keyboard's path through it (TForm1Controls.cpp).
+    void applyWindowFont();
     void buildControls();
     void buildHiddenPanel();
     void buildDictionaryTab();
     void buildWordGroup();
     void buildTranslationTab();
     void setUpKeyboard();
-    void bindEvents();
     // Names the control and puts it at its designed place, scaled.
     void place(QWidget *control, const char *name, const QRect &designed);
+
+    void bindEvents();
     void focusFirstControl();
     void attachViews();
     void BuildResultPage();
