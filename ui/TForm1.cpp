@@ -23,7 +23,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>

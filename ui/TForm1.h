@@ -25,7 +25,9 @@ class TWebBrowser;
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
-// tables and text buffers.
+// tables and text buffers. TForm1Controls.cpp builds the controls,
+// TForm1.cpp gives them their behaviour, and WindowPages holds what the views
+// load and the links open.
 class TForm1 : public QWidget
 {
     Q_OBJECT
