@@ -5,30 +5,24 @@
 #include "ErrorBox.h"
 #include "ExternalBrowser.h"
 #include "Icons.h"
-#include "LanguageTable.h"
 #include "ResultFile.h"
 #include "ResultPage.h"
 #include "SiteConfig.h"
 #include "TLabel.h"
-#include "TListBox.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
 #include "TextRules.h"
 #include "VolumeSerial.h"
+#include "WindowPages.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontMetrics>
-#include <QGroupBox>
-#include <QItemDelegate>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
-#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -39,50 +33,8 @@ TForm1 *Form1 = nullptr;
 
 namespace {
 
-// Where "MS Sans Serif" is missing: DejaVu Sans Condensed is as tall at 11
-// pixels (a text height of 13, so the window keeps its designed size) and
-// close to its width, so captions fit their designed places.
-const QStringList windowFontFamilies{QStringLiteral("MS Sans Serif"),
-                                     QStringLiteral("DejaVu Sans Condensed"),
-                                     QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")};
-
-// Sites named by the captions of the link labels and the welcome page.
-const QString zirvazoSite = QStringLiteral("www.zirvazo.com");
-const QString karbonetSite = QStringLiteral("www.karbonet.com");
-const QString gamesSite = QStringLiteral("www.oyunlar-fikralar.com");
-
 // The site's answer when it has no translation for the word.
 constexpr std::string_view notFoundPhrase = "No translation found.";
-
-QString fromBytes(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The largest pixel size whose cell height is at most `cellHeight`.
-int pixelSizeForCellHeight(QFont font, int cellHeight)
-{
-    for (int pixels = cellHeight; pixels > 1; --pixels) {
-        font.setPixelSize(pixels);
-        if (QFontMetrics(font).height() <= cellHeight)
-            return pixels;
-    }
-    return 1;
-}
-
-// The rows of an open drop-down list, at the list's item height.
-class ListRowDelegate : public QItemDelegate
-{
-public:
-    ListRowDelegate(int height, QObject *parent) : QItemDelegate(parent), m_height(height) {}
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return {QItemDelegate::sizeHint(option, index).width(), m_height};
-    }
-
-private:
-    int m_height;
-};
 
 } // namespace
 
@@ -108,13 +60,8 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     // What a taskbar shows for the program: the application title.
     setWindowIconText(ErrorBox::applicationTitle);
 
-    const int dpi = m_settings.dpi > 0 ? m_settings.dpi : logicalDpiY();
-    QFont windowFont;
-    windowFont.setFamilies(windowFontFamilies);
-    windowFont.setStyleHint(QFont::SansSerif);
-    m_plan = Scaling::plan(windowFont, dpi);
-    windowFont.setPixelSize(m_plan.fontPixels);
-    setFont(windowFont);
+    // The font first: the places and sizes follow its scaling plan.
+    applyWindowFont();
 
     HttpClient::Options client;
     client.host = m_settings.dictionaryHost;
@@ -133,163 +80,6 @@ TForm1::TForm1(Settings settings, QWidget *parent)
 }
 
 TForm1::~TForm1() = default;
-
-void TForm1::place(QWidget *control, const char *name, const QRect &designed)
-{
-    control->setObjectName(QLatin1StringView(name));
-    control->setGeometry(Scaling::scaled(designed, m_plan));
-}
-
-void TForm1::buildControls()
-{
-    // The hidden panel: right of the client area and under the tab control,
-    // which is created after it.
-    GroupBox1 = new QGroupBox(QStringLiteral("GroupBox1"), this);
-    place(GroupBox1, "GroupBox1", {560, 32, 161, 361});
-
-    ListBox1 = new TListBox(GroupBox1);
-    place(ListBox1, "ListBox1", {16, 24, 57, 161});
-    ListBox2 = new TListBox(GroupBox1);
-    place(ListBox2, "ListBox2", {88, 24, 57, 161});
-    for (int position = 0; position < LanguageTable::size; ++position) {
-        ListBox1->addItem(fromBytes(LanguageTable::sourceCode(position)));
-        ListBox2->addItem(fromBytes(LanguageTable::targetCode(position)));
-    }
-    ListBox1->setItemHeight(Scaling::scaled(13, m_plan));
-    ListBox2->setItemHeight(Scaling::scaled(13, m_plan));
-
-    Memo1 = new TMemo(GroupBox1);
-    place(Memo1, "Memo1", {5, 198, 153, 81});
-    Memo1->setBytes("Memo1");
-    Memo2 = new TMemo(GroupBox1);
-    place(Memo2, "Memo2", {6, 281, 158, 77});
-    Memo2->setBytes("Memo2");
-
-    PageControl1 = new QTabWidget(this);
-    place(PageControl1, "PageControl1", {0, 0, 495, 630});
-
-    // The dictionary tab.
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    PageControl1->addTab(TabSheet1, QStringLiteral("Kelime Sözlük"));
-
-    Label5 = new TLabel(QStringLiteral("Program Hakkiındaki Fikirlerinizi Belirtin.."), TabSheet1);
-    place(Label5, "Label5", {293, 586, 188, 13});
-    Label6 = new TLabel(QStringLiteral("Zirvazo?"), TabSheet1);
-    place(Label6, "Label6", {192, 586, 80, 13});
-    Label4 = new TLabel(m_settings.vendorHost, TabSheet1);
-    place(Label4, "Label4", {6, 585, 87, 13});
-
-    rek = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
-    place(rek, "rek", {0, 0, 521, 99});
-
-    GroupBox2 = new QGroupBox(QStringLiteral("Sözlük"), TabSheet1);
-    place(GroupBox2, "GroupBox2", {-9, 80, 496, 123});
-    GroupBox2->setAutoFillBackground(true); // it covers the bottom of the banner
-    Label1 = new TLabel(QStringLiteral("Den"), GroupBox2);
-    place(Label1, "Label1", {225, 48, 20, 13});
-    Label2 = new TLabel(QStringLiteral("Ye"), GroupBox2);
-    place(Label2, "Label2", {348, 48, 13, 13});
-    Label3 = new TLabel(QStringLiteral("Çevirilecek kelime:"), GroupBox2);
-    place(Label3, "Label3", {125, 21, 88, 13});
-
-    Button1 = new QPushButton(QStringLiteral("Çe&wir"), GroupBox2);
-    place(Button1, "Button1", {136, 77, 201, 33});
-    Button1->setAutoDefault(false);
-    Button1->setEnabled(false); // until a banner has loaded
-
-    ComboBox1 = new QComboBox(GroupBox2);
-    place(ComboBox1, "ComboBox1", {125, 44, 97, 21});
-    ComboBox2 = new QComboBox(GroupBox2);
-    place(ComboBox2, "ComboBox2", {247, 44, 97, 21});
-    for (int position = 0; position < LanguageTable::size; ++position) {
-        ComboBox1->addItem(fromBytes(LanguageTable::sourceName(position)));
-        ComboBox2->addItem(fromBytes(LanguageTable::targetName(position)));
-    }
-    for (QComboBox *list : {ComboBox1, ComboBox2}) {
-        list->setEditable(false);
-        // Dropped down: 8 rows of the item height. The style's menu-like popup
-        // shows every item, so the plain list is asked for.
-        list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-        list->setItemDelegate(new ListRowDelegate(Scaling::scaled(13, m_plan), list));
-        list->setMaxVisibleItems(8);
-        list->setCurrentIndex(0);
-    }
-
-    Edit1 = new QLineEdit(QStringLiteral("hello"), GroupBox2);
-    place(Edit1, "Edit1", {221, 18, 123, 21});
-    Edit1->setMaxLength(150);
-
-    WebBrowser1 = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
-    place(WebBrowser1, "WebBrowser1", {-6, 200, 493, 353});
-    // The result view shows site text in a local file: no scripts, no reading
-    // of other local files.
-    WebBrowser1->setRestricted(true);
-
-    // The translation tab, in front at start.
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    PageControl1->addTab(TabSheet2, QStringLiteral("Kelime Çeviri [Yeni!]"));
-
-    Label7 = new TLabel(QStringLiteral("Karbonet ile Enerji Tasarrufunda bulunun, Çevreyi Koruyun"),
-                        TabSheet2);
-    place(Label7, "Label7", {56, 554, 357, 13});
-    QFont labelFont;
-    labelFont.setFamilies(windowFontFamilies);
-    labelFont.setBold(true);
-    labelFont.setPixelSize(pixelSizeForCellHeight(labelFont, Scaling::scaled(12, m_plan)));
-    Label7->setFont(labelFont);
-    QPalette labelPalette = Label7->palette();
-    labelPalette.setColor(QPalette::WindowText, Qt::blue);
-    labelPalette.setColor(QPalette::Window, labelPalette.color(QPalette::Button));
-    Label7->setPalette(labelPalette);
-    Label7->setAutoFillBackground(true); // on the button-face colour
-    Label7->setCursor(Qt::PointingHandCursor);
-
-    rek2 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
-    place(rek2, "rek2", {-2, 0, 521, 99});
-    WebBrowser3 = new TWebBrowser(TabSheet2, TWebBrowser::Engine::Later);
-    place(WebBrowser3, "WebBrowser3", {-3, 80, 503, 433});
-
-    PageControl1->setCurrentWidget(TabSheet2);
-
-    // Labels size themselves to their caption.
-    for (TLabel *label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7})
-        label->adjustSize();
-
-    // Keyboard: the banner panes, group boxes and tab pages are no tab stops.
-    for (QWidget *control : {static_cast<QWidget *>(rek), static_cast<QWidget *>(rek2)})
-        control->setFocusPolicy(Qt::ClickFocus);
-    for (QWidget *control :
-         {static_cast<QWidget *>(WebBrowser1), static_cast<QWidget *>(WebBrowser3)})
-        control->setFocusPolicy(Qt::StrongFocus);
-    // Ctrl+Tab and Ctrl+Shift+Tab switch pages while the focus is on the tab
-    // control or inside a page, whichever control there has it.
-    const auto pageShortcut = [this](const QKeySequence &keys, int step) {
-        auto *shortcut =
-            new QShortcut(keys, PageControl1, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, step] {
-            const int count = PageControl1->count();
-            PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + count) % count);
-        });
-    };
-    pageShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
-    pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
-    pageShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1);
-    // A click on a tab puts the focus on the tab control.
-    PageControl1->tabBar()->setFocusPolicy(Qt::StrongFocus);
-
-    const std::vector<QWidget *> order = keyboardOrder();
-    for (std::size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-}
-
-std::vector<QWidget *> TForm1::keyboardOrder() const
-{
-    return {GroupBox1,   ListBox1,  ListBox2,  Memo1,       Memo2,     PageControl1,
-            TabSheet1,   GroupBox2, Button1,   ComboBox1,   ComboBox2, Edit1,
-            WebBrowser1, rek,       TabSheet2, WebBrowser3, rek2};
-}
 
 void TForm1::bindEvents()
 {
@@ -430,58 +220,6 @@ void TForm1::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
-QString TForm1::bannerAddress() const
-{
-    return QStringLiteral("http://%1/ban.asp?p=vrl12&rnd=%2")
-        .arg(m_settings.vendorHost, QString::fromStdString(VolumeSerial::machineIdentifier()));
-}
-
-QString TForm1::translationPageAddress() const
-{
-    return QStringLiteral("http://%1/res/cevir.htm").arg(m_settings.vendorHost);
-}
-
-QString TForm1::loaderImageAddress() const
-{
-    return QStringLiteral("http://%1/res/ajax-loader-vorlinda.gif").arg(m_settings.vendorHost);
-}
-
-QString TForm1::welcomePage() const
-{
-    return QStringLiteral("about:<center><b><font face=verdana size=2>Çevirmek istediğiniz metni "
-                          "girerek Çewir butonuna Basınız..</font></b>") +
-           QStringLiteral("<br>").repeated(13) +
-           QStringLiteral("<a href=http://%1/ target=_blank>Flash oyunlar, Fıkralar</a>")
-               .arg(gamesSite) +
-           QStringLiteral("<br></center>");
-}
-
-// --- Handlers ---------------------------------------------------------------
-
-QString TForm1::waitingPage() const
-{
-    return QStringLiteral("about:<center><font face=verdana><b>Arama Yapılıyor</b><br>Lütfen "
-                          "Bekleyiniz..</font><br><br><img src=") +
-           loaderImageAddress() + QStringLiteral(" width=16 height=16><br></center>");
-}
-
-QString TForm1::notFoundPage()
-{
-    return QStringLiteral("about:<center><font face=verdana><b>SONUÇ BULUNAMADI</b><br>Arama "
-                          "Metnini Değiştirerek tekrar deneyiniz!</font></center>");
-}
-
-QString TForm1::failurePage()
-{
-    return QStringLiteral("about:<center><font face=verdana><b>BAĞLANTI KURULAMADI</b><br>internet "
-                          "bağlantınızın olduğundan emin olunuz!</font></center>");
-}
-
-QString TForm1::resultPageAddress() const
-{
-    return QUrl::fromLocalFile(m_settings.resultFile).toString(QUrl::FullyEncoded);
-}
-
 void TForm1::showFailureMessage()
 {
     QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle,
@@ -529,8 +267,10 @@ void TForm1::Button1Click(QObject *)
     // costs the engine and this thread time that the end page waits on.
     QTimer waiting;
     waiting.setSingleShot(true);
-    connect(&waiting, &QTimer::timeout, this,
-            [this] { ErrorBox::guard([this] { WebBrowser1->Navigate(waitingPage()); }); });
+    connect(&waiting, &QTimer::timeout, this, [this] {
+        ErrorBox::guard(
+            [this] { WebBrowser1->Navigate(WindowPages::waitingPage(m_settings.vendorHost)); });
+    });
     waiting.start(m_settings.waitingPageDelay);
 
     try {
@@ -551,15 +291,15 @@ void TForm1::Button1Click(QObject *)
         showFailureMessage();
         Edit1->setEnabled(true);
         Button1->setEnabled(true);
-        WebBrowser1->Navigate(failurePage());
+        WebBrowser1->Navigate(WindowPages::failurePage());
         return;
     }
 
     if (containsNoCase(Memo1->bytes(), notFoundPhrase)) {
-        WebBrowser1->Navigate(notFoundPage());
+        WebBrowser1->Navigate(WindowPages::notFoundPage());
     } else {
         BuildResultPage();
-        WebBrowser1->Navigate(resultPageAddress());
+        WebBrowser1->Navigate(WindowPages::resultPageAddress(m_settings.resultFile));
     }
 }
 
@@ -584,21 +324,21 @@ void TForm1::ComboBox2KeyPress(QObject *, QChar &Key)
 
 void TForm1::FormCreate(QObject *)
 {
-    rek->Navigate(bannerAddress());
-    rek2->Navigate(bannerAddress());
-    WebBrowser1->Navigate(welcomePage());
-    WebBrowser3->Navigate(translationPageAddress());
+    const QString machine = QString::fromStdString(VolumeSerial::machineIdentifier());
+    rek->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
+    rek2->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
+    WebBrowser1->Navigate(WindowPages::welcomePage());
+    WebBrowser3->Navigate(WindowPages::translationPageAddress(m_settings.vendorHost));
 }
 
 void TForm1::Label4Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::vendorLink(m_settings.vendorHost)));
 }
 
 void TForm1::Label5Click(QObject *)
 {
-    ExternalBrowser::open(
-        QUrl(QStringLiteral("http://%1/feedback.asp?ref=vrl10").arg(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::feedbackLink(m_settings.vendorHost)));
 }
 
 void TForm1::rekDocumentComplete(TWebBrowser *, QWebEnginePage *, const QUrl &) {}
@@ -610,7 +350,7 @@ void TForm1::rekDownloadComplete(TWebBrowser *)
 
 void TForm1::Label6Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_11").arg(zirvazoSite)));
+    ExternalBrowser::open(QUrl(WindowPages::zirvazoLink()));
 }
 
 void TForm1::FormClose(QObject *, CloseAction &)
@@ -623,5 +363,5 @@ void TForm1::FormClose(QObject *, CloseAction &)
 
 void TForm1::Label7Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(QStringLiteral("http://%1/?ref=vrl_12").arg(karbonetSite)));
+    ExternalBrowser::open(QUrl(WindowPages::karbonetLink()));
 }

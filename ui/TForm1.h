@@ -25,7 +25,9 @@ class TWebBrowser;
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
-// tables and text buffers.
+// tables and text buffers. TForm1Controls.cpp builds the controls,
+// TForm1.cpp gives them their behaviour, and WindowPages holds what the views
+// load and the links open.
 class TForm1 : public QWidget
 {
     Q_OBJECT
@@ -56,46 +58,37 @@ public:
     // Every control of the window in keyboard order, the hidden ones included.
     std::vector<QWidget *> keyboardOrder() const;
 
-    // The window's addresses.
-    QString bannerAddress() const;
-    QString translationPageAddress() const;
-    QString loaderImageAddress() const;
-    QString welcomePage() const;
-    QString waitingPage() const;
-    static QString notFoundPage();
-    static QString failurePage();
-    QString resultPageAddress() const;
-
     // True from the start of a lookup to its end.
     bool lookupRunning() const { return m_lookupRunning; }
 
-    // Components, in the window's declaration order.
-    HttpClient *IdHTTP1 = nullptr;
-    QGroupBox *GroupBox1 = nullptr;
-    TListBox *ListBox1 = nullptr;
-    TListBox *ListBox2 = nullptr;
-    AntiFreeze IdAntiFreeze1;
-    TMemo *Memo1 = nullptr;
-    TMemo *Memo2 = nullptr;
-    QTabWidget *PageControl1 = nullptr;
-    QWidget *TabSheet1 = nullptr;
-    TWebBrowser *rek = nullptr;
-    QGroupBox *GroupBox2 = nullptr;
-    TLabel *Label1 = nullptr;
-    TLabel *Label2 = nullptr;
-    TLabel *Label3 = nullptr;
-    QPushButton *Button1 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QComboBox *ComboBox2 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    TWebBrowser *WebBrowser1 = nullptr;
-    TLabel *Label5 = nullptr;
-    TLabel *Label6 = nullptr;
-    TLabel *Label4 = nullptr;
-    QWidget *TabSheet2 = nullptr;
-    TWebBrowser *WebBrowser3 = nullptr;
-    TWebBrowser *rek2 = nullptr;
-    TLabel *Label7 = nullptr;
+    // Components, in the window's declaration order. The hidden panel's
+    // controls are the lookup's working tables and buffers.
+    HttpClient *IdHTTP1 = nullptr;      // asks the dictionary site for a word
+    QGroupBox *GroupBox1 = nullptr;     // the hidden panel, right of the client area
+    TListBox *ListBox1 = nullptr;       // the site's codes of the source languages
+    TListBox *ListBox2 = nullptr;       // the site's codes of the target languages
+    AntiFreeze IdAntiFreeze1;           // keeps the window answering while IdHTTP1 waits
+    TMemo *Memo1 = nullptr;             // the site's answer, then the result page from it
+    TMemo *Memo2 = nullptr;             // what the result page's scan left of the answer
+    QTabWidget *PageControl1 = nullptr; // the two tabs, filling the client area
+    QWidget *TabSheet1 = nullptr;       // the dictionary tab, "Kelime Sözlük"
+    TWebBrowser *rek = nullptr;         // the dictionary tab's banner pane
+    QGroupBox *GroupBox2 = nullptr;     // "Sözlük": the word, the languages, the button
+    TLabel *Label1 = nullptr;           // "Den", after the source language
+    TLabel *Label2 = nullptr;           // "Ye", after the target language
+    TLabel *Label3 = nullptr;           // "Çevirilecek kelime:", before the word
+    QPushButton *Button1 = nullptr;     // "Çewir": looks the word up; shut until a banner loads
+    QComboBox *ComboBox1 = nullptr;     // the source language
+    QComboBox *ComboBox2 = nullptr;     // the target language
+    QLineEdit *Edit1 = nullptr;         // the word to look up
+    TWebBrowser *WebBrowser1 = nullptr; // the result view: the welcome, waiting or end page
+    TLabel *Label5 = nullptr;           // link to the vendor's feedback page
+    TLabel *Label6 = nullptr;           // link to the Zirvazo site
+    TLabel *Label4 = nullptr;           // link to the vendor's site, captioned with its host
+    QWidget *TabSheet2 = nullptr;       // the translation tab, "Kelime Çeviri [Yeni!]"
+    TWebBrowser *WebBrowser3 = nullptr; // the vendor's translation page
+    TWebBrowser *rek2 = nullptr;        // the translation tab's banner pane
+    TLabel *Label7 = nullptr;           // link to the Karbonet site
 
     enum class CloseAction
     {
@@ -129,10 +122,19 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The window's font and control tree, one area at a time, then the
+    // keyboard's path through it (TForm1Controls.cpp).
+    void applyWindowFont();
     void buildControls();
-    void bindEvents();
+    void buildHiddenPanel();
+    void buildDictionaryTab();
+    void buildWordGroup();
+    void buildTranslationTab();
+    void setUpKeyboard();
     // Names the control and puts it at its designed place, scaled.
     void place(QWidget *control, const char *name, const QRect &designed);
+
+    void bindEvents();
     void focusFirstControl();
     void attachViews();
     void BuildResultPage();

@@ -8,6 +8,7 @@
 #include "TApplication.h"
 #include "TForm1.h"
 #include "TWebBrowser.h"
+#include "WindowPages.h"
 
 #include <QEventLoop>
 #include <QPushButton>
@@ -141,7 +142,7 @@ int main(int argc, char *argv[])
     const Clock::time_point shown = firstPaint.at;
 
     form.PageControl1->setCurrentWidget(form.TabSheet1);
-    const QUrl resultAddress(form.resultPageAddress());
+    const QUrl resultAddress(WindowPages::resultPageAddress(form.settings().resultFile));
     Clock::time_point loaded{};
     QObject::connect(form.WebBrowser1, &QWebEngineView::loadFinished, &form, [&](bool ok) {
         if (ok && form.WebBrowser1->url() == resultAddress)

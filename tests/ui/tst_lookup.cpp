@@ -190,6 +190,7 @@ private slots:
         window.site.hold();
         ModalCatcher boxes;
         bool lockedWhileWaiting = false;
+        bool stillLockedAfterTheClick = false;
         bool acted = false;
         window.site.onRequest = [&](const QByteArray &head) {
             if (!head.startsWith("GET /index.php") || std::exchange(acted, true))
@@ -199,6 +200,7 @@ private slots:
                 form.lookupRunning() && !form.Edit1->isEnabled() && !form.Button1->isEnabled();
             form.Button1->setEnabled(true);
             form.Button1Click(form.Button1); // returns at once
+            stillLockedAfterTheClick = form.lookupRunning() && !form.Edit1->isEnabled();
             (void)QTest::qWaitFor([&] { return !window.site.paths("/res/").isEmpty(); },
                                   LoadTimeout);
             window.site.release();
@@ -207,6 +209,7 @@ private slots:
         window.lookup();
 
         QVERIFY(lockedWhileWaiting);
+        QVERIFY(stillLockedAfterTheClick);
         QCOMPARE(window.site.paths("/res/"), QList<QByteArray>{"/res/ajax-loader-vorlinda.gif"});
         QCOMPARE(window.site.paths("/index.php").size(), 1);
         QCOMPARE(fileBytes(window.resultFile), resultPage(siteRow("hello", "merhaba")));
