@@ -1,9 +1,9 @@
 #include "TForm1.h"
 
 #include "Cp1254.h"
-#include "DictionaryRequest.h"
 #include "ErrorBox.h"
 #include "ExternalBrowser.h"
+#include "FetchDictionaryPage.h"
 #include "Icons.h"
 #include "LanguageTable.h"
 #include "ResultFile.h"
@@ -38,6 +38,21 @@
 TForm1 *Form1 = nullptr;
 
 namespace {
+
+// The client libraries' names, as the window's handlers use them.
+using vorlinda::lookup::ExtractedPage;
+using vorlinda::lookup::extractResultPage;
+using vorlinda::lookup::FetchDictionaryPage;
+using vorlinda::lookup::HttpAborted;
+using vorlinda::lookup::HttpClient;
+using vorlinda::lookup::TextRules::containsNoCase;
+using vorlinda::lookup::TextRules::lowerAscii;
+using vorlinda::webview::TWebBrowser;
+namespace Cp1254 = vorlinda::platform::Cp1254;
+namespace ExternalBrowser = vorlinda::platform::ExternalBrowser;
+namespace LanguageTable = vorlinda::lookup::LanguageTable;
+namespace ResultFile = vorlinda::platform::ResultFile;
+namespace VolumeSerial = vorlinda::platform::VolumeSerial;
 
 // Where "MS Sans Serif" is missing: DejaVu Sans Condensed is as tall at 11
 // pixels (a text height of 13, so the window keeps its designed size) and

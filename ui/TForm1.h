@@ -21,7 +21,10 @@ class QWebEnginePage;
 class TLabel;
 class TListBox;
 class TMemo;
+
+namespace vorlinda::webview {
 class TWebBrowser;
+}
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
@@ -70,16 +73,16 @@ public:
     bool lookupRunning() const { return m_lookupRunning; }
 
     // Components, in the window's declaration order.
-    HttpClient *IdHTTP1 = nullptr;
+    vorlinda::lookup::HttpClient *IdHTTP1 = nullptr;
     QGroupBox *GroupBox1 = nullptr;
     TListBox *ListBox1 = nullptr;
     TListBox *ListBox2 = nullptr;
-    AntiFreeze IdAntiFreeze1;
+    vorlinda::lookup::AntiFreeze IdAntiFreeze1;
     TMemo *Memo1 = nullptr;
     TMemo *Memo2 = nullptr;
     QTabWidget *PageControl1 = nullptr;
     QWidget *TabSheet1 = nullptr;
-    TWebBrowser *rek = nullptr;
+    vorlinda::webview::TWebBrowser *rek = nullptr;
     QGroupBox *GroupBox2 = nullptr;
     TLabel *Label1 = nullptr;
     TLabel *Label2 = nullptr;
@@ -88,13 +91,13 @@ public:
     QComboBox *ComboBox1 = nullptr;
     QComboBox *ComboBox2 = nullptr;
     QLineEdit *Edit1 = nullptr;
-    TWebBrowser *WebBrowser1 = nullptr;
+    vorlinda::webview::TWebBrowser *WebBrowser1 = nullptr;
     TLabel *Label5 = nullptr;
     TLabel *Label6 = nullptr;
     TLabel *Label4 = nullptr;
     QWidget *TabSheet2 = nullptr;
-    TWebBrowser *WebBrowser3 = nullptr;
-    TWebBrowser *rek2 = nullptr;
+    vorlinda::webview::TWebBrowser *WebBrowser3 = nullptr;
+    vorlinda::webview::TWebBrowser *rek2 = nullptr;
     TLabel *Label7 = nullptr;
 
     enum class CloseAction
@@ -115,8 +118,9 @@ public slots:
     void FormCreate(QObject *Sender);
     void Label4Click(QObject *Sender);
     void Label5Click(QObject *Sender);
-    void rekDocumentComplete(TWebBrowser *Sender, QWebEnginePage *pDisp, const QUrl &URL);
-    void rekDownloadComplete(TWebBrowser *Sender);
+    void rekDocumentComplete(vorlinda::webview::TWebBrowser *Sender, QWebEnginePage *pDisp,
+                             const QUrl &URL);
+    void rekDownloadComplete(vorlinda::webview::TWebBrowser *Sender);
     void Label6Click(QObject *Sender);
     void FormClose(QObject *Sender, CloseAction &Action);
     void Label7Click(QObject *Sender);

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+using namespace vorlinda::lookup;
+
 using namespace vorlinda::site;
 
 namespace {

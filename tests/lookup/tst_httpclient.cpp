@@ -5,6 +5,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace vorlinda::lookup;
+
 using namespace std::chrono_literals;
 using Then = LoopbackSite::Then;
 

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 std::string readFixture(const std::string &name)

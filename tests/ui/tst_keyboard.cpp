@@ -18,6 +18,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace vorlinda::webview;
+
 // Generous: the window's web views start their engine while the focus settles,
 // and the sanitizer build is slow.
 constexpr int SettleTimeout = 20000;

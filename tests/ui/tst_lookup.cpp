@@ -32,6 +32,10 @@
 #include <optional>
 #include <stdexcept>
 
+using namespace vorlinda::lookup;
+using namespace vorlinda::platform;
+using namespace vorlinda::webview;
+
 namespace {
 
 constexpr int LoadTimeout = 20000;
