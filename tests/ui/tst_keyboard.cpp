@@ -24,7 +24,7 @@ using namespace vorlinda::webview;
 // and the sanitizer build is slow.
 constexpr int SettleTimeout = 20000;
 
-class TestKeyboard : public QObject
+class tst_Keyboard : public QObject
 {
     Q_OBJECT
 
@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
 {
     TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
-    TestKeyboard test;
+    tst_Keyboard test;
     return QTest::qExec(&test, argc, argv);
 }
 

@@ -119,7 +119,7 @@ struct Window
 
 } // namespace
 
-class TestLookup : public QObject
+class tst_Lookup : public QObject
 {
     Q_OBJECT
 
@@ -495,7 +495,7 @@ int main(int argc, char *argv[])
     TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
     QApplication::setApplicationName(ErrorBox::applicationTitle);
-    TestLookup test;
+    tst_Lookup test;
     return QTest::qExec(&test, argc, argv);
 }
 
