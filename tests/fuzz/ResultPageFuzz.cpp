@@ -9,7 +9,6 @@
 #include <string>
 
 using namespace vorlinda::lookup;
-
 using namespace vorlinda::lookup::TextRules;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)

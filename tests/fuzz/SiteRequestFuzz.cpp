@@ -11,7 +11,6 @@
 #include <cstdint>
 
 using namespace vorlinda::lookup;
-
 using namespace vorlinda::site;
 
 namespace {
