@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+namespace vorlinda::lookup {
+
 AntiFreeze::WaitEnd AntiFreeze::wait(const std::function<bool()> &ready,
                                      std::chrono::milliseconds limit, const bool &stop) const
 {
@@ -28,3 +30,5 @@ AntiFreeze::WaitEnd AntiFreeze::wait(const std::function<bool()> &ready,
     }
     return WaitEnd::Ready;
 }
+
+} // namespace vorlinda::lookup

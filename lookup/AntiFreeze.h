@@ -3,6 +3,8 @@
 #include <chrono>
 #include <functional>
 
+namespace vorlinda::lookup {
+
 // Keeps the window serviced while the GUI thread waits on the network: a
 // wait runs the thread's event loop (painting, input, timers, the other
 // controls' events) until what it waits for is ready, so a quick answer
@@ -26,3 +28,5 @@ public:
     WaitEnd wait(const std::function<bool()> &ready, std::chrono::milliseconds limit,
                  const bool &stop) const;
 };
+
+} // namespace vorlinda::lookup

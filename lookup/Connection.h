@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace vorlinda::lookup {
+
 // One open byte stream to the site. The socket version lives with the Qt
 // client; tests put an in-memory one in its place.
 class Connection
@@ -21,3 +23,5 @@ public:
     // connection, or sent bytes nobody asked for?
     virtual bool unusable() = 0;
 };
+
+} // namespace vorlinda::lookup

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 using TextRules::lowerAscii;
@@ -158,3 +160,5 @@ std::string CookieStore::cookiesFor(std::string_view host, std::string_view path
     }
     return pairs;
 }
+
+} // namespace vorlinda::lookup

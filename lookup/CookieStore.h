@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vorlinda::lookup {
+
 struct Cookie
 {
     std::string name;
@@ -40,3 +42,5 @@ private:
 
     std::vector<Cookie> cookies_;
 };
+
+} // namespace vorlinda::lookup

@@ -2,7 +2,7 @@
 
 #include "LanguageTable.h"
 
-namespace DictionaryQuery {
+namespace vorlinda::lookup::DictionaryQuery {
 
 namespace {
 
@@ -44,4 +44,4 @@ std::string requestTarget(int sourcePosition, int targetPosition, std::string_vi
     return target;
 }
 
-} // namespace DictionaryQuery
+} // namespace vorlinda::lookup::DictionaryQuery

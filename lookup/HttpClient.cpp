@@ -4,6 +4,8 @@
 
 #include <QAbstractEventDispatcher>
 
+namespace vorlinda::lookup {
+
 HttpClient::HttpClient(Options options, QObject *parent)
     : QObject(parent), options_(std::move(options)), session_(options_.host, options_.port)
 {}
@@ -47,3 +49,5 @@ void HttpClient::setAntiFreeze(const AntiFreeze *antiFreeze)
 {
     antiFreeze_ = antiFreeze ? antiFreeze : &ownAntiFreeze_;
 }
+
+} // namespace vorlinda::lookup

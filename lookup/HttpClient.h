@@ -9,6 +9,8 @@
 #include <chrono>
 #include <string>
 
+namespace vorlinda::lookup {
+
 // Where the dictionary site is and how long to wait for it. (Outside the
 // class so that `Options options = {}` can name it while the class is still
 // being declared.)
@@ -56,3 +58,5 @@ private:
     bool busy_ = false;
     bool aborted_ = false;
 };
+
+} // namespace vorlinda::lookup

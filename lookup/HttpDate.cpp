@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 std::optional<int> number(std::string_view s)
@@ -89,3 +91,5 @@ std::optional<std::chrono::system_clock::time_point> parseHttpDate(std::string_v
     constexpr auto latest = std::chrono::floor<std::chrono::seconds>(Clock::time_point::max());
     return Clock::time_point(std::clamp(when, earliest, latest));
 }
+
+} // namespace vorlinda::lookup

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace vorlinda::lookup {
+
 // The failures of one exchange with the dictionary site. The lookup only needs
 // to know that it failed; the kinds exist so the client can decide what to
 // retry and so tests can tell the failures apart.
@@ -66,3 +68,5 @@ public:
 private:
     int status_ = -1;
 };
+
+} // namespace vorlinda::lookup

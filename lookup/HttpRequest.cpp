@@ -1,6 +1,6 @@
 #include "HttpRequest.h"
 
-namespace HttpRequest {
+namespace vorlinda::lookup::HttpRequest {
 
 std::string hostField(std::string_view host, std::uint16_t port)
 {
@@ -45,4 +45,4 @@ std::string_view path(std::string_view target)
     return beforeQuery.substr(0, slash + 1);
 }
 
-} // namespace HttpRequest
+} // namespace vorlinda::lookup::HttpRequest

@@ -6,7 +6,7 @@
 
 // The request block the site has always been sent: a GET with four fixed
 // header lines and, when a cookie applies, the cookie line. No other header.
-namespace HttpRequest {
+namespace vorlinda::lookup::HttpRequest {
 
 // "host" on port 80, "host:port" otherwise.
 std::string hostField(std::string_view host, std::uint16_t port);
@@ -19,4 +19,4 @@ std::string get(std::string_view target, std::string_view hostField, std::string
 // decides whether a cookie's path applies.
 std::string_view path(std::string_view target);
 
-} // namespace HttpRequest
+} // namespace vorlinda::lookup::HttpRequest

@@ -7,6 +7,8 @@
 #include <array>
 #include <cctype>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 bool isClose(std::optional<std::string_view> value)
@@ -113,3 +115,5 @@ std::string HttpSession::exchange(const std::string &request)
     checkStatus(head);
     return reader.takeBody();
 }
+
+} // namespace vorlinda::lookup

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+namespace vorlinda::lookup {
+
 // The exchange with the dictionary site over whatever connection it is
 // given: at most one connection kept open across lookups, the cookie store,
 // the request bytes, the reading and the classification of the response.
@@ -38,3 +40,5 @@ private:
     CookieStore cookies_;
     std::unique_ptr<Connection> connection_;
 };
+
+} // namespace vorlinda::lookup

@@ -3,6 +3,8 @@
 #include <array>
 #include <stdexcept>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 struct Entry
@@ -71,3 +73,5 @@ std::string_view targetCode(int position)
 }
 
 } // namespace LanguageTable
+
+} // namespace vorlinda::lookup

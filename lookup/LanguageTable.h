@@ -6,7 +6,7 @@
 // list shows and the code the dictionary site expects. Positions 0 and 1 are
 // swapped between the source and the target side, so the start-up selection
 // (0 and 0) is English to Turkish.
-namespace LanguageTable {
+namespace vorlinda::lookup::LanguageTable {
 
 inline constexpr int size = 18;
 
@@ -15,4 +15,4 @@ std::string_view sourceCode(int position); // ListBox1
 std::string_view targetName(int position); // what ComboBox2 shows
 std::string_view targetCode(int position); // ListBox2
 
-} // namespace LanguageTable
+} // namespace vorlinda::lookup::LanguageTable

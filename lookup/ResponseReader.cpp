@@ -5,8 +5,11 @@
 
 #include <algorithm>
 
+namespace vorlinda::lookup {
+
 namespace {
 
+using TextRules::containsNoCase;
 using TextRules::equalsNoCase;
 using TextRules::trimBlanks;
 
@@ -240,3 +243,5 @@ void ResponseReader::appendBody(std::string_view bytes)
         throw HttpProtocolError("the response's body is too large");
     body_.append(bytes);
 }
+
+} // namespace vorlinda::lookup

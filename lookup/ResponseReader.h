@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace vorlinda::lookup {
+
 // The status line and header fields of a response.
 struct ResponseHead
 {
@@ -80,3 +82,5 @@ private:
     std::string body_;
     bool endedByClose_ = false;
 };
+
+} // namespace vorlinda::lookup

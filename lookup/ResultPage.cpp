@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 using TextRules::firstChars;
@@ -76,3 +78,5 @@ ExtractedPage extractResultPage(std::string_view response, std::string_view sour
     page.append(pageEnd);
     return {std::move(page), std::string(scan)};
 }
+
+} // namespace vorlinda::lookup

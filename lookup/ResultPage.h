@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace vorlinda::lookup {
+
 // The result page: the source/target pairs cut out of the dictionary site's
 // lowered page by its fixed markers, wrapped in the program's own small HTML
 // page. The site's HTML is not parsed; only its markers are relied on.
@@ -18,3 +20,5 @@ struct ExtractedPage
 // as the two lists show them; they head the page's two columns.
 ExtractedPage extractResultPage(std::string_view response, std::string_view sourceName,
                                 std::string_view targetName);
+
+} // namespace vorlinda::lookup

@@ -14,6 +14,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -186,3 +188,5 @@ void SocketConnection::waitFor(Direction direction)
     throw HttpTimeout("nothing from the site within " + std::to_string(readTimeout_.count()) +
                       " ms");
 }
+
+} // namespace vorlinda::lookup

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace vorlinda::lookup {
+
 // A TCP connection over a plain non-blocking socket. Every wait (name
 // resolution, connecting, sending, reading) goes through the given wait
 // function, which services the window meanwhile.
@@ -46,3 +48,5 @@ private:
     std::chrono::milliseconds readTimeout_;
     Wait wait_;
 };
+
+} // namespace vorlinda::lookup

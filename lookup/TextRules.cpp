@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+namespace vorlinda::lookup {
+
 namespace {
 
 char lowerByte(char c)
@@ -102,3 +104,5 @@ std::string_view firstChars(std::string_view text, std::ptrdiff_t n)
 }
 
 } // namespace TextRules
+
+} // namespace vorlinda::lookup

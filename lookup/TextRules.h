@@ -7,7 +7,7 @@
 // The text rules of the lookup, over 8-bit strings. Positions count bytes
 // from 1, the way the working texts of the lookup have always been indexed;
 // 0 means "not found".
-namespace TextRules {
+namespace vorlinda::lookup::TextRules {
 
 // 'A'..'Z' become 'a'..'z'; every other byte (Turkish letters, bytes of
 // multi-byte sequences) stays as it is.
@@ -42,9 +42,4 @@ std::string_view partFrom(std::string_view text, std::ptrdiff_t k);
 // when n exceeds its length.
 std::string_view firstChars(std::string_view text, std::ptrdiff_t n);
 
-} // namespace TextRules
-
-// The lookup driver and the page builder call the three text rules unqualified.
-using TextRules::containsNoCase;
-using TextRules::cutAtNul;
-using TextRules::lowerAscii;
+} // namespace vorlinda::lookup::TextRules

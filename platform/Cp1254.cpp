@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace vorlinda::platform {
+
 namespace {
 
 // Code points of bytes 0x80..0x9F. The seven bytes Windows-1254 leaves
@@ -88,3 +90,5 @@ QString decode(std::string_view bytes)
 }
 
 } // namespace Cp1254
+
+} // namespace vorlinda::platform

@@ -5,7 +5,7 @@
 #include <string_view>
 
 // The program's one 8-bit code page, Windows-1254 (Turkish), on every system.
-namespace Cp1254 {
+namespace vorlinda::platform::Cp1254 {
 
 // Unicode text to Windows-1254 bytes; a character the code page lacks becomes '?'.
 std::string encode(const QString &text);
@@ -13,4 +13,4 @@ std::string encode(const QString &text);
 // Windows-1254 bytes to Unicode text.
 QString decode(std::string_view bytes);
 
-} // namespace Cp1254
+} // namespace vorlinda::platform::Cp1254

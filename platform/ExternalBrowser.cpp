@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 
+namespace vorlinda::platform {
+
 namespace {
 
 std::function<void(const QUrl &)> &testOpener()
@@ -30,3 +32,5 @@ void setOpener(std::function<void(const QUrl &)> opener)
 }
 
 } // namespace ExternalBrowser
+
+} // namespace vorlinda::platform

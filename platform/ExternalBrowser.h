@@ -5,7 +5,7 @@
 
 // Opens addresses in the user's default browser, the Linux counterpart of
 // starting the external browser. A browser that cannot start is ignored.
-namespace ExternalBrowser {
+namespace vorlinda::platform::ExternalBrowser {
 
 void open(const QUrl &url);
 
@@ -13,4 +13,4 @@ void open(const QUrl &url);
 // restores the desktop's.
 void setOpener(std::function<void(const QUrl &)> opener);
 
-} // namespace ExternalBrowser
+} // namespace vorlinda::platform::ExternalBrowser

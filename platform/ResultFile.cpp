@@ -16,6 +16,8 @@
 #include <unistd.h>
 #endif
 
+namespace vorlinda::platform {
+
 namespace {
 
 // The system's text for an error, without the trailing blanks and periods
@@ -213,3 +215,5 @@ void remove(const QString &filePath)
 #endif
 
 } // namespace ResultFile
+
+} // namespace vorlinda::platform

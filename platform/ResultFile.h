@@ -5,7 +5,7 @@
 #include <string>
 
 // The place of the result page file and how it is written and removed.
-namespace ResultFile {
+namespace vorlinda::platform::ResultFile {
 
 class WriteError : public std::runtime_error
 {
@@ -30,4 +30,4 @@ void write(const QString &filePath, const std::string &bytes);
 // Deletes the file when it exists as a file (not a directory); reports nothing.
 void remove(const QString &filePath);
 
-} // namespace ResultFile
+} // namespace vorlinda::platform::ResultFile

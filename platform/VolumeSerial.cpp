@@ -6,7 +6,7 @@
 #include <sys/statvfs.h>
 #endif
 
-namespace VolumeSerial {
+namespace vorlinda::platform::VolumeSerial {
 
 std::uint32_t systemVolumeSerial()
 {
@@ -36,4 +36,4 @@ std::string formatSerial(std::uint32_t serial)
     return std::to_string(serial);
 }
 
-} // namespace VolumeSerial
+} // namespace vorlinda::platform::VolumeSerial

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace VolumeSerial {
+namespace vorlinda::platform::VolumeSerial {
 
 // The 32-bit serial of the file system holding the system volume ("/" here,
 // "C:\" on Windows); 0 when it cannot be read.
@@ -17,4 +17,4 @@ std::string machineIdentifier();
 // leading zeros, no separators (one to ten digits).
 std::string formatSerial(std::uint32_t serial);
 
-} // namespace VolumeSerial
+} // namespace vorlinda::platform::VolumeSerial

@@ -45,6 +45,7 @@ int Project1(int argc, char *argv[])
     // The web views' own address scheme and the engine's set-up must be
     // known before the application object exists. (Windows needs a COM
     // apartment here; Linux has nothing more to set up.)
+    using vorlinda::webview::TWebBrowser;
     TWebBrowser::registerSchemes();
     TWebBrowser::setUpEngine();
 

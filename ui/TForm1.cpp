@@ -1,9 +1,9 @@
 #include "TForm1.h"
 
 #include "Cp1254.h"
-#include "DictionaryRequest.h"
 #include "ErrorBox.h"
 #include "ExternalBrowser.h"
+#include "FetchDictionaryPage.h"
 #include "Icons.h"
 #include "ResultFile.h"
 #include "ResultPage.h"
@@ -32,6 +32,20 @@
 TForm1 *Form1 = nullptr;
 
 namespace {
+
+// The client libraries' names, as the window's handlers use them.
+using vorlinda::lookup::ExtractedPage;
+using vorlinda::lookup::extractResultPage;
+using vorlinda::lookup::FetchDictionaryPage;
+using vorlinda::lookup::HttpAborted;
+using vorlinda::lookup::HttpClient;
+using vorlinda::lookup::TextRules::containsNoCase;
+using vorlinda::lookup::TextRules::lowerAscii;
+using vorlinda::webview::TWebBrowser;
+namespace Cp1254 = vorlinda::platform::Cp1254;
+namespace ExternalBrowser = vorlinda::platform::ExternalBrowser;
+namespace ResultFile = vorlinda::platform::ResultFile;
+namespace VolumeSerial = vorlinda::platform::VolumeSerial;
 
 // The site's answer when it has no translation for the word.
 constexpr std::string_view notFoundPhrase = "No translation found.";

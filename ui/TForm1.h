@@ -21,7 +21,10 @@ class QWebEnginePage;
 class TLabel;
 class TListBox;
 class TMemo;
+
+namespace vorlinda::webview {
 class TWebBrowser;
+}
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
@@ -32,6 +35,11 @@ class TForm1 : public QWidget
 {
     Q_OBJECT
 public:
+    // The client libraries' types the window's members are made of.
+    using AntiFreeze = vorlinda::lookup::AntiFreeze;
+    using HttpClient = vorlinda::lookup::HttpClient;
+    using TWebBrowser = vorlinda::webview::TWebBrowser;
+
     // Where the window's sites live; the program's own are fixed at configure
     // time, tests point the window at their own.
     struct Settings

@@ -21,6 +21,8 @@
 
 namespace {
 
+namespace LanguageTable = vorlinda::lookup::LanguageTable;
+
 // Where "MS Sans Serif" is missing: DejaVu Sans Condensed is as tall at 11
 // pixels (a text height of 13, so the window keeps its designed size) and
 // close to its width, so captions fit their designed places.

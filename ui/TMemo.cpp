@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+namespace {
+namespace Cp1254 = vorlinda::platform::Cp1254;
+}
+
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);

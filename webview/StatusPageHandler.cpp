@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QWebEngineUrlRequestJob>
 
+namespace vorlinda::webview {
+
 const QByteArray StatusPageHandler::scheme = QByteArrayLiteral("vorlinda-status");
 
 QUrl StatusPageHandler::add(const QString &html)
@@ -33,3 +35,5 @@ void StatusPageHandler::requestStarted(QWebEngineUrlRequestJob *job)
     body->open(QIODevice::ReadOnly);
     job->reply(QByteArrayLiteral("text/html;charset=utf-8"), body);
 }
+
+} // namespace vorlinda::webview

@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QWebEngineUrlSchemeHandler>
 
+namespace vorlinda::webview {
+
 // Serves the inline HTML of "about:" addresses under a scheme of our own, so
 // that a status page has no size limit and loads its images over http like
 // any other page.
@@ -29,3 +31,5 @@ private:
     QHash<QString, QByteArray> m_pages;
     quint64 m_lastId = 0;
 };
+
+} // namespace vorlinda::webview

@@ -16,6 +16,8 @@
 #include <QWebEngineSettings>
 #include <QWebEngineUrlScheme>
 
+namespace vorlinda::webview {
+
 namespace {
 
 StatusPageHandler *statusPages = nullptr;
@@ -109,7 +111,7 @@ void TWebBrowser::attach()
                 // Only web addresses: the default context menu's page source
                 // would otherwise land in the user's browser as well.
                 if (isWebAddress(request.requestedUrl()))
-                    ExternalBrowser::open(request.requestedUrl());
+                    platform::ExternalBrowser::open(request.requestedUrl());
             });
     if (!m_pending.isEmpty())
         Navigate(std::exchange(m_pending, QString()));
@@ -232,3 +234,5 @@ void TWebBrowser::releaseStatusPage()
         statusPages->release(m_statusPage);
     m_statusPage.clear();
 }
+
+} // namespace vorlinda::webview

@@ -5,6 +5,9 @@
 
 class QWebEnginePage;
 class QWebEngineProfile;
+
+namespace vorlinda::webview {
+
 class WebBrowserPage;
 
 // One web view of the main window: the two banner panes, the result view and
@@ -84,3 +87,5 @@ private:
     bool m_restricted = false;
     QString m_pending; // the address a view without its page was told
 };
+
+} // namespace vorlinda::webview

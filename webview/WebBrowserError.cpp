@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace vorlinda::webview {
+
 WebBrowserError::WebBrowserError(const QString &message, std::uint32_t code)
     : std::runtime_error(message.toStdString()), m_code(code)
 {}
@@ -41,3 +43,5 @@ QString webBrowserErrorMessage(const QString &description, std::uint32_t code)
         message = oleErrorText(code);
     return message;
 }
+
+} // namespace vorlinda::webview

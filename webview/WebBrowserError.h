@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+namespace vorlinda::webview {
+
 // A navigation the web view refused. The message is what the user sees in
 // the application's error box.
 class WebBrowserError : public std::runtime_error
@@ -29,3 +31,5 @@ QString oleErrorText(std::uint32_t code);
 // The text of a refusal: the description without trailing blanks and periods,
 // else the system's text for the code, else the OLE error text.
 QString webBrowserErrorMessage(const QString &description, std::uint32_t code);
+
+} // namespace vorlinda::webview

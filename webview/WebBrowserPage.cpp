@@ -2,6 +2,8 @@
 
 #include <QWebEngineSettings>
 
+namespace vorlinda::webview {
+
 void WebBrowserPage::setRestricted(bool restricted)
 {
     m_restricted = restricted;
@@ -19,3 +21,5 @@ bool WebBrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType typ
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }
+
+} // namespace vorlinda::webview

@@ -2,6 +2,8 @@
 
 #include <QWebEnginePage>
 
+namespace vorlinda::webview {
+
 // The page of a TWebBrowser. In restricted mode only the addresses the
 // program navigates to may show local files; links and redirects may not.
 class WebBrowserPage : public QWebEnginePage
@@ -20,3 +22,5 @@ protected:
 private:
     bool m_restricted = false;
 };
+
+} // namespace vorlinda::webview

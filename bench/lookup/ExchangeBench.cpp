@@ -1,7 +1,7 @@
 // Runs N lookups through HttpClient and the same GETs through libcurl against
 // one local fake site, and feeds a 1 MiB chunked body through the response
 // reader. Usage: vorlinda_exchange_bench [lookups]
-#include "DictionaryRequest.h"
+#include "FetchDictionaryPage.h"
 #include "HttpClient.h"
 #include "ResponseReader.h"
 
@@ -21,6 +21,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+using namespace vorlinda::lookup;
 
 namespace {
 

@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <utility>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 bool sendAll(int fd, std::string_view bytes)

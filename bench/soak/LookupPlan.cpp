@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 struct Pair

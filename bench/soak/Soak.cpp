@@ -6,8 +6,8 @@
 // (defaults 10000, 1000, 11, all; "turkish": only pairs with Turkish on one side).
 // Exits 1 on a spurious failure, a wrong body, or (over 10,000 lookups or
 // more) client memory growth of 2 MiB or more from lookup 1,000 to the end.
-#include "DictionaryRequest.h"
 #include "FaultProxy.h"
+#include "FetchDictionaryPage.h"
 #include "HttpClient.h"
 #include "LookupPlan.h"
 #include "SiteProcess.h"
@@ -27,6 +27,8 @@
 #include <string_view>
 #include <tuple>
 #include <vector>
+
+using namespace vorlinda::lookup;
 
 namespace {
 

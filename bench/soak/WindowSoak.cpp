@@ -6,8 +6,8 @@
 // QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 set:
 //   vorlinda_window_soak SITE_PROGRAM [LOOKUPS] [READ_TIMEOUT_MS] [SEED]
 #include "Cp1254.h"
-#include "DictionaryRequest.h"
 #include "FaultProxy.h"
+#include "FetchDictionaryPage.h"
 #include "HttpClient.h"
 #include "LookupPlan.h"
 #include "SiteProcess.h"
@@ -34,6 +34,10 @@
 #include <set>
 #include <stdexcept>
 #include <tuple>
+
+using namespace vorlinda::lookup;
+using namespace vorlinda::platform;
+using namespace vorlinda::webview;
 
 namespace {
 

@@ -28,6 +28,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vorlinda::webview;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

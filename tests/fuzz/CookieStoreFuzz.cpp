@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     std::string_view text(reinterpret_cast<const char *>(data), size);

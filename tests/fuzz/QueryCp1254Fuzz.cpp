@@ -10,6 +10,9 @@
 #include <stdexcept>
 #include <string>
 
+using namespace vorlinda::lookup;
+using namespace vorlinda::platform;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     if (size < 2)

@@ -9,6 +9,8 @@
 #include <random>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 struct Outcome

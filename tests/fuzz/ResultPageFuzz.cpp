@@ -8,7 +8,8 @@
 #include <cstdint>
 #include <string>
 
-using namespace TextRules;
+using namespace vorlinda::lookup;
+using namespace vorlinda::lookup::TextRules;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+using namespace vorlinda::lookup;
 using namespace vorlinda::site;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 using namespace std::chrono;

@@ -9,6 +9,8 @@
 #include <regex>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 // What the server does once a reply's bytes are out: stay open, close, or

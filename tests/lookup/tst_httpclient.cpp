@@ -5,13 +5,15 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace vorlinda::lookup;
+
 using namespace std::chrono_literals;
 using Then = LoopbackSite::Then;
 
 static const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
 
 // What only the sockets can break; the bytes themselves are the core tests' rows.
-class HttpClientTest : public QObject
+class tst_HttpClient : public QObject
 {
     Q_OBJECT
 
@@ -99,5 +101,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(HttpClientTest)
+QTEST_GUILESS_MAIN(tst_HttpClient)
 #include "tst_httpclient.moc"

@@ -8,7 +8,7 @@
 // blanks fares otherwise than nginx is known to treat it.
 // Usage: vorlinda_nginx_test NGINX SITE_PROGRAM NGINX_CONF [LOOKUPS]
 #include "DictionaryQuery.h"
-#include "DictionaryRequest.h"
+#include "FetchDictionaryPage.h"
 #include "HttpClient.h"
 #include "LookupPlan.h"
 #include "LoopbackClient.h"
@@ -35,6 +35,8 @@
 #include <thread>
 #include <tuple>
 #include <vector>
+
+using namespace vorlinda::lookup;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace vorlinda::platform;
+
 TEST(Cp1254, TurkishLettersAndTheSpecialsGoBothWays)
 {
     const QString text = QStringLiteral(u"kuşÇçĞğİıÖöŞşÜü€‚ƒ„…†‡ˆ‰Š‹Œ‘’“”•–—˜™š›œŸé£ÿ");

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <utility>
 
+using namespace vorlinda::platform;
+
 namespace {
 
 // What is at the name, the name itself (a link is not followed): its type and

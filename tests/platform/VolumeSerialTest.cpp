@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+using namespace vorlinda::platform;
+
 // The banner address carries the serial as unsigned decimal: one to ten
 // digits, no sign, no leading zeros, no separators.
 TEST(VolumeSerial, SerialsAreWrittenAsUnsignedDecimal)

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <string_view>
 
+using namespace vorlinda::lookup;
 using namespace vorlinda::site;
 
 namespace {

@@ -18,11 +18,13 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace vorlinda::webview;
+
 // Generous: the window's web views start their engine while the focus settles,
 // and the sanitizer build is slow.
 constexpr int SettleTimeout = 20000;
 
-class TestKeyboard : public QObject
+class tst_Keyboard : public QObject
 {
     Q_OBJECT
 
@@ -169,7 +171,7 @@ int main(int argc, char *argv[])
 {
     TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
-    TestKeyboard test;
+    tst_Keyboard test;
     return QTest::qExec(&test, argc, argv);
 }
 

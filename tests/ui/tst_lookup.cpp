@@ -32,6 +32,10 @@
 #include <optional>
 #include <stdexcept>
 
+using namespace vorlinda::lookup;
+using namespace vorlinda::platform;
+using namespace vorlinda::webview;
+
 namespace {
 
 constexpr int LoadTimeout = 20000;
@@ -115,7 +119,7 @@ struct Window
 
 } // namespace
 
-class TestLookup : public QObject
+class tst_Lookup : public QObject
 {
     Q_OBJECT
 
@@ -494,7 +498,7 @@ int main(int argc, char *argv[])
     TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
     QApplication::setApplicationName(ErrorBox::applicationTitle);
-    TestLookup test;
+    tst_Lookup test;
     return QTest::qExec(&test, argc, argv);
 }
 

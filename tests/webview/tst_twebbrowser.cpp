@@ -11,6 +11,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 
+using namespace vorlinda::platform;
+using namespace vorlinda::webview;
+
 using namespace Qt::StringLiterals;
 
 constexpr int LoadTimeout = 30000;

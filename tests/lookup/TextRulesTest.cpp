@@ -5,6 +5,9 @@
 #include <string>
 #include <utility>
 
+using namespace vorlinda::lookup;
+using namespace vorlinda::lookup::TextRules;
+
 // Only 'A'..'Z' are lowered: their neighbours, Windows-1254 letters (İ is
 // 0xDD, Ş 0xDE), UTF-8 bytes, the capitals plus 0x80 and a NUL stay.
 TEST(TextRules, LowerAsciiChangesOnlyTheAsciiCapitals)

@@ -6,16 +6,18 @@
 #include <iterator>
 #include <string>
 
+using namespace vorlinda::lookup;
+
 namespace {
 
 std::string readFixture(const std::string &name)
 {
-    std::ifstream in(std::string(VORLINDA_RESULT_FIXTURES) + "/" + name, std::ios::binary);
+    std::ifstream in(std::string(VORLINDA_RESULT_PAGES) + "/" + name, std::ios::binary);
     EXPECT_TRUE(in) << "missing fixture " << name;
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Each fixtures/NAME.htm is a site response as the lookup hands it to the
+// Each result-pages/NAME.htm is a site response as the lookup hands it to the
 // extraction; NAME.page.htm is the page built from it, byte for byte, and
 // NAME.rest what the scan buffer holds at the end (the lookup shows it). The
 // responses are made of the marker (lowered unless the name says otherwise),

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace vorlinda::lookup {
+
 class HttpClient;
 
 // Asks the dictionary site for `word` (Windows-1254 bytes) from the source
@@ -11,3 +13,5 @@ class HttpClient;
 // received; throws HttpError when the exchange fails.
 std::string FetchDictionaryPage(HttpClient &client, int sourcePosition, int targetPosition,
                                 std::string_view word);
+
+} // namespace vorlinda::lookup
