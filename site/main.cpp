@@ -1,10 +1,10 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
-#include "IndexBuildProcess.h"
-#include "LogQueue.h"
-#include "SiteOptions.h"
-#include "SiteResponder.h"
-#include "SiteServer.h"
-#include "Translator.h"
+#include "server/IndexBuildProcess.h"
+#include "server/LogQueue.h"
+#include "server/SiteOptions.h"
+#include "server/SiteServer.h"
+#include "web/SiteResponder.h"
+#include "web/Translator.h"
 
 #include <signal.h>
 #include <sys/prctl.h>

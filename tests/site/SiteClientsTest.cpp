@@ -2,7 +2,7 @@
 // and a stop in the middle of answering: each row starts its own site with
 // shortened waits and tells what its client saw.
 #include "DictFixture.h"
-#include "SitePages.h"
+#include "web/SitePages.h"
 
 #include "LoopbackClient.h"
 #include "SiteProcess.h"
