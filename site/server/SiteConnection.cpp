@@ -1,8 +1,8 @@
 #include "server/SiteConnection.h"
 
-#include "server/SiteServer.h"
+#include "server/ConnectionContext.h"
 #include "text/RequestLine.h"
-#include "web/SitePages.h"
+#include "web/SiteResponder.h"
 
 #include <boost/asio/dispatch.hpp>
 #include <boost/beast/http/read.hpp>
@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
+#include <ctime>
 #include <strings.h>
 #include <utility>
 #include <vector>
@@ -49,18 +50,50 @@ std::pair<std::string_view, std::string_view> requestWords(std::string_view line
     return {line.substr(0, first), target};
 }
 
-SiteResponse errorAnswer(int status)
+std::string printable(std::string_view text)
 {
-    SiteResponse answer;
-    answer.status = status;
-    answer.body = SitePages::errorPage(status, reasonOf(status));
-    return answer;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x21 || b >= 0x7F || c == '\\') {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The log line of one exchange; raw bytes of the target are shown as \xNN.
+std::string logLine(std::string_view remote, std::string_view method, std::string_view target,
+                    int status, std::size_t bodySize)
+{
+    char stamp[32] = "-";
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    if (::gmtime_r(&now, &utc) != nullptr)
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::string line = stamp;
+    line += ' ';
+    line += remote.empty() ? "-" : remote;
+    line += ' ';
+    line += method.empty() ? "-" : printable(method);
+    line += ' ';
+    line += target.empty() ? "-" : printable(target);
+    line += ' ';
+    line += std::to_string(status);
+    line += ' ';
+    line += std::to_string(bodySize);
+    return line;
 }
 
 } // namespace
 
-SiteConnection::SiteConnection(asio::ip::tcp::socket socket, SiteServer &server)
-    : server_(server), stream_(std::move(socket))
+SiteConnection::SiteConnection(asio::ip::tcp::socket socket, ConnectionContext &context)
+    : context_(context), stream_(std::move(socket))
 {
     beast::error_code error;
     stream_.socket().set_option(asio::socket_base::send_buffer_size(kSendBuffer), error);
@@ -71,15 +104,15 @@ SiteConnection::SiteConnection(asio::ip::tcp::socket socket, SiteServer &server)
 
 SiteConnection::~SiteConnection()
 {
-    server_.forget(this);
+    context_.connections.forget(this);
 }
 
 void SiteConnection::start()
 {
-    server_.remember(shared_from_this());
+    context_.connections.remember(shared_from_this());
     // A client that connects must send its first request within the header
     // deadline.
-    stream_.expires_after(server_.timeouts_.header);
+    stream_.expires_after(context_.timeouts.header);
     awaitRequest();
 }
 
@@ -113,17 +146,17 @@ void SiteConnection::closeIfIdle()
 
 void SiteConnection::awaitRequest()
 {
-    if (server_.stopping_)
+    if (context_.stopping)
         return linger(); // the answer just written still reaches the client
     request_.emplace();
     request_->header_limit(kMaxRequestLine + kMaxHeader + 4);
     phase_ = buffer_.size() > 0 ? Phase::Request : Phase::Waiting;
     if (phase_ == Phase::Request) {
-        stream_.expires_after(server_.timeouts_.header);
+        stream_.expires_after(context_.timeouts.header);
         return examineHead();
     }
     if (served_ > 0)
-        stream_.expires_after(server_.timeouts_.keepAlive);
+        stream_.expires_after(context_.timeouts.keepAlive);
     readSome();
 }
 
@@ -148,7 +181,7 @@ void SiteConnection::onRead(beast::error_code error, std::size_t bytes)
         // The whole head must arrive within the deadline, however slowly
         // it trickles in.
         if (served_ > 0)
-            stream_.expires_after(server_.timeouts_.header);
+            stream_.expires_after(context_.timeouts.header);
     }
     examineHead();
 }
@@ -214,9 +247,9 @@ void SiteConnection::answer()
     const std::string_view target = request.target();
     SiteResponse response;
     try {
-        response = server_.responder_->respond(method, target, request[http::field::cookie]);
+        response = context_.responder->respond(method, target, request[http::field::cookie]);
     } catch (const std::exception &) {
-        response = errorAnswer(500);
+        response = errorResponse(500, reasonOf(500));
     }
     keepAlive_ = request.keep_alive();
     ++served_;
@@ -228,23 +261,23 @@ void SiteConnection::refuse(int status, std::string_view requestLine)
 {
     keepAlive_ = false;
     const auto [method, target] = requestWords(requestLine);
-    send(status, errorAnswer(status), false, method, target);
+    send(status, errorResponse(status, reasonOf(status)), false, method, target);
 }
 
 void SiteConnection::send(int status, SiteResponse &&answer, bool headOnly, std::string_view method,
                           std::string_view target)
 {
-    if (server_.stopping_)
+    if (context_.stopping)
         keepAlive_ = false;
-    if (server_.log_)
-        server_.log_(SiteServer::logLine(remote_, method, target, status, answer.body.size()));
+    if (context_.log)
+        context_.log(logLine(remote_, method, target, status, answer.body.size()));
 
     // The header lines in the order of their names, as the site always wrote them.
     std::vector<std::pair<std::string, std::string>> fields = std::move(answer.headers);
     fields.emplace_back("Content-Length", std::to_string(answer.body.size()));
     fields.emplace_back("Content-Type", answer.contentType);
     if (keepAlive_) {
-        const auto seconds = (server_.timeouts_.keepAlive.count() + 999) / 1000;
+        const auto seconds = (context_.timeouts.keepAlive.count() + 999) / 1000;
         fields.emplace_back("Keep-Alive", "timeout=" + std::to_string(seconds));
     } else {
         fields.emplace_back("Connection", "close");
@@ -263,7 +296,7 @@ void SiteConnection::send(int status, SiteResponse &&answer, bool headOnly, std:
         response_.body() = std::move(answer.body);
     request_.reset();
 
-    stream_.expires_after(server_.timeouts_.write);
+    stream_.expires_after(context_.timeouts.write);
     http::async_write(stream_, response_,
                       [self = shared_from_this()](beast::error_code error, std::size_t) {
                           self->onWritten(error);

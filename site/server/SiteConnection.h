@@ -15,12 +15,13 @@
 
 namespace vorlinda::site {
 
-class SiteServer;
+struct ConnectionContext;
 struct SiteResponse;
 
 // One accepted connection: reads each request's head itself (so the request
 // line is repaired and the size limits and the header deadline hold before
-// Beast's parser sees it), answers through the server's responder and
+// Beast's parser sees it), answers through the server's responder (the
+// context every connection of the server shares) and
 // writes the answer with Beast. Every step is an asynchronous operation
 // under a deadline, so a slow or silent client holds no thread.
 class SiteConnection : public std::enable_shared_from_this<SiteConnection>
@@ -31,7 +32,7 @@ public:
     static constexpr std::size_t kMaxRequestLine = 8192;
     static constexpr std::size_t kMaxHeader = 16384;
 
-    SiteConnection(boost::asio::ip::tcp::socket socket, SiteServer &server);
+    SiteConnection(boost::asio::ip::tcp::socket socket, ConnectionContext &context);
     ~SiteConnection();
 
     void start();
@@ -71,7 +72,7 @@ private:
     void drain();
     void close();
 
-    SiteServer &server_;
+    ConnectionContext &context_;
     boost::beast::tcp_stream stream_;
     boost::beast::flat_buffer buffer_;
     std::optional<Request> request_;

@@ -12,14 +12,6 @@
 namespace vorlinda::site {
 namespace {
 
-SiteResponse errorResponse(int status, std::string_view reason)
-{
-    SiteResponse response;
-    response.status = status;
-    response.body = SitePages::errorPage(status, reason);
-    return response;
-}
-
 std::string newSessionId()
 {
     thread_local std::mt19937_64 generator{std::random_device{}()};
@@ -49,6 +41,14 @@ std::string_view languageName(std::string_view code)
 }
 
 } // namespace
+
+SiteResponse errorResponse(int status, std::string_view reason)
+{
+    SiteResponse response;
+    response.status = status;
+    response.body = SitePages::errorPage(status, reason);
+    return response;
+}
 
 SiteResponder::SiteResponder(std::shared_ptr<const Translator> translator)
     : translator_(std::move(translator))

@@ -18,6 +18,10 @@ struct SiteResponse
     std::vector<std::pair<std::string, std::string>> headers;
 };
 
+// The error page of `status`, as every refusal of the site is answered,
+// whether the responder or the connection refuses.
+SiteResponse errorResponse(int status, std::string_view reason);
+
 // Everything the site answers, decided from the request's method, raw
 // target and Cookie header; the HTTP server only carries it over the wire.
 class SiteResponder
