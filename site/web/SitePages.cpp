@@ -3,14 +3,11 @@
 #include "text/SiteLanguages.h"
 #include "text/TextFolding.h"
 
-#include <cctype>
-
 namespace vorlinda::site::SitePages {
 namespace {
 
 // The translation page handles a short text, not a document.
 constexpr std::size_t kMaxTextBytes = 600;
-constexpr std::size_t kMaxWords = 80;
 
 constexpr std::string_view kStyle =
     "body{font-family:Verdana,Arial,sans-serif;font-size:13px;color:#1b2a33;"
@@ -31,12 +28,6 @@ std::string pageHead(std::string_view title, std::string_view extraStyle = {})
 }
 
 constexpr std::string_view kPageEnd = "</body></html>\n";
-
-bool isWordByte(char c)
-{
-    const auto b = static_cast<unsigned char>(c);
-    return b >= 0x80 || std::isalnum(b) || c == '\'' || c == '-';
-}
 
 std::string languageOptions(std::string_view selected)
 {
@@ -187,26 +178,13 @@ std::string translatePage(const Translator &translator, std::string_view fromCod
 
     if (!trimBlanks(input).empty()) {
         page += "<div class=\"out\">";
-        std::size_t words = 0;
-        std::size_t i = 0;
-        while (i < input.size()) {
-            std::size_t end = i;
-            while (end < input.size() && isWordByte(input[end]))
-                ++end;
-            if (end == i) {
-                page += htmlEscape(input.substr(i, 1));
-                ++i;
-                continue;
-            }
-            const std::string word = input.substr(i, end - i);
-            i = end;
-            const auto found = ++words <= kMaxWords ? translator.translate(from, to, word, 1)
-                                                    : std::vector<TranslationPair>{};
-            if (found.empty()) {
-                page += "<span class=\"u\">" + htmlEscape(word) + "</span>";
-            } else {
-                page += htmlEscape(found.front().translation);
-            }
+        for (const TranslatedPiece &piece : translator.translateText(from, to, input)) {
+            if (!piece.word)
+                page += htmlEscape(piece.text);
+            else if (!piece.translation)
+                page += "<span class=\"u\">" + htmlEscape(piece.text) + "</span>";
+            else
+                page += htmlEscape(*piece.translation);
         }
         page += "</div>\n<p class=\"muted\">Sözcük sözcük çeviri; bulunamayan sözcükler "
                 "<span class=\"u\">eğik</span> yazılır.</p>\n";

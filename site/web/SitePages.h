@@ -37,8 +37,8 @@ std::string notFoundPage(std::string_view word, std::string_view fromName, std::
 // The vendor's banner, sized for a 521 x 99 pane.
 std::string bannerPage(std::string_view productCode);
 
-// The translation page (503 x 433): a form, and below it the word-by-word
-// translation of `text` when there is one.
+// The translation page (503 x 433): a form, and below it `text` as the
+// translator gives it word by word, when there is one.
 std::string translatePage(const Translator &translator, std::string_view fromCode,
                           std::string_view toCode, std::string_view text);
 

@@ -4,6 +4,7 @@
 #include "text/TextFolding.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <stdexcept>
 
@@ -13,16 +14,6 @@ namespace {
 // How many English words a pivoted lookup follows into the second
 // dictionary; more only adds noise.
 constexpr std::size_t kPivotWords = 4;
-
-// The weights that rank the translations of a word: where it stands in its
-// entry counts most (a later sense costs two steps, a later word of the
-// sense one), then how common it is (each doubling of its count wins half a
-// step back). An abbreviation's expansion or a pointer to another entry, or
-// an affix, costs five.
-constexpr double kSenseWeight = 2.0;
-constexpr double kPlaceWeight = 1.0;
-constexpr double kCommonWeight = 0.5;
-constexpr double kSecondaryPenalty = 5.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
 // English's counts of use, the same for every folder of dictionaries: in
@@ -49,29 +40,11 @@ void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
         pairs.push_back(std::move(pair));
 }
 
-// Whole translations before phrases and compounds, then the lower score,
-// then the shorter translation.
-template <typename Row> bool better(const Row &a, const Row &b)
+// A letter (any byte of a UTF-8 sequence), digit, apostrophe or hyphen.
+bool isWordByte(char c)
 {
-    if (a.tier != b.tier)
-        return a.tier < b.tier;
-    if (a.score != b.score)
-        return a.score < b.score;
-    return a.pair.translation.size() < b.pair.translation.size();
-}
-
-// True when `phrase` is longer than `word` and holds it as a whole word.
-bool holdsWord(std::string_view phrase, std::string_view word)
-{
-    if (word.empty() || phrase.size() <= word.size())
-        return false;
-    for (std::size_t at = phrase.find(word); at != std::string_view::npos;
-         at = phrase.find(word, at + 1)) {
-        const std::size_t after = at + word.size();
-        if ((at == 0 || phrase[at - 1] == ' ') && (after == phrase.size() || phrase[after] == ' '))
-            return true;
-    }
-    return false;
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || std::isalnum(b) || c == '\'' || c == '-';
 }
 
 } // namespace
@@ -234,133 +207,21 @@ void Translator::reopenIndexes() const
             dictionary->reopenIndex();
 }
 
-std::vector<Translator::Placed> Translator::orderSenses(const DictEntry &entry)
-{
-    // The dictionary's own order: senses as numbered, and a sense's words
-    // as written (its first word is the one it means most).
-    std::vector<Placed> placed;
-    for (const DictEntry::Translation &translation : entry.translations) {
-        const bool firstOfSense = placed.empty() || placed.back().sense != translation.sense;
-        placed.push_back({translation.sense, firstOfSense ? 0u : 1u, &translation});
-    }
-    std::stable_sort(placed.begin(), placed.end(),
-                     [](const Placed &a, const Placed &b) { return a.sense < b.sense; });
-    // A word that an earlier, longer translation only describes ("mavi" after
-    // "mavi renk") is the plain translation: it goes first.
-    for (std::size_t i = 1; i < placed.size(); ++i) {
-        const std::string_view text = placed[i].translation->text;
-        for (std::size_t j = 0; j < i; ++j) {
-            if (holdsWord(placed[j].translation->text, text)) {
-                Placed moved{placed[j].sense, placed[j].place, placed[i].translation};
-                placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(i));
-                placed.insert(placed.begin() + static_cast<std::ptrdiff_t>(j), moved);
-                break;
-            }
-        }
-    }
-    return placed;
-}
-
 std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_view word) const
 {
     const auto found = dictionaries_.find(key);
     if (found == dictionaries_.end())
         return {};
-    struct Ranked
-    {
-        DictEntry entry;
-        double weight = 0; // how common this use of the headword is
-        double main = 0;   // how much of a main entry it is
-    };
-    std::vector<Ranked> entries;
+    std::vector<DictEntry> entries;
     for (const auto &dictionary : found->second) {
         try {
             for (DictEntry &entry : dictionary->lookup(word))
-                entries.push_back({std::move(entry), 0, 0});
+                entries.push_back(std::move(entry));
         } catch (const std::runtime_error &) {
             continue; // a damaged file answers nothing; the others still do
         }
     }
-    for (Ranked &ranked : entries) {
-        if (ranked.entry.headword.empty())
-            ranked.entry.headword = word;
-        if (key.first == "english")
-            ranked.weight =
-                englishFrequency().weight(ranked.entry.headword, ranked.entry.partOfSpeech);
-    }
-    // How common the first translation is tells apart only the entries
-    // nothing else does, and may cost a reading of the dictionary into the
-    // language: asked for those alone.
-    for (Ranked &ranked : entries) {
-        const bool tied = std::count_if(entries.begin(), entries.end(), [&](const Ranked &other) {
-                              return other.entry.secondary == ranked.entry.secondary &&
-                                     other.weight == ranked.weight &&
-                                     other.entry.senses == ranked.entry.senses;
-                          }) > 1;
-        if (tied && !ranked.entry.translations.empty())
-            ranked.main = commonness(key.second, ranked.entry.translations.front().text, {});
-    }
-    // An abbreviation or pointer last; then the commoner use of the word
-    // ("book" the noun before "book" the verb), the fuller entry (a rare
-    // use has a sense or two: "road", "dış liman"), and among one-sense
-    // entries the commoner translation.
-    std::stable_sort(entries.begin(), entries.end(), [](const Ranked &a, const Ranked &b) {
-        if (a.entry.secondary != b.entry.secondary)
-            return b.entry.secondary;
-        if (a.weight != b.weight)
-            return a.weight > b.weight;
-        if (a.entry.senses != b.entry.senses)
-            return a.entry.senses > b.entry.senses;
-        return a.main > b.main;
-    });
-
-    std::vector<Scored> rows;
-    if (hasFrequencies(key.second)) {
-        // Scored like the rows read backwards, so the two can be merged: a
-        // later entry counts as a later sense.
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            const DictEntry &entry = entries[i].entry;
-            for (const DictEntry::Translation &translation : entry.translations)
-                rows.push_back({{entry.headword, translation.text},
-                                entry.secondary ? 2 : 0,
-                                static_cast<double>(i + translation.sense) * kSenseWeight +
-                                    translation.place * kPlaceWeight -
-                                    commonness(key.second, translation.text, entry.partOfSpeech) *
-                                        kCommonWeight});
-            for (const DictEntry::SubEntry &sub : entry.subEntries)
-                rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
-        }
-        std::stable_sort(rows.begin(), rows.end(), better<Scored>);
-        return rows;
-    }
-
-    std::vector<std::vector<Placed>> ordered;
-    for (const Ranked &ranked : entries)
-        ordered.push_back(orderSenses(ranked.entry));
-    const auto add = [&](std::size_t i, int tier, auto &&wanted) {
-        for (const Placed &placed : ordered[i])
-            if (wanted(placed))
-                rows.push_back({{entries[i].entry.headword, placed.translation->text},
-                                tier,
-                                double(rows.size())});
-    };
-    const auto first = [](const Placed &p) { return p.sense == 0 && p.place == 0; };
-    const auto firstSense = [](const Placed &p) { return p.sense == 0 && p.place > 0; };
-    const auto later = [](const Placed &p) { return p.sense > 0; };
-    // The first word of every use of the word ("cevap vermek", "cevap"),
-    // the rest of their first senses, then their other senses, then
-    // compounds and phrases of the word, then abbreviations.
-    for (const auto &wanted : {+first, +firstSense, +later})
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            if (!entries[i].entry.secondary)
-                add(i, 0, wanted);
-    for (const Ranked &ranked : entries)
-        for (const DictEntry::SubEntry &sub : ranked.entry.subEntries)
-            rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].entry.secondary)
-            add(i, 2, [](const Placed &) { return true; });
-    return rows;
+    return ranking_.direct(key, std::move(entries), word);
 }
 
 std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string_view word,
@@ -377,23 +238,7 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
         } catch (const std::runtime_error &) {
             continue;
         }
-        // Where the word stands in the other entry (its first sense and
-        // first word beat later ones) and, where its language has counts of
-        // use, how common the headword is. A compound run into another
-        // entry ranks with the phrases.
-        for (ReverseIndex::Match &match : matches) {
-            if (!match.whole && !phrases)
-                continue;
-            const double common = hasFrequencies(key.second)
-                                      ? commonness(key.second, match.headword, match.partOfSpeech)
-                                      : 0.0;
-            const double score = match.sense * kSenseWeight + match.place * kPlaceWeight +
-                                 (match.secondary ? kSecondaryPenalty : 0.0) -
-                                 common * kCommonWeight;
-            rows.push_back({{std::move(match.translation), std::move(match.headword)},
-                            match.whole && !match.compound ? 0 : 1,
-                            score});
-        }
+        ranking_.reversed(key, matches, phrases, rows);
     }
     return rows;
 }
@@ -404,16 +249,16 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
 {
     std::vector<Scored> own = direct(key, word);
     std::vector<Scored> back = reversed(key, word, phrases);
-    std::stable_sort(back.begin(), back.end(), better<Scored>);
+    std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
     const bool ownFound = !own.empty();
-    if (hasFrequencies(key.second)) {
+    if (TranslationRanking::hasFrequencies(key.second)) {
         // Where the words' use is counted, the pair's own dictionary and
         // the opposite one read backwards are ranked together: a small
         // dictionary's first word is not always the common one.
         own.insert(own.end(), std::make_move_iterator(back.begin()),
                    std::make_move_iterator(back.end()));
         back.clear();
-        std::stable_sort(own.begin(), own.end(), better<Scored>);
+        std::stable_sort(own.begin(), own.end(), TranslationRanking::better);
     }
 
     // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
@@ -439,11 +284,6 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     if (whole != nullptr)
         *whole = ownFound || backWhole;
     return pairs;
-}
-
-bool Translator::hasFrequencies(const std::string &language)
-{
-    return language == "english";
 }
 
 bool Translator::answers(const Key &key) const
@@ -525,6 +365,35 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
             return pairs;
     }
     return typed;
+}
+
+std::vector<TranslatedPiece> Translator::translateText(std::string_view fromCode,
+                                                       std::string_view toCode,
+                                                       std::string_view text) const
+{
+    std::vector<TranslatedPiece> pieces;
+    std::size_t words = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        if (end == i) {
+            if (pieces.empty() || pieces.back().word)
+                pieces.push_back({});
+            pieces.back().text += text[i];
+            ++i;
+            continue;
+        }
+        TranslatedPiece piece{std::string(text.substr(i, end - i)), true, std::nullopt};
+        i = end;
+        const auto found = ++words <= kMaxTextWords ? translate(fromCode, toCode, piece.text, 1)
+                                                    : std::vector<TranslationPair>{};
+        if (!found.empty())
+            piece.translation = found.front().translation;
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
 }
 
 bool Translator::serves(std::string_view fromCode, std::string_view toCode) const

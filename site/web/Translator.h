@@ -4,12 +4,15 @@
 #include "dict/EnglishFrequency.h"
 #include "morph/Morphology.h"
 #include "text/SiteLanguages.h"
+#include "web/TranslationPair.h"
+#include "web/TranslationRanking.h"
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,12 +20,13 @@
 
 namespace vorlinda::site {
 
-struct TranslationPair
+// A piece of a text translated word by word: a word, with its first
+// translation when one was found, or what stands between two words.
+struct TranslatedPiece
 {
-    std::string source;
-    std::string translation;
-
-    bool operator==(const TranslationPair &) const = default;
+    std::string text;
+    bool word = false;
+    std::optional<std::string> translation;
 };
 
 // Finds the FreeDict dictionaries of a directory ("freedict-eng-tur.index"
@@ -48,6 +52,13 @@ public:
     std::vector<TranslationPair> translate(std::string_view fromCode, std::string_view toCode,
                                            std::string_view word, std::size_t maxPairs) const;
 
+    // `text` (UTF-8) word by word, each of its first kMaxTextWords words by
+    // its first translation; a word is a run of letters, digits, apostrophes
+    // and hyphens.
+    static constexpr std::size_t kMaxTextWords = 80;
+    std::vector<TranslatedPiece> translateText(std::string_view fromCode, std::string_view toCode,
+                                               std::string_view text) const;
+
     // True when `translate` can answer this pair at all.
     bool serves(std::string_view fromCode, std::string_view toCode) const;
 
@@ -72,30 +83,14 @@ public:
     void loadMorphologyInBackground();
 
 private:
-    using Key = std::pair<std::string, std::string>;
-    // A translation of an entry and the sense it is shown with.
-    struct Placed
-    {
-        std::uint16_t sense = 0;
-        unsigned place = 0; // 0 for the sense's first word as written
-        const DictEntry::Translation *translation = nullptr;
-    };
-    static std::vector<Placed> orderSenses(const DictEntry &entry);
-    // A row of an answer before ranking: whole translations (tier 0) before
-    // compounds and phrases (1) and abbreviations (2), the lower score first.
-    struct Scored
-    {
-        TranslationPair pair;
-        int tier = 0;
-        double score = 0;
-    };
+    using Key = TranslationRanking::Key;
+    using Scored = TranslationRanking::Scored;
     // The rows of the pair's own dictionary, in order.
     std::vector<Scored> direct(const Key &key, std::string_view word) const;
     // The rows the dictionary of the opposite pair gives backwards; `phrases`
     // also takes translations that merely hold the word ("kitap rafı" for
     // "kitap").
     std::vector<Scored> reversed(const Key &key, std::string_view word, bool phrases) const;
-    static bool hasFrequencies(const std::string &language);
     // Direct, then reversed; `whole` tells whether anything besides phrases
     // holding the word was found.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
@@ -113,6 +108,10 @@ private:
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
     std::unique_ptr<const Morphology> morphology_;
+    const TranslationRanking ranking_{[this](const std::string &language, std::string_view word,
+                                             DictEntry::PartOfSpeech partOfSpeech) {
+        return commonness(language, word, partOfSpeech);
+    }};
     std::filesystem::path hunspellDirectory_;
     std::filesystem::path wordNetDirectory_;
     std::filesystem::path scowlDirectory_;
