@@ -1,23 +1,22 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
-#include "IndexBuildProcess.h"
-#include "LogQueue.h"
-#include "SiteOptions.h"
-#include "SiteResponder.h"
-#include "SiteServer.h"
-#include "Translator.h"
+#include "server/IndexBuildProcess.h"
+#include "server/LogQueue.h"
+#include "server/ProcessSetup.h"
+#include "server/SiteOptions.h"
+#include "server/SiteServer.h"
+#include "web/SiteResponder.h"
+#include "web/Translator.h"
 
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <pthread.h>
 #include <thread>
 #include <vector>
 
@@ -121,12 +120,7 @@ int main(int argc, char **argv)
 
     // Ctrl+C and SIGTERM are taken by the main thread with sigwait; every
     // thread started from here on inherits the blocked mask.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    sigset_t stopSignals = ProcessSetup::blockStopSignals();
 
     translator->loadMorphologyInBackground();
     LogQueue log(stderr);
@@ -138,8 +132,8 @@ int main(int argc, char **argv)
     for (const std::string &address : options.listenAddresses()) {
         const int port = server.listen(address, options.port);
         if (port < 0) {
-            std::cerr << "vorlinda-site: " << SiteServer::explainBindFailure(address, options.port)
-                      << "\n";
+            std::cerr << "vorlinda-site: "
+                      << ProcessSetup::explainBindFailure(address, options.port) << "\n";
             return 1;
         }
         const bool v6 = address.find(':') != std::string::npos;
@@ -152,7 +146,7 @@ int main(int argc, char **argv)
     std::cerr << "vorlinda-site: dictionaries in " << options.dictionaries.string() << ": "
               << served << "\n";
 
-    if (const std::string limit = SiteServer::raiseDescriptorLimit(kConnections); !limit.empty())
+    if (const std::string limit = ProcessSetup::raiseDescriptorLimit(kConnections); !limit.empty())
         std::cerr << "vorlinda-site: " << limit << "\n";
 
     // After the lines above, which tests and scripts read whole. Until its

@@ -13,12 +13,12 @@
 // are also given over those words. -v prints the first rows of every word
 // whose expected answer is not first. --rules tells, for each dictionary,
 // what share of its rows and entries each cleaning and ranking rule touches.
-#include "DictEntry.h"
-#include "DictZipFile.h"
-#include "DictdIndex.h"
-#include "SitePages.h"
-#include "SiteResponder.h"
-#include "TextFolding.h"
+#include "dict/DictEntry.h"
+#include "dict/DictZipFile.h"
+#include "dict/DictdIndex.h"
+#include "text/TextFolding.h"
+#include "web/SitePages.h"
+#include "web/SiteResponder.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,8 +7,8 @@
 // A form counts as found when the answer holds its dictionary form, or the
 // form itself as a headword (an entry of its own). Rows whose dictionary
 // form the site does not know are reported and left out.
-#include "TextFolding.h"
-#include "Translator.h"
+#include "text/TextFolding.h"
+#include "web/Translator.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,9 +4,9 @@
 #include "DictFixture.h"
 #include "DictionaryQuery.h"
 #include "FuzzCheck.h"
-#include "QueryString.h"
-#include "RequestLine.h"
-#include "SiteResponder.h"
+#include "text/QueryString.h"
+#include "text/RequestLine.h"
+#include "web/SiteResponder.h"
 
 #include <cstdint>
 

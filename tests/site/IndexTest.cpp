@@ -1,10 +1,10 @@
 // The dictionaries' on-disk indexes: the answers they give against those of
 // the dictionaries read as they are, and what a damaged or stale index does.
 #include "DictFixture.h"
-#include "DictdIndex.h"
-#include "SiteOptions.h"
-#include "SitePages.h"
-#include "Translator.h"
+#include "dict/DictdIndex.h"
+#include "server/SiteOptions.h"
+#include "web/SitePages.h"
+#include "web/Translator.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The loader image, read back by Qt's own GIF reader, shows the frames it was
 // drawn from, index 0 see-through, looping for ever.
-#include "LoaderGif.h"
+#include "web/LoaderGif.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

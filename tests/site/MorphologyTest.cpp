@@ -1,10 +1,10 @@
 // Inflected words found through their dictionary forms, over the FreeDict,
 // Hunspell and WordNet files Debian installs (scripts/install-deps.sh).
-#include "Morphology.h"
+#include "morph/Morphology.h"
 #include "DictFixture.h"
-#include "TextFolding.h"
-#include "Translator.h"
-#include "TurkishSuffixes.h"
+#include "morph/TurkishSuffixes.h"
+#include "text/TextFolding.h"
+#include "web/Translator.h"
 
 #include <gtest/gtest.h>
 

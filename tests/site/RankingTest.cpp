@@ -1,8 +1,8 @@
 // Which translation comes first, over the FreeDict, WordNet and SCOWL files
 // Debian installs (scripts/install-deps.sh), and how entries are cleaned.
-#include "DictEntry.h"
-#include "SitePages.h"
-#include "Translator.h"
+#include "dict/DictEntry.h"
+#include "web/SitePages.h"
+#include "web/Translator.h"
 
 #include <gtest/gtest.h>
 

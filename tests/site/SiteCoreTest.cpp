@@ -2,12 +2,12 @@
 // marker, the cells two by two and the not-found phrase, run through the
 // program's own extraction.
 #include "DictFixture.h"
-#include "DictZipFile.h"
-#include "DictdIndex.h"
 #include "ResultPage.h"
-#include "SitePages.h"
-#include "SiteResponder.h"
 #include "TextRules.h"
+#include "dict/DictZipFile.h"
+#include "dict/DictdIndex.h"
+#include "web/SitePages.h"
+#include "web/SiteResponder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // vorlinda-site itself, started on a free port of 127.0.0.1 over a small
 // dictionary set and spoken to in raw bytes: request in, response out.
 #include "DictFixture.h"
-#include "LoaderGif.h"
 #include "LoopbackClient.h"
-#include "SitePages.h"
 #include "SiteProcess.h"
+#include "web/LoaderGif.h"
+#include "web/SitePages.h"
 
 #include <gtest/gtest.h>
 

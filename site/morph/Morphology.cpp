@@ -1,0 +1,166 @@
+#include "morph/Morphology.h"
+
+#include "morph/TurkishSuffixes.h"
+#include "text/SiteLanguages.h"
+#include "text/TextFolding.h"
+
+#include <algorithm>
+
+namespace vorlinda::site {
+namespace {
+
+// The Hunspell dictionaries Debian installs for each language, the first
+// one found is used. Finnish and Esperanto have none.
+const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames()
+{
+    static const std::map<std::string_view, std::vector<std::string_view>> names = {
+        {"english", {"en_US", "en_GB"}},
+        {"turkish", {"tr_TR"}},
+        {"spanish", {"es_ES"}},
+        {"french", {"fr_FR", "fr"}},
+        {"german", {"de_DE"}},
+        {"italian", {"it_IT"}},
+        {"dutch", {"nl_NL", "nl"}},
+        {"portuguese", {"pt_PT", "pt_BR"}},
+        {"rumanian", {"ro_RO"}},
+        {"swedish", {"sv_SE"}},
+        {"danish", {"da_DK"}},
+        {"polish", {"pl_PL"}},
+        {"czech", {"cs_CZ"}},
+        {"serbo_croat", {"hr_HR", "sr_Latn_RS"}},
+        {"hungarian", {"hu_HU"}},
+        {"swahili", {"sw_TZ", "sw_KE"}},
+    };
+    return names;
+}
+
+// Each guess costs a lookup in both directions; without Hunspell to sort out
+// the non-words, a long word could have dozens.
+constexpr std::size_t kMaxGuesses = 8;
+
+// Adds `stem` unless it is the word itself or one already there, letter case
+// ignored ("hund" and "Hund" are one lookup).
+void addNew(std::vector<std::string> &stems, std::string stem, const std::string &folded,
+            bool turkish)
+{
+    const std::string key = foldCase(stem, turkish);
+    if (stem.empty() || key == folded)
+        return;
+    if (std::none_of(stems.begin(), stems.end(),
+                     [&](const std::string &s) { return foldCase(s, turkish) == key; }))
+        stems.push_back(std::move(stem));
+}
+
+} // namespace
+
+Morphology::Morphology(std::filesystem::path hunspellDirectory,
+                       std::filesystem::path wordNetDirectory, Loading loading)
+    : hunspellDirectory_(std::move(hunspellDirectory)),
+      wordNetDirectory_(std::move(wordNetDirectory)), loading_(loading)
+{
+    for (const SiteLanguage &language : siteLanguages())
+        languages_.try_emplace(std::string(language.code));
+}
+
+std::shared_ptr<const Morphology::Loaded> Morphology::load(std::vector<std::string> names,
+                                                           std::filesystem::path hunspellDirectory,
+                                                           std::filesystem::path wordNetDirectory)
+{
+    auto loaded = std::make_shared<Loaded>();
+    for (const std::string &name : names) {
+        loaded->stemmer =
+            Stemmer::open(hunspellDirectory / (name + ".aff"), hunspellDirectory / (name + ".dic"));
+        if (loaded->stemmer)
+            break;
+    }
+    if (!wordNetDirectory.empty())
+        loaded->exceptions =
+            std::make_unique<const WordNetExceptions>(WordNetExceptions::load(wordNetDirectory));
+    return loaded;
+}
+
+std::shared_ptr<const Morphology::Loaded> Morphology::language(std::string_view code) const
+{
+    const auto found = languages_.find(code);
+    if (found == languages_.end())
+        return nullptr;
+    const std::shared_ptr<Slot> slot = found->second.slot;
+    std::unique_lock lock(slot->mutex);
+    if (slot->started)
+        return slot->loaded;
+    slot->started = true;
+    std::vector<std::string> names;
+    if (const auto listed = dictionaryNames().find(code); listed != dictionaryNames().end())
+        names.assign(listed->second.begin(), listed->second.end());
+    // WordNet's lists are English's alone.
+    const std::filesystem::path wordNet = code == "english" ? wordNetDirectory_ : "";
+    if (loading_ == Loading::InCall) {
+        slot->loaded = load(std::move(names), hunspellDirectory_, wordNet);
+        return slot->loaded;
+    }
+    // Detached: a site stopping need not wait for a dictionary it will not
+    // use; the thread holds all it touches.
+    std::thread([slot, names = std::move(names), hunspell = hunspellDirectory_, wordNet] {
+        auto loaded = load(names, hunspell, wordNet);
+        std::lock_guard done(slot->mutex);
+        slot->loaded = std::move(loaded);
+    }).detach();
+    return nullptr;
+}
+
+std::vector<std::string> Morphology::stems(std::string_view code, std::string_view word) const
+{
+    const auto language = this->language(code);
+    if (language == nullptr)
+        return {};
+    const bool turkish = code == "turkish";
+    const std::string folded = foldCase(word, turkish);
+    std::vector<std::string> stems;
+    if (language->stemmer) {
+        // As typed: Hunspell itself tries the word's other letter cases.
+        std::vector<std::string> found = language->stemmer->stems(word);
+        for (std::string &stem : found) {
+            // A Turkish verb is known by its infinitive ("içti": "içmek"
+            // before "iç", inside).
+            if (turkish) {
+                std::string verb = TurkishSuffixes::infinitive(stem);
+                if (language->stemmer->knows(verb))
+                    addNew(stems, std::move(verb), folded, turkish);
+            }
+            addNew(stems, std::move(stem), folded, turkish);
+        }
+    }
+    if (language->exceptions)
+        for (std::string &base : language->exceptions->bases(word))
+            addNew(stems, std::move(base), folded, turkish);
+    return stems;
+}
+
+std::vector<std::string> Morphology::guesses(std::string_view code, std::string_view word) const
+{
+    if (code != "turkish")
+        return {};
+    const auto language = this->language(code);
+    if (language == nullptr)
+        return {};
+    const std::string folded = foldCase(word, true);
+    std::vector<std::string> guesses;
+    for (const TurkishSuffixes::Candidate &candidate : TurkishSuffixes::candidates(word)) {
+        std::string form =
+            candidate.verb ? TurkishSuffixes::infinitive(candidate.stem) : candidate.stem;
+        if (language->stemmer && !language->stemmer->knows(form))
+            continue;
+        addNew(guesses, std::move(form), folded, true);
+        if (guesses.size() == kMaxGuesses)
+            break;
+    }
+    return guesses;
+}
+
+bool Morphology::hasDictionary(std::string_view code) const
+{
+    const auto language = this->language(code);
+    return language != nullptr && language->stemmer != nullptr;
+}
+
+} // namespace vorlinda::site

@@ -1,0 +1,195 @@
+#include "web/TranslationRanking.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace vorlinda::site {
+namespace {
+
+// The weights that rank the translations of a word: where it stands in its
+// entry counts most (a later sense costs two steps, a later word of the
+// sense one), then how common it is (each doubling of its count wins half a
+// step back). An abbreviation's expansion or a pointer to another entry, or
+// an affix, costs five.
+constexpr double kSenseWeight = 2.0;
+constexpr double kPlaceWeight = 1.0;
+constexpr double kCommonWeight = 0.5;
+constexpr double kSecondaryPenalty = 5.0;
+
+// True when `phrase` is longer than `word` and holds it as a whole word.
+bool holdsWord(std::string_view phrase, std::string_view word)
+{
+    if (word.empty() || phrase.size() <= word.size())
+        return false;
+    for (std::size_t at = phrase.find(word); at != std::string_view::npos;
+         at = phrase.find(word, at + 1)) {
+        const std::size_t after = at + word.size();
+        if ((at == 0 || phrase[at - 1] == ' ') && (after == phrase.size() || phrase[after] == ' '))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TranslationRanking::TranslationRanking(Commonness commonness) : commonness_(std::move(commonness))
+{}
+
+bool TranslationRanking::better(const Scored &a, const Scored &b)
+{
+    if (a.tier != b.tier)
+        return a.tier < b.tier;
+    if (a.score != b.score)
+        return a.score < b.score;
+    return a.pair.translation.size() < b.pair.translation.size();
+}
+
+bool TranslationRanking::hasFrequencies(const std::string &language)
+{
+    return language == "english";
+}
+
+std::vector<TranslationRanking::Placed> TranslationRanking::orderSenses(const DictEntry &entry)
+{
+    // The dictionary's own order: senses as numbered, and a sense's words
+    // as written (its first word is the one it means most).
+    std::vector<Placed> placed;
+    for (const DictEntry::Translation &translation : entry.translations) {
+        const bool firstOfSense = placed.empty() || placed.back().sense != translation.sense;
+        placed.push_back({translation.sense, firstOfSense ? 0u : 1u, &translation});
+    }
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const Placed &a, const Placed &b) { return a.sense < b.sense; });
+    // A word that an earlier, longer translation only describes ("mavi" after
+    // "mavi renk") is the plain translation: it goes first.
+    for (std::size_t i = 1; i < placed.size(); ++i) {
+        const std::string_view text = placed[i].translation->text;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (holdsWord(placed[j].translation->text, text)) {
+                Placed moved{placed[j].sense, placed[j].place, placed[i].translation};
+                placed.erase(placed.begin() + static_cast<std::ptrdiff_t>(i));
+                placed.insert(placed.begin() + static_cast<std::ptrdiff_t>(j), moved);
+                break;
+            }
+        }
+    }
+    return placed;
+}
+
+std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &key,
+                                                                   std::vector<DictEntry> found,
+                                                                   std::string_view word) const
+{
+    struct Ranked
+    {
+        DictEntry entry;
+        double weight = 0; // how common this use of the headword is
+        double main = 0;   // how much of a main entry it is
+    };
+    std::vector<Ranked> entries;
+    for (DictEntry &entry : found)
+        entries.push_back({std::move(entry), 0, 0});
+    for (Ranked &ranked : entries) {
+        if (ranked.entry.headword.empty())
+            ranked.entry.headword = word;
+        if (key.first == "english")
+            ranked.weight =
+                commonness_(key.first, ranked.entry.headword, ranked.entry.partOfSpeech);
+    }
+    // How common the first translation is tells apart only the entries
+    // nothing else does, and may cost a reading of the dictionary into the
+    // language: asked for those alone.
+    for (Ranked &ranked : entries) {
+        const bool tied = std::count_if(entries.begin(), entries.end(), [&](const Ranked &other) {
+                              return other.entry.secondary == ranked.entry.secondary &&
+                                     other.weight == ranked.weight &&
+                                     other.entry.senses == ranked.entry.senses;
+                          }) > 1;
+        if (tied && !ranked.entry.translations.empty())
+            ranked.main = commonness_(key.second, ranked.entry.translations.front().text, {});
+    }
+    // An abbreviation or pointer last; then the commoner use of the word
+    // ("book" the noun before "book" the verb), the fuller entry (a rare
+    // use has a sense or two: "road", "dış liman"), and among one-sense
+    // entries the commoner translation.
+    std::stable_sort(entries.begin(), entries.end(), [](const Ranked &a, const Ranked &b) {
+        if (a.entry.secondary != b.entry.secondary)
+            return b.entry.secondary;
+        if (a.weight != b.weight)
+            return a.weight > b.weight;
+        if (a.entry.senses != b.entry.senses)
+            return a.entry.senses > b.entry.senses;
+        return a.main > b.main;
+    });
+
+    std::vector<Scored> rows;
+    if (hasFrequencies(key.second)) {
+        // Scored like the rows read backwards, so the two can be merged: a
+        // later entry counts as a later sense.
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const DictEntry &entry = entries[i].entry;
+            for (const DictEntry::Translation &translation : entry.translations)
+                rows.push_back({{entry.headword, translation.text},
+                                entry.secondary ? 2 : 0,
+                                static_cast<double>(i + translation.sense) * kSenseWeight +
+                                    translation.place * kPlaceWeight -
+                                    commonness_(key.second, translation.text, entry.partOfSpeech) *
+                                        kCommonWeight});
+            for (const DictEntry::SubEntry &sub : entry.subEntries)
+                rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
+        }
+        std::stable_sort(rows.begin(), rows.end(), better);
+        return rows;
+    }
+
+    std::vector<std::vector<Placed>> ordered;
+    for (const Ranked &ranked : entries)
+        ordered.push_back(orderSenses(ranked.entry));
+    const auto add = [&](std::size_t i, int tier, auto &&wanted) {
+        for (const Placed &placed : ordered[i])
+            if (wanted(placed))
+                rows.push_back({{entries[i].entry.headword, placed.translation->text},
+                                tier,
+                                double(rows.size())});
+    };
+    const auto first = [](const Placed &p) { return p.sense == 0 && p.place == 0; };
+    const auto firstSense = [](const Placed &p) { return p.sense == 0 && p.place > 0; };
+    const auto later = [](const Placed &p) { return p.sense > 0; };
+    // The first word of every use of the word ("cevap vermek", "cevap"),
+    // the rest of their first senses, then their other senses, then
+    // compounds and phrases of the word, then abbreviations.
+    for (const auto &wanted : {+first, +firstSense, +later})
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (!entries[i].entry.secondary)
+                add(i, 0, wanted);
+    for (const Ranked &ranked : entries)
+        for (const DictEntry::SubEntry &sub : ranked.entry.subEntries)
+            rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].entry.secondary)
+            add(i, 2, [](const Placed &) { return true; });
+    return rows;
+}
+
+void TranslationRanking::reversed(const Key &key, std::vector<ReverseIndex::Match> &matches,
+                                  bool phrases, std::vector<Scored> &rows) const
+{
+    // Where the word stands in the other entry (its first sense and
+    // first word beat later ones) and, where its language has counts of
+    // use, how common the headword is. A compound run into another
+    // entry ranks with the phrases.
+    for (ReverseIndex::Match &match : matches) {
+        if (!match.whole && !phrases)
+            continue;
+        const double common = hasFrequencies(key.second)
+                                  ? commonness_(key.second, match.headword, match.partOfSpeech)
+                                  : 0.0;
+        const double score = match.sense * kSenseWeight + match.place * kPlaceWeight +
+                             (match.secondary ? kSecondaryPenalty : 0.0) - common * kCommonWeight;
+        rows.push_back({{std::move(match.translation), std::move(match.headword)},
+                        match.whole && !match.compound ? 0 : 1,
+                        score});
+    }
+}
+
+} // namespace vorlinda::site

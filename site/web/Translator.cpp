@@ -1,0 +1,418 @@
+#include "web/Translator.h"
+
+#include "dict/DictEntry.h"
+#include "text/TextFolding.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <stdexcept>
+
+namespace vorlinda::site {
+namespace {
+
+// How many English words a pivoted lookup follows into the second
+// dictionary; more only adds noise.
+constexpr std::size_t kPivotWords = 4;
+// A lookup ranks at most this many of the entries a word stands in.
+constexpr std::size_t kMaxCandidates = 2000;
+// English's counts of use, the same for every folder of dictionaries: in
+// the cache itself, above the dictionaries' indexes.
+std::filesystem::path englishIndex(const std::filesystem::path &indexDirectory)
+{
+    return indexDirectory.parent_path() / "english-frequency.vsi";
+}
+
+std::filesystem::path textFileFor(const std::filesystem::path &index)
+{
+    std::filesystem::path zipped = index;
+    zipped.replace_extension(".dict.dz");
+    if (std::filesystem::exists(zipped))
+        return zipped;
+    std::filesystem::path plain = index;
+    plain.replace_extension(".dict");
+    return std::filesystem::exists(plain) ? plain : std::filesystem::path{};
+}
+
+void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
+{
+    if (std::find(pairs.begin(), pairs.end(), pair) == pairs.end())
+        pairs.push_back(std::move(pair));
+}
+
+// A letter (any byte of a UTF-8 sequence), digit, apostrophe or hyphen.
+bool isWordByte(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return b >= 0x80 || std::isalnum(b) || c == '\'' || c == '-';
+}
+
+} // namespace
+
+Translator::Translator(const std::filesystem::path &dictionaryDirectory,
+                       const std::filesystem::path &hunspellDirectory,
+                       const std::filesystem::path &wordNetDirectory,
+                       const std::filesystem::path &scowlDirectory)
+    : morphology_(std::make_unique<const Morphology>(hunspellDirectory, wordNetDirectory)),
+      hunspellDirectory_(hunspellDirectory), wordNetDirectory_(wordNetDirectory),
+      scowlDirectory_(scowlDirectory)
+{
+    for (const SiteLanguage &from : siteLanguages()) {
+        for (const SiteLanguage &to : siteLanguages()) {
+            if (from.code == to.code)
+                continue;
+            for (const std::string_view fromIso : from.isoCodes) {
+                for (const std::string_view toIso : to.isoCodes) {
+                    const std::filesystem::path index =
+                        dictionaryDirectory /
+                        ("freedict-" + std::string(fromIso) + "-" + std::string(toIso) + ".index");
+                    std::error_code error;
+                    if (!std::filesystem::exists(index, error))
+                        continue;
+                    const std::filesystem::path text = textFileFor(index);
+                    if (text.empty())
+                        continue;
+                    dictionaries_[{std::string(from.code), std::string(to.code)}].push_back(
+                        std::make_unique<Dictionary>(index, text, from.code == "turkish",
+                                                     to.code == "turkish"));
+                }
+            }
+        }
+    }
+    // Each dictionary learns the words of its translations' language from
+    // the opposite one.
+    for (const auto &[key, list] : dictionaries_) {
+        const auto opposite = dictionaries_.find({key.second, key.first});
+        if (opposite != dictionaries_.end())
+            for (const auto &dictionary : list)
+                dictionary->setOpposite(opposite->second.front().get());
+    }
+}
+
+double Translator::commonness(const std::string &language, std::string_view word,
+                              DictEntry::PartOfSpeech partOfSpeech) const
+{
+    if (language == "english")
+        return englishFrequency().weight(word, partOfSpeech);
+    // Elsewhere: how many English headwords the dictionary into the language
+    // translate by the word alone.
+    const auto found = dictionaries_.find({"english", language});
+    if (found == dictionaries_.end())
+        return 0;
+    try {
+        return std::log2(1.0 + static_cast<double>(found->second.front()->translationCount(word)));
+    } catch (const std::runtime_error &) {
+        return 0;
+    }
+}
+
+const EnglishFrequency &Translator::englishFrequency() const
+{
+    std::call_once(englishOnce_, [this] {
+        if (!indexDirectory_.empty()) {
+            try {
+                englishFrequency_ = std::make_unique<const EnglishFrequency>(
+                    EnglishFrequency::fromIndex(IndexFile::open(
+                        englishIndex(indexDirectory_), IndexFile::Kind::EnglishFrequency,
+                        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_))));
+                return;
+            } catch (const IndexError &) {
+                // Read from the lists below; the builder writes it anew.
+            }
+        }
+        englishFrequency_ = std::make_unique<const EnglishFrequency>(
+            EnglishFrequency::load(wordNetDirectory_, scowlDirectory_));
+    });
+    return *englishFrequency_;
+}
+
+std::filesystem::path Translator::indexFileFor(const Dictionary &dictionary)
+{
+    return dictionary.indexPath().stem().string() + ".vsi";
+}
+
+void Translator::buildIndexes(const std::filesystem::path &directory,
+                              const std::function<void(const std::string &)> &report) const
+{
+    const auto current = [](const std::filesystem::path &file, IndexFile::Kind kind,
+                            std::uint64_t stamp) {
+        try {
+            IndexFile::open(file, kind, stamp)->checkAll();
+            return true;
+        } catch (const IndexError &) {
+            return false;
+        }
+    };
+    const auto told = [&](const std::filesystem::path &file) {
+        std::error_code ignored;
+        report(file.filename().string() + " " +
+               std::to_string(std::filesystem::file_size(file, ignored)) + " bytes");
+    };
+    const std::filesystem::path english = englishIndex(directory);
+    const std::uint64_t englishStamp =
+        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_);
+    if (!current(english, IndexFile::Kind::EnglishFrequency, englishStamp)) {
+        EnglishFrequency::load(wordNetDirectory_, scowlDirectory_)
+            .writeIndex(english, englishStamp);
+        if (!current(english, IndexFile::Kind::EnglishFrequency, englishStamp))
+            throw std::runtime_error("cannot read back " + english.string());
+        told(english);
+    }
+    for (const auto &[key, list] : dictionaries_) {
+        for (const auto &dictionary : list) {
+            const std::filesystem::path file = directory / indexFileFor(*dictionary);
+            if (current(file, IndexFile::Kind::Dictionary, dictionary->indexStamp()))
+                continue;
+            dictionary->buildIndex(file);
+            // Read back whole: checked, and in the page cache page by page.
+            if (!current(file, IndexFile::Kind::Dictionary, dictionary->indexStamp()))
+                throw std::runtime_error("cannot read back " + file.string());
+            told(file);
+        }
+    }
+}
+
+bool Translator::openIndexes(const std::filesystem::path &directory,
+                             std::function<void(const std::string &)> refused)
+{
+    indexDirectory_ = directory;
+    bool all = true;
+    for (const auto &[key, list] : dictionaries_)
+        for (const auto &dictionary : list)
+            all = dictionary->openIndex(directory / indexFileFor(*dictionary), refused) && all;
+    // English's counts are opened on their first use; here only whether
+    // they are there to be.
+    try {
+        IndexFile::open(englishIndex(directory), IndexFile::Kind::EnglishFrequency,
+                        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_));
+    } catch (const IndexError &error) {
+        std::error_code ignored;
+        if (std::filesystem::exists(englishIndex(directory), ignored))
+            refused(error.what());
+        all = false;
+    }
+    return all;
+}
+
+void Translator::loadMorphologyInBackground()
+{
+    morphology_ = std::make_unique<const Morphology>(hunspellDirectory_, wordNetDirectory_,
+                                                     Morphology::Loading::Background);
+}
+
+void Translator::reopenIndexes() const
+{
+    for (const auto &[key, list] : dictionaries_)
+        for (const auto &dictionary : list)
+            dictionary->reopenIndex();
+}
+
+std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_view word) const
+{
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return {};
+    std::vector<DictEntry> entries;
+    for (const auto &dictionary : found->second) {
+        try {
+            for (DictEntry &entry : dictionary->lookup(word))
+                entries.push_back(std::move(entry));
+        } catch (const std::runtime_error &) {
+            continue; // a damaged file answers nothing; the others still do
+        }
+    }
+    return ranking_.direct(key, std::move(entries), word);
+}
+
+std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string_view word,
+                                                     bool phrases) const
+{
+    const auto found = dictionaries_.find({key.second, key.first});
+    if (found == dictionaries_.end())
+        return {};
+    std::vector<Scored> rows;
+    for (const auto &dictionary : found->second) {
+        std::vector<ReverseIndex::Match> matches;
+        try {
+            matches = dictionary->reverseLookup(word, kMaxCandidates);
+        } catch (const std::runtime_error &) {
+            continue;
+        }
+        ranking_.reversed(key, matches, phrases, rows);
+    }
+    return rows;
+}
+
+std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
+                                                  bool phrases, std::size_t maxPairs,
+                                                  bool *whole) const
+{
+    std::vector<Scored> own = direct(key, word);
+    std::vector<Scored> back = reversed(key, word, phrases);
+    std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
+    const bool ownFound = !own.empty();
+    if (TranslationRanking::hasFrequencies(key.second)) {
+        // Where the words' use is counted, the pair's own dictionary and
+        // the opposite one read backwards are ranked together: a small
+        // dictionary's first word is not always the common one.
+        own.insert(own.end(), std::make_move_iterator(back.begin()),
+                   std::make_move_iterator(back.end()));
+        back.clear();
+        std::stable_sort(own.begin(), own.end(), TranslationRanking::better);
+    }
+
+    // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
+    // way round that differs only so is the same pair.
+    const bool turkishSource = key.first == "turkish";
+    const bool turkishTranslation = key.second == "turkish";
+    std::vector<TranslationPair> pairs;
+    std::vector<TranslationPair> seen;
+    bool backWhole = false;
+    const auto take = [&](Scored &row, bool fromBack) {
+        TranslationPair folded{foldCase(row.pair.source, turkishSource),
+                               foldCase(row.pair.translation, turkishTranslation)};
+        if (pairs.size() >= maxPairs || std::find(seen.begin(), seen.end(), folded) != seen.end())
+            return;
+        seen.push_back(std::move(folded));
+        pairs.push_back(std::move(row.pair));
+        backWhole = backWhole || (fromBack && row.tier == 0);
+    };
+    for (Scored &row : own)
+        take(row, !ownFound);
+    for (Scored &row : back)
+        take(row, true);
+    if (whole != nullptr)
+        *whole = ownFound || backWhole;
+    return pairs;
+}
+
+bool Translator::answers(const Key &key) const
+{
+    return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
+}
+
+std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
+                                                       std::size_t maxPairs, bool *whole) const
+{
+    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs, whole);
+    if (!pairs.empty())
+        return pairs;
+
+    // Through English, also when the pair's own (often small) dictionary
+    // lacks the word: each English word found leads into the second
+    // dictionary; the pairs keep the first dictionary's headword. Backwards
+    // only whole translations count here: a phrase holding the word would
+    // be passed on as if it meant the word.
+    const Key toEnglish{key.first, "english"};
+    const Key fromEnglish{"english", key.second};
+    if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
+        !answers(fromEnglish))
+        return {};
+    const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
+    for (const TranslationPair &step : english) {
+        for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
+            if (pairs.size() >= maxPairs)
+                return pairs;
+            addUnique(pairs, {step.source, std::move(second.translation)});
+        }
+    }
+    *whole = !pairs.empty();
+    return pairs;
+}
+
+std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
+                                                   std::string_view toCode, std::string_view word,
+                                                   std::size_t maxPairs) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    const std::string trimmed(trimBlanks(word));
+    if (from == nullptr || to == nullptr || trimmed.empty() || maxPairs == 0 ||
+        !serves(fromCode, toCode))
+        return {};
+    const Key key{std::string(from->code), std::string(to->code)};
+    // The form as typed wins: "news" is not "new", "glasses" not "glass".
+    // Phrases that merely hold it ("evden eve" for "evden") come last.
+    bool whole = false;
+    const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
+    if (whole)
+        return typed;
+
+    // Otherwise every dictionary form the source language's morphology
+    // gives, in its order. One the pair's own dictionary has is taken from
+    // there alone: reading the opposite dictionary backwards costs a scan of
+    // all its translations, and each form would pay it again.
+    std::vector<TranslationPair> pairs;
+    for (const std::string &stem : morphology_->stems(key.first, trimmed)) {
+        std::vector<TranslationPair> found;
+        for (Scored &row : direct(key, stem))
+            addUnique(found, std::move(row.pair));
+        if (found.empty())
+            found = translateForm(key, stem, maxPairs, &whole);
+        for (TranslationPair &pair : found) {
+            if (pairs.size() >= maxPairs)
+                return pairs;
+            addUnique(pairs, std::move(pair));
+        }
+    }
+    if (!pairs.empty())
+        return pairs;
+    // Guessed stems are mostly not words: the first one with an entry of
+    // its own is the one.
+    for (const std::string &guess : morphology_->guesses(key.first, trimmed)) {
+        pairs = translateForm(key, guess, maxPairs, &whole);
+        if (whole)
+            return pairs;
+    }
+    return typed;
+}
+
+std::vector<TranslatedPiece> Translator::translateText(std::string_view fromCode,
+                                                       std::string_view toCode,
+                                                       std::string_view text) const
+{
+    std::vector<TranslatedPiece> pieces;
+    std::size_t words = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = i;
+        while (end < text.size() && isWordByte(text[end]))
+            ++end;
+        if (end == i) {
+            if (pieces.empty() || pieces.back().word)
+                pieces.push_back({});
+            pieces.back().text += text[i];
+            ++i;
+            continue;
+        }
+        TranslatedPiece piece{std::string(text.substr(i, end - i)), true, std::nullopt};
+        i = end;
+        const auto found = ++words <= kMaxTextWords ? translate(fromCode, toCode, piece.text, 1)
+                                                    : std::vector<TranslationPair>{};
+        if (!found.empty())
+            piece.translation = found.front().translation;
+        pieces.push_back(std::move(piece));
+    }
+    return pieces;
+}
+
+bool Translator::serves(std::string_view fromCode, std::string_view toCode) const
+{
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    if (from == nullptr || to == nullptr)
+        return false;
+    const std::string f(from->code);
+    const std::string t(to->code);
+    return answers({f, t}) || (answers({f, "english"}) && answers({"english", t}));
+}
+
+std::vector<std::string> Translator::directPairs() const
+{
+    std::vector<std::string> names;
+    for (const auto &[key, dictionaries] : dictionaries_)
+        names.push_back(key.first + ">" + key.second);
+    return names;
+}
+
+} // namespace vorlinda::site

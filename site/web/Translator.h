@@ -1,0 +1,124 @@
+#pragma once
+
+#include "dict/Dictionary.h"
+#include "dict/EnglishFrequency.h"
+#include "morph/Morphology.h"
+#include "text/SiteLanguages.h"
+#include "web/TranslationPair.h"
+#include "web/TranslationRanking.h"
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vorlinda::site {
+
+// A piece of a text translated word by word: a word, with its first
+// translation when one was found, or what stands between two words.
+struct TranslatedPiece
+{
+    std::string text;
+    bool word = false;
+    std::optional<std::string> translation;
+};
+
+// Finds the FreeDict dictionaries of a directory ("freedict-eng-tur.index"
+// with ".dict.dz" or ".dict") and answers lookups between the program's
+// languages. The opposite dictionary is read backwards too: Turkish to
+// English also finds the English-Turkish entries translated by the word,
+// after the Turkish-English ones. A pair that finds nothing either way goes
+// through English when both halves exist (Spanish to Turkish: Spanish to
+// English, then English to Turkish). A word none of this finds is looked up
+// by its dictionary forms in the source language ("dogs" as "dog").
+class Translator
+{
+public:
+    // The morphology comes from the Hunspell dictionaries and WordNet lists
+    // Debian installs; a missing one leaves its language without.
+    explicit Translator(const std::filesystem::path &dictionaryDirectory,
+                        const std::filesystem::path &hunspellDirectory = "/usr/share/hunspell",
+                        const std::filesystem::path &wordNetDirectory = "/usr/share/wordnet",
+                        const std::filesystem::path &scowlDirectory = "/usr/share/dict/scowl");
+
+    // Up to `maxPairs` pairs for `word` (UTF-8); empty when nothing is found,
+    // a code is unknown or a dictionary file cannot be read.
+    std::vector<TranslationPair> translate(std::string_view fromCode, std::string_view toCode,
+                                           std::string_view word, std::size_t maxPairs) const;
+
+    // `text` (UTF-8) word by word, each of its first kMaxTextWords words by
+    // its first translation; a word is a run of letters, digits, apostrophes
+    // and hyphens.
+    static constexpr std::size_t kMaxTextWords = 80;
+    std::vector<TranslatedPiece> translateText(std::string_view fromCode, std::string_view toCode,
+                                               std::string_view text) const;
+
+    // True when `translate` can answer this pair at all.
+    bool serves(std::string_view fromCode, std::string_view toCode) const;
+
+    // The pairs with a dictionary of their own, as "english>turkish".
+    std::vector<std::string> directPairs() const;
+
+    // The on-disk indexes: DictionaryIndex, one file per dictionary, in
+    // `directory`, and English's counts of use in its parent.
+    // Builds each one missing, stale or damaged; tells each one built, with
+    // its size, to `report`. Throws std::runtime_error when one cannot be.
+    void buildIndexes(const std::filesystem::path &directory,
+                      const std::function<void(const std::string &)> &report) const;
+    // Lookups use the indexes in `directory` from now on, each one that is
+    // current; a refused one is told to `refused`. True when all are there.
+    bool openIndexes(const std::filesystem::path &directory,
+                     std::function<void(const std::string &)> refused);
+    // Takes up the indexes built since; safe during lookups.
+    void reopenIndexes() const;
+
+    // A language's Hunspell dictionary is read on a thread of its own on
+    // the language's first word; until it is, the language has no stems.
+    void loadMorphologyInBackground();
+
+private:
+    using Key = TranslationRanking::Key;
+    using Scored = TranslationRanking::Scored;
+    // The rows of the pair's own dictionary, in order.
+    std::vector<Scored> direct(const Key &key, std::string_view word) const;
+    // The rows the dictionary of the opposite pair gives backwards; `phrases`
+    // also takes translations that merely hold the word ("kitap rafı" for
+    // "kitap").
+    std::vector<Scored> reversed(const Key &key, std::string_view word, bool phrases) const;
+    // Direct, then reversed; `whole` tells whether anything besides phrases
+    // holding the word was found.
+    std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
+                                          std::size_t maxPairs, bool *whole = nullptr) const;
+    // Both ways, then through English: what one form of the word finds.
+    std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
+                                               std::size_t maxPairs, bool *whole) const;
+    bool answers(const Key &key) const;
+    // How common `word` is in `language`, as a weight that grows by one
+    // for each doubling; 0 where nothing tells.
+    double commonness(const std::string &language, std::string_view word,
+                      DictEntry::PartOfSpeech partOfSpeech) const;
+    const EnglishFrequency &englishFrequency() const;
+    static std::filesystem::path indexFileFor(const Dictionary &dictionary);
+
+    std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
+    std::unique_ptr<const Morphology> morphology_;
+    const TranslationRanking ranking_{[this](const std::string &language, std::string_view word,
+                                             DictEntry::PartOfSpeech partOfSpeech) {
+        return commonness(language, word, partOfSpeech);
+    }};
+    std::filesystem::path hunspellDirectory_;
+    std::filesystem::path wordNetDirectory_;
+    std::filesystem::path scowlDirectory_;
+    std::filesystem::path indexDirectory_;
+    // Read on the first lookup that ranks English words.
+    mutable std::once_flag englishOnce_;
+    mutable std::unique_ptr<const EnglishFrequency> englishFrequency_;
+};
+
+} // namespace vorlinda::site
