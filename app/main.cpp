@@ -2,5 +2,5 @@
 
 int main(int argc, char *argv[])
 {
-    return Project1(argc, argv);
+    return vorlinda::ui::Project1(argc, argv);
 }

@@ -24,7 +24,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "make-icons: \"%s\" is not a size\n", qPrintable(arguments[i]));
             return 2;
         }
-        if (!Icons::draw(size).save(arguments[i + 1], "PNG")) {
+        if (!vorlinda::ui::Icons::draw(size).save(arguments[i + 1], "PNG")) {
             std::fprintf(stderr, "make-icons: cannot write %s\n", qPrintable(arguments[i + 1]));
             return 1;
         }

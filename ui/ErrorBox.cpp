@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace vorlinda::ui {
+
 namespace ErrorBox {
 
 QString text(const QString &message)
@@ -56,3 +58,5 @@ void showApplicationError(const QString &text)
 }
 
 } // namespace ErrorBox
+
+} // namespace vorlinda::ui

@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace vorlinda::ui {
+
 // The application's error box: what a failure that escapes an event handler
 // shows before the program goes on.
 namespace ErrorBox {
@@ -37,3 +39,5 @@ QString applicationErrorText(const QString &className, const QString &module, co
 void showApplicationError(const QString &text);
 
 } // namespace ErrorBox
+
+} // namespace vorlinda::ui

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QTransform>
 
+namespace vorlinda::ui {
+
 namespace Icons {
 
 QImage draw(int size)
@@ -54,3 +56,5 @@ QIcon windowIcon()
 }
 
 } // namespace Icons
+
+} // namespace vorlinda::ui

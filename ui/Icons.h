@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QImage>
 
+namespace vorlinda::ui {
+
 // The program's own icons, drawn in code: an open book with a "V" on it.
 namespace Icons {
 
@@ -12,3 +14,5 @@ QIcon applicationIcon(); // 48 x 48
 QIcon windowIcon();      // 32 x 32, with the 48 x 48 one
 
 } // namespace Icons
+
+} // namespace vorlinda::ui

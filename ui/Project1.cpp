@@ -12,6 +12,8 @@
 #include <memory>
 #include <typeinfo>
 
+namespace vorlinda::ui {
+
 namespace {
 
 QString className(const std::exception &failure)
@@ -70,3 +72,5 @@ int Project1(int argc, char *argv[])
     Form1 = nullptr;
     return code;
 }
+
+} // namespace vorlinda::ui

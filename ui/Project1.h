@@ -2,6 +2,8 @@
 
 #include <functional>
 
+namespace vorlinda::ui {
+
 class TForm1;
 
 // The program's entry: sets up the application, builds the main window, shows
@@ -12,3 +14,5 @@ int Project1(int argc, char *argv[]);
 // failure while the window is built shows the "Application Error" box and
 // gives false: the program must then end with exit code 1.
 bool createMainWindow(const std::function<TForm1 *()> &createWindow);
+
+} // namespace vorlinda::ui

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <cstdlib>
 
+namespace vorlinda::ui {
+
 namespace Scaling {
 
 int mulDiv(int value, int numerator, int denominator)
@@ -39,3 +41,5 @@ QRect scaled(const QRect &rect, const Plan &plan)
 }
 
 } // namespace Scaling
+
+} // namespace vorlinda::ui

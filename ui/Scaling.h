@@ -5,6 +5,8 @@
 
 class QPaintDevice;
 
+namespace vorlinda::ui {
+
 // The window is laid out in pixels for 96 dpi and a text height of 13 pixels,
 // and scaled once at start when the screen differs.
 namespace Scaling {
@@ -31,3 +33,5 @@ int scaled(int value, const Plan &plan);
 QRect scaled(const QRect &rect, const Plan &plan);
 
 } // namespace Scaling
+
+} // namespace vorlinda::ui

@@ -2,6 +2,8 @@
 
 #include "ErrorBox.h"
 
+namespace vorlinda::ui {
+
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject *receiver, QEvent *event)
@@ -15,3 +17,5 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
     }
     return false;
 }
+
+} // namespace vorlinda::ui

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+namespace vorlinda::ui {
+
 // The application object. A failure that escapes an event handler lands here
 // and is shown in the application's error box; the program then goes on.
 class TApplication : public QApplication
@@ -12,3 +14,5 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
 };
+
+} // namespace vorlinda::ui

@@ -29,6 +29,8 @@
 
 #include <algorithm>
 
+namespace vorlinda::ui {
+
 TForm1 *Form1 = nullptr;
 
 namespace {
@@ -379,3 +381,5 @@ void TForm1::Label7Click(QObject *)
 {
     ExternalBrowser::open(QUrl(WindowPages::karbonetLink()));
 }
+
+} // namespace vorlinda::ui

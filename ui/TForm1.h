@@ -18,13 +18,15 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QWebEnginePage;
-class TLabel;
-class TListBox;
-class TMemo;
-
 namespace vorlinda::webview {
 class TWebBrowser;
 }
+
+namespace vorlinda::ui {
+
+class TLabel;
+class TListBox;
+class TMemo;
 
 // The program's only window: the dictionary tab, the translation tab, four
 // web views and a hidden panel of working controls that the lookup uses as
@@ -158,3 +160,5 @@ private:
 
 // The one main window.
 extern TForm1 *Form1;
+
+} // namespace vorlinda::ui

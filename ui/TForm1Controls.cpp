@@ -19,6 +19,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+namespace vorlinda::ui {
+
 namespace {
 
 namespace LanguageTable = vorlinda::lookup::LanguageTable;
@@ -248,3 +250,5 @@ std::vector<QWidget *> TForm1::keyboardOrder() const
             TabSheet1,   GroupBox2, Button1,   ComboBox1,   ComboBox2, Edit1,
             WebBrowser1, rek,       TabSheet2, WebBrowser3, rek2};
 }
+
+} // namespace vorlinda::ui

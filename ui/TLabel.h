@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace vorlinda::ui {
+
 // A static label that reports clicks; the link labels open web sites.
 class TLabel : public QLabel
 {
@@ -15,3 +17,5 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
+
+} // namespace vorlinda::ui

@@ -2,6 +2,8 @@
 
 #include <QStyledItemDelegate>
 
+namespace vorlinda::ui {
+
 namespace {
 
 class FixedHeightDelegate : public QStyledItemDelegate
@@ -35,3 +37,5 @@ void TListBox::setItemHeight(int pixels)
     m_itemHeight = pixels;
     doItemsLayout();
 }
+
+} // namespace vorlinda::ui

@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 
+namespace vorlinda::ui {
+
 // A list box whose rows are a fixed number of pixels high.
 class TListBox : public QListWidget
 {
@@ -15,3 +17,5 @@ public:
 private:
     int m_itemHeight = 13;
 };
+
+} // namespace vorlinda::ui

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vorlinda::ui {
+
 namespace {
 namespace Cp1254 = vorlinda::platform::Cp1254;
 }
@@ -73,3 +75,5 @@ void TMemo::takeUserEdit()
     m_bytes = std::move(edited);
     m_shown = shown;
 }
+
+} // namespace vorlinda::ui

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace vorlinda::ui {
+
 // A multi-line edit field that also works as a byte buffer. The lookup keeps
 // the site's bytes in it; a text field would lose carriage returns and bytes
 // that do not survive a round trip through Unicode, so the bytes are kept as
@@ -52,3 +54,5 @@ private:
     bool m_settingBytes = false;
     QTimer m_idle;
 };
+
+} // namespace vorlinda::ui

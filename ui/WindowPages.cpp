@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+namespace vorlinda::ui {
+
 namespace WindowPages {
 
 namespace {
@@ -83,3 +85,5 @@ QString karbonetLink()
 }
 
 } // namespace WindowPages
+
+} // namespace vorlinda::ui

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace vorlinda::ui {
+
 // The pages the window's views load and the addresses its link labels open.
 // Each is built from its arguments alone; the window supplies the vendor's
 // host, the machine and the result file.
@@ -32,3 +34,5 @@ QString zirvazoLink();                           // Label6
 QString karbonetLink();                          // Label7
 
 } // namespace WindowPages
+
+} // namespace vorlinda::ui

@@ -37,6 +37,7 @@
 
 using namespace vorlinda::lookup;
 using namespace vorlinda::platform;
+using namespace vorlinda::ui;
 using namespace vorlinda::webview;
 
 namespace {

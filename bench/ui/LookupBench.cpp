@@ -28,6 +28,7 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vorlinda::ui;
 using namespace vorlinda::webview;
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vorlinda::ui;
+
 namespace {
 
 TEST(Scaling, MulDivRoundsHalfAwayFromZero)

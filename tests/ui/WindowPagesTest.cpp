@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vorlinda::ui;
+
 namespace {
 
 const QString vendor = QStringLiteral("vendor.example:8080");

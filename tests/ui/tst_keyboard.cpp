@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+using namespace vorlinda::ui;
 using namespace vorlinda::webview;
 
 // Generous: the window's web views start their engine while the focus settles,

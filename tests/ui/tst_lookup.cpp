@@ -34,6 +34,7 @@
 
 using namespace vorlinda::lookup;
 using namespace vorlinda::platform;
+using namespace vorlinda::ui;
 using namespace vorlinda::webview;
 
 namespace {
