@@ -3,10 +3,14 @@
 #include "DictFixture.h"
 #include "LoopbackClient.h"
 
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -73,10 +77,55 @@ std::string refusal(const LoopbackClient &client)
     return seen;
 }
 
+// The site's end of `client`'s connection as the kernel lists it: its TCP
+// state, and whether the site still holds it.
+struct SiteEnd
+{
+    int state = 0; // 1 while open both ways, 4 once the site shut its send side
+    bool held = false;
+};
+
+SiteEnd siteEnd(const LoopbackClient &client)
+{
+    sockaddr_in near{}, far{};
+    socklen_t size = sizeof near;
+    ::getsockname(client.fd(), reinterpret_cast<sockaddr *>(&near), &size);
+    size = sizeof far;
+    ::getpeername(client.fd(), reinterpret_cast<sockaddr *>(&far), &size);
+    char ends[32];
+    std::snprintf(ends, sizeof ends, "0100007F:%04X 0100007F:%04X", ntohs(far.sin_port),
+                  ntohs(near.sin_port));
+    std::ifstream table("/proc/net/tcp");
+    for (std::string line; std::getline(table, line);) {
+        if (line.find(ends) == std::string::npos)
+            continue;
+        std::istringstream fields(line);
+        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
+        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
+            timeout >> inode;
+        return {std::stoi(state, nullptr, 16), inode != "0"}; // an orphan has no inode
+    }
+    return {};
+}
+
+// Whether the site's end of `client`'s connection comes to pass `test`
+// within `ms`, looked at every millisecond.
+bool siteEndBecomes(const LoopbackClient &client, bool (*test)(const SiteEnd &), int ms)
+{
+    for (int waited = 0; !test(siteEnd(client)); ++waited) {
+        if (waited == ms)
+            return false;
+        ::poll(nullptr, 0, 1);
+    }
+    return true;
+}
+
 // Ten answers written but still in the kernel, as the client reads slowly,
-// when the site is stopped; once the site has closed an idle connection,
-// the client sends one more request, which must not reset them away.
-// `last` ends the ten requests.
+// when the site is stopped; `last` ends the ten requests. When it asks to
+// close, the stop comes once the connection lingers after its last answer.
+// Then, once the site has closed an idle connection and has had the time to
+// let go of this one too (which it must not), the client sends one more
+// request: were the site's end closed, that would reset the answers away.
 std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &last)
 {
     std::string requests;
@@ -87,9 +136,16 @@ std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &
     slow.send(requests + kBig + last);
     if (!site.logged("txtLang=big", 10))
         return "not answered";
+    const bool closes = last.starts_with("Connection: close");
+    if (closes && !siteEndBecomes(
+                      slow, [](const SiteEnd &end) { return end.state == 4; }, 5000))
+        return "not lingering";
     site.terminate();
     if (!idle.all().empty())
         return "idle connection left open";
+    // Well within the second a closing connection lingers for.
+    siteEndBecomes(
+        slow, [](const SiteEnd &end) { return !end.held; }, 200);
     slow.send(kLookup);
     const int answers = wholeAnswers(slow.all());
     return std::string(answers >= 10 ? "whole answers" : "cut short") + ", exit " +
