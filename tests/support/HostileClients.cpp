@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -77,55 +78,43 @@ std::string refusal(const LoopbackClient &client)
     return seen;
 }
 
-// The site's end of `client`'s connection as the kernel lists it: its TCP
-// state, and whether the site still holds it.
-struct SiteEnd
+// The site's end of `client`'s connection to `port` as the kernel lists it:
+// its TCP state ("04" once the site shut its send side) and its inode ("0"
+// once the site no longer holds it).
+std::pair<std::string, std::string> siteEnd(const LoopbackClient &client, std::uint16_t port)
 {
-    int state = 0; // 1 while open both ways, 4 once the site shut its send side
-    bool held = false;
-};
-
-SiteEnd siteEnd(const LoopbackClient &client)
-{
-    sockaddr_in near{}, far{};
+    sockaddr_in near{};
     socklen_t size = sizeof near;
     ::getsockname(client.fd(), reinterpret_cast<sockaddr *>(&near), &size);
-    size = sizeof far;
-    ::getpeername(client.fd(), reinterpret_cast<sockaddr *>(&far), &size);
     char ends[32];
-    std::snprintf(ends, sizeof ends, "0100007F:%04X 0100007F:%04X", ntohs(far.sin_port),
-                  ntohs(near.sin_port));
+    std::snprintf(ends, sizeof ends, "0100007F:%04X 0100007F:%04X", port, ntohs(near.sin_port));
     std::ifstream table("/proc/net/tcp");
-    for (std::string line; std::getline(table, line);) {
-        if (line.find(ends) == std::string::npos)
-            continue;
+    for (std::string line, field[10]; std::getline(table, line);) {
         std::istringstream fields(line);
-        std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
-        fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
-            timeout >> inode;
-        return {std::stoi(state, nullptr, 16), inode != "0"}; // an orphan has no inode
+        for (std::string &each : field)
+            fields >> each;
+        if (field[1] + ' ' + field[2] == ends)
+            return {field[3], field[9]};
     }
     return {};
 }
 
-// Whether the site's end of `client`'s connection comes to pass `test`
-// within `ms`, looked at every millisecond.
-bool siteEndBecomes(const LoopbackClient &client, bool (*test)(const SiteEnd &), int ms)
+// Whether `done` comes true within `ms`, asked every millisecond or so (the
+// kernel's list of connections may take a while to read).
+bool within(int ms, const std::function<bool()> &done)
 {
-    for (int waited = 0; !test(siteEnd(client)); ++waited) {
-        if (waited == ms)
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (; !done(); ::poll(nullptr, 0, 1))
+        if (std::chrono::steady_clock::now() >= end)
             return false;
-        ::poll(nullptr, 0, 1);
-    }
     return true;
 }
 
 // Ten answers written but still in the kernel, as the client reads slowly,
 // when the site is stopped; `last` ends the ten requests. When it asks to
 // close, the stop comes once the connection lingers after its last answer.
-// Then, once the site has closed an idle connection and has had the time to
-// let go of this one too (which it must not), the client sends one more
-// request: were the site's end closed, that would reset the answers away.
+// Once the site has dealt with the stop, the client sends one more request:
+// had the site closed its end, that would reset the answers away.
 std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &last)
 {
     std::string requests;
@@ -137,15 +126,18 @@ std::string stopWhileAnswersAreOnTheirWay(SiteProcess &site, const std::string &
     if (!site.logged("txtLang=big", 10))
         return "not answered";
     const bool closes = last.starts_with("Connection: close");
-    if (closes && !siteEndBecomes(
-                      slow, [](const SiteEnd &end) { return end.state == 4; }, 5000))
+    if (closes && !within(5000, [&] { return siteEnd(slow, site.port()).first == "04"; }))
         return "not lingering";
     site.terminate();
     if (!idle.all().empty())
         return "idle connection left open";
-    // Well within the second a closing connection lingers for.
-    siteEndBecomes(
-        slow, [](const SiteEnd &end) { return !end.held; }, 200);
+    // Stopped, a kept connection shuts its send side, as does a site that
+    // closes it; a lingering one shows nothing, so a site that wrongly
+    // closes it is given a fifth of the second it lingers for.
+    if (closes)
+        within(200, [&] { return siteEnd(slow, site.port()).second == "0"; });
+    else if (!within(5000, [&] { return siteEnd(slow, site.port()).first == "04"; }))
+        return "not stopped";
     slow.send(kLookup);
     const int answers = wholeAnswers(slow.all());
     return std::string(answers >= 10 ? "whole answers" : "cut short") + ", exit " +
