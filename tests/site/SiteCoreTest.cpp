@@ -6,6 +6,7 @@
 #include "TextRules.h"
 #include "dict/DictZipFile.h"
 #include "dict/DictdIndex.h"
+#include "text/CharacterReferences.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
 
@@ -27,6 +28,42 @@ TEST(SiteDictdIndex, NumbersAreBase64DigitsMostSignificantFirst)
     for (const auto &[digits, value] : rows)
         EXPECT_EQ(DictdIndex::decodeNumber(digits), value) << digits;
 }
+
+struct ReferenceRow
+{
+    const char *name;
+    std::string_view word, decoded;
+};
+
+// Only a reference to a Unicode scalar value, ";" and all, becomes its
+// character; anything else is the word's own text.
+const ReferenceRow referenceRows[] = {
+    {"decimal", "&#322;&#243;d&#378;", "łódź"},
+    {"hexEitherCase", "&#x142;&#X15B;&#xc4;", "łśÄ"},
+    {"mixedWithLettersAndAmpersands", "k&&#367;ň&", "k&ůň&"},
+    {"codePageLetter", "ku&#351;", "kuş"},
+    {"leadingZeros", "&#00065;&#x00041;", "AA"},
+    {"lastScalarValue", "&#1114111;&#x1F600;", "\xF4\x8F\xBF\xBF😀"},
+    {"beyondTheLast", "&#1114112;&#x110000;&#99999999999999999999;",
+     "&#1114112;&#x110000;&#99999999999999999999;"},
+    {"surrogates", "&#55296;&#xDFFF;", "&#55296;&#xDFFF;"},
+    {"zero", "&#0;&#x0;", "&#0;&#x0;"},
+    {"halfAReference", "a&#322&#x142 &#", "a&#322&#x142 &#"},
+    {"noDigits", "&#;&#x;&#-1;&#x-1;", "&#;&#x;&#-1;&#x-1;"},
+    {"notADigitOfItsBase", "&#32a;&#xg;&#1e3;", "&#32a;&#xg;&#1e3;"},
+    {"namedReferenceStays", "&amp;&lt;", "&amp;&lt;"},
+};
+
+class SiteCharacterReferences : public testing::TestWithParam<ReferenceRow>
+{};
+
+TEST_P(SiteCharacterReferences, DecodeToTheirCharacterOrStay)
+{
+    EXPECT_EQ(decodeCharacterReferences(GetParam().word), GetParam().decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteCharacterReferences, testing::ValuesIn(referenceRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // Ranges inside, at and across the chunk boundaries.
 TEST(SiteDictZip, ChunkedReadsMatchTheText)
@@ -82,7 +119,10 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
            {"İngiltere", "İngiltere\nEngland\n"},
            {"ev", "ev\nhome, house\n"}}},
          {"spa-eng", {{"casa", "casa /kˈasa/\nhouse\n"}}},
-         {"spa-tur", {{"perro", "perro\nköpek\n"}}}});
+         {"spa-tur", {{"perro", "perro\nköpek\n"}}},
+         {"pol-eng", {{"łódź", "łódź\nboat\n"}}},
+         {"eng-ces", {{"horse", "horse\nkůň\n"}}},
+         {"eng-hun", {{"he", "he\nő\n"}}}});
     const SiteResponder site(std::make_shared<const Translator>(dir));
     const struct
     {
@@ -100,6 +140,9 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
         {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
         {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
         {"BothWaysCommonerFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "house"}, {"ev", "home"}}},
+        {"ReferencesAmongCodePageBytes", "polish&selectTo=english&txtLang=%26%23322%3B%F3d%26%23378%3B", {{"łódź", "boat"}}},
+        {"RowsBeyondTheCodePage", "english&selectTo=czech&txtLang=horse", {{"horse", "kůň"}}},
+        {"RowsBeyondTheCodePageOneLetter", "english&selectTo=hungarian&txtLang=he", {{"he", "ő"}}},
         {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
         {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
         {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}}};
@@ -111,6 +154,9 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
         ASSERT_EQ(response.status, 200);
         const std::string lowered = TextRules::lowerAscii(response.body);
         EXPECT_EQ(lowered.find("no translation found.") != lowered.npos, row.pairs.empty());
+        // A pair no dictionary reaches says so, rather than hint at a typo.
+        EXPECT_EQ(response.body.find("Bu dil çifti için sözlüğümüz yok.") != std::string::npos,
+                  std::string_view(row.name) == "NoDictionaryForThePair");
         std::vector<std::pair<std::string, std::string>> expected;
         for (const auto &[source, translation] : row.pairs)
             expected.push_back({TextRules::lowerAscii(source), TextRules::lowerAscii(translation)});
