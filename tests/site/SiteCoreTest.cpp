@@ -4,6 +4,7 @@
 #include "DictFixture.h"
 #include "ResultPage.h"
 #include "TextRules.h"
+#include "dict/ApertiumLexicon.h"
 #include "dict/DictZipFile.h"
 #include "dict/DictdIndex.h"
 #include "text/CharacterReferences.h"
@@ -192,6 +193,69 @@ TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
     const std::size_t table = longRows.find("<table cellSpacing=0");
     EXPECT_LT(longRows.find("</table>") - table, 15000u);
     EXPECT_NE(longRows.find("İlk 13 karşılık gösterildi; 47 karşılık daha var."), longRows.npos);
+}
+
+// lt-print's listing: a section with a loop is a pattern, not words; every
+// path of the others is a headword and a translation, without tags or "#".
+TEST(SiteApertiumLexicon, ListingBecomesFreeDictEntries)
+{
+    const std::string listing = "0\t1\tx\tx\t0.000000\t\n1\t0\ty\ty\t0.000000\t\n1\t0.000000\n--\n"
+                                "0\t1\tcasă\tcasa\t0.000000\t\n"
+                                "1\t2\t<n>\t<n>\t0.000000\t\n"
+                                "2\t9\tε\tε\t0.000000\t\n"
+                                "2\t3\t<f>\t<f>\t0.000000\t\n"
+                                "3\t9\tε\tε\t0.000000\t\n"
+                                "0\t4\tieși#\tsalir#\t0.000000\t\n"
+                                "4\t5\t \t \t0.000000\t\n"
+                                "5\t6\tla iveală\ta la luz\t0.000000\t\n"
+                                "6\t9\t<vblex>\t<vblex>\t0.000000\t\n"
+                                "0\t7\tmare\tgrande\t0.000000\t\n"
+                                "7\t9\t<adj>\t<adj>\t0.000000\t\n"
+                                "0\t8\tmare\tmar\t0.000000\t\n"
+                                "8\t9\t<n>\t<n>\t0.000000\t\n"
+                                "0\t10\tmare\tε\t0.000000\t\n"
+                                "9\t0.000000\n";
+    std::string entries;
+    for (const ApertiumLexicon::Entry &entry : ApertiumLexicon::fromListing(listing))
+        entries += ApertiumLexicon::entryText(entry);
+    EXPECT_EQ(entries, "casă <n>\ncasa\nieși la iveală <v>\nsalir a la luz\nmare <adj>\ngrande\n"
+                       "mare <n>\nmar\n");
+}
+
+// Romanian has no FreeDict dictionary: Apertium's Spanish-Romanian lexicon,
+// as the site makes it into dictionaries, answers it both ways, with
+// Turkish and English through Spanish.
+TEST(SiteApertiumLexicon, RomanianBothWays)
+{
+    const std::filesystem::path lexicons =
+        std::filesystem::temp_directory_path() / "vorlinda-test-apertium";
+    const auto translator = std::make_shared<Translator>("/usr/share/dictd");
+    ApertiumLexicon::prepare(
+        "/usr/share/apertium", lexicons, [](auto, auto) { return true; },
+        [](const std::string &why) { ADD_FAILURE() << why; }, ApertiumLexicon::ltPrint);
+    translator->addDictionaries(lexicons);
+    const SiteResponder site(translator);
+    const struct
+    {
+        const char *name, *query, *expected; // the expected among the first three rows
+    } rows[] = {
+        {"RomanianToTurkish", "rumanian&selectTo=turkish&txtLang=c%E2ine", "köpek"},
+        {"TurkishToRomanian", "turkish&selectTo=rumanian&txtLang=k%F6pek", "câine"},
+        {"RomanianToEnglishByReference", "rumanian&selectTo=english&txtLang=cas%26%23259%3B",
+         "house"},
+        {"EnglishToRomanian", "english&selectTo=rumanian&txtLang=book", "carte"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const SiteResponse response =
+            site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
+        const auto pairs = pairsShown(extractResultPage(response.body, "a", "b").page);
+        const auto firstThree =
+            pairs.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(pairs.size(), 3));
+        EXPECT_TRUE(std::any_of(pairs.begin(), firstThree, [&](const auto &pair) {
+            return pair.second == row.expected;
+        })) << response.body;
+    }
 }
 
 } // namespace
