@@ -273,8 +273,8 @@ int main(int argc, char **argv)
         ++count.total;
         count.rows.push_back(cells.size());
         count.found += rank < cells.size();
-        count.top1 += rank < 1;
-        count.top3 += rank < 3;
+        count.top1 += rank < std::min<std::size_t>(1, cells.size());
+        count.top3 += rank < std::min<std::size_t>(3, cells.size());
         if (verbose && rank > 0) {
             std::printf("%s %s: expected at %s;", row.direction.c_str(), row.word.c_str(),
                         rank < cells.size() ? std::to_string(rank + 1).c_str() : "-");
