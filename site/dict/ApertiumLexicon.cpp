@@ -22,6 +22,7 @@ namespace {
 // A lexicon lists tens of thousands of words; a listing that runs past this
 // is not one.
 constexpr std::size_t kMaxPaths = 2'000'000;
+constexpr std::size_t kMaxPathBytes = 1000;
 
 struct Arc
 {
@@ -143,6 +144,8 @@ void pathsOf(const Section &section, const std::function<void(std::string, std::
             in += arc.in;
         if (arc.out != "ε")
             out += arc.out;
+        if (in.size() > kMaxPathBytes)
+            throw std::runtime_error("a path too long for a lexicon");
         if (isFinal(arc.to)) {
             if (++paths > kMaxPaths)
                 throw std::runtime_error("too many paths for a lexicon");
