@@ -23,6 +23,8 @@ namespace {
 // is not one.
 constexpr std::size_t kMaxPaths = 2'000'000;
 constexpr std::size_t kMaxPathBytes = 1000;
+// The form of the dictionaries written here: a new one rewrites them all.
+constexpr std::string_view kFormat = "2";
 
 struct Arc
 {
@@ -193,13 +195,35 @@ void writeAtomically(const std::filesystem::path &file, const std::string &bytes
     std::filesystem::rename(part, file);
 }
 
+// Romanian's "ș" and "ț" (comma below) as Turkish keyboards and older fonts
+// write them, with the cedilla: "oraș" as "oraş".
+std::string cedillaSpelling(std::string_view headword)
+{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> letters{{
+        {"ș", "ş"},
+        {"ț", "ţ"},
+        {"Ș", "Ş"},
+        {"Ț", "Ţ"},
+    }};
+    std::string out(headword);
+    for (const auto &[comma, cedilla] : letters)
+        for (std::size_t at = out.find(comma); at != std::string::npos;
+             at = out.find(comma, at + cedilla.size()))
+            out.replace(at, comma.size(), cedilla);
+    return out;
+}
+
 void writeDictionary(const std::vector<Entry> &entries, const std::filesystem::path &base)
 {
     std::string text, index;
     for (const Entry &entry : entries) {
         const std::string body = entryText(entry);
-        index += entry.headword + "\t" + base64Number(text.size()) + "\t" +
-                 base64Number(body.size()) + "\n";
+        const std::string place =
+            "\t" + base64Number(text.size()) + "\t" + base64Number(body.size()) + "\n";
+        index += entry.headword + place;
+        // The same entry is found by either spelling.
+        if (const std::string cedilla = cedillaSpelling(entry.headword); cedilla != entry.headword)
+            index += cedilla + place;
         text += body;
     }
     std::filesystem::path dict = base, idx = base;
@@ -276,6 +300,9 @@ void prepare(const std::filesystem::path &apertiumDirectory,
              const std::function<std::string(const std::filesystem::path &)> &listing)
 {
     std::error_code error;
+    std::string format;
+    std::getline(std::ifstream(outDirectory / "format"), format);
+    bool written = false, refused = false;
     for (const auto &folder : std::filesystem::directory_iterator(apertiumDirectory, error)) {
         // "apertium-es-ro": the lexicons "es-ro.autobil.bin" and "ro-es.autobil.bin".
         const std::string name = folder.path().filename().string();
@@ -290,16 +317,20 @@ void prepare(const std::filesystem::path &apertiumDirectory,
             const std::filesystem::path base =
                 outDirectory / ("freedict-" + std::string(threeLetterCode(from)) + "-" +
                                 std::string(threeLetterCode(to)));
-            if (!std::filesystem::exists(bin, error) || current(base, bin))
+            if (!std::filesystem::exists(bin, error) || (format == kFormat && current(base, bin)))
                 continue;
             try {
                 std::filesystem::create_directories(outDirectory);
                 writeDictionary(fromListing(listing(bin)), base);
+                written = true;
             } catch (const std::exception &e) {
                 failed(bin.string() + ": " + e.what());
+                refused = true;
             }
         }
     }
+    if (written && !refused && format != kFormat)
+        writeAtomically(outDirectory / "format", std::string(kFormat) + "\n");
 }
 
 std::string ltPrint(const std::filesystem::path &bin)

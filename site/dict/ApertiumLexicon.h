@@ -41,9 +41,11 @@ std::string_view threeLetterCode(std::string_view twoLetter);
 // For each "apertium-XX-YY" folder of `apertiumDirectory` whose languages
 // `wanted` takes (three-letter codes), writes "freedict-XXX-YYY" and
 // "freedict-YYY-XXX" into `outDirectory` where missing or older than the
-// lexicon. `listing` gives lt-print's listing of a compiled lexicon (a test
-// can stand in for lt-print); throws std::runtime_error when it cannot.
-// A lexicon that cannot be listed is told to `failed` and skipped.
+// lexicon. A headword with Romanian's "ș" or "ț" is also found as Turkish
+// keyboards write it, with the cedilla ("oraş"). `listing` gives lt-print's
+// listing of a compiled lexicon (a test can stand in for lt-print) and
+// throws std::runtime_error when it cannot; such a lexicon is told to
+// `failed` and skipped.
 void prepare(const std::filesystem::path &apertiumDirectory,
              const std::filesystem::path &outDirectory,
              const std::function<bool(std::string_view, std::string_view)> &wanted,

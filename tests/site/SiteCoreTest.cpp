@@ -244,6 +244,7 @@ TEST(SiteApertiumLexicon, RomanianBothWays)
         {"RomanianToEnglishByReference", "rumanian&selectTo=english&txtLang=cas%26%23259%3B",
          "house"},
         {"EnglishToRomanian", "english&selectTo=rumanian&txtLang=book", "carte"},
+        {"RomanianWithTheTurkishCedilla", "rumanian&selectTo=english&txtLang=ora%FE", "city"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
