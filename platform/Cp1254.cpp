@@ -1,6 +1,7 @@
 #include "Cp1254.h"
 
 #include <array>
+#include <cstdint>
 
 namespace vorlinda::platform {
 
@@ -58,7 +59,11 @@ struct EncodeTable
 
 namespace Cp1254 {
 
-std::string encode(const QString &text)
+namespace {
+
+// `lacking` writes a character the code page lacks: its code point, or 0
+// for a lone surrogate, which is no character at all.
+template <typename Lacking> std::string encodeWith(const QString &text, Lacking lacking)
 {
     static const EncodeTable table;
     std::string bytes;
@@ -68,16 +73,41 @@ std::string encode(const QString &text)
         if (unit < 0x80) {
             bytes.push_back(static_cast<char>(unit));
         } else if (QChar::isSurrogate(unit)) {
-            // A pair is one character outside the code page: one '?', not two.
+            // A pair is one character outside the code page.
+            char32_t codePoint = 0;
             if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
-                text.at(i + 1).isLowSurrogate())
+                text.at(i + 1).isLowSurrogate()) {
+                codePoint = QChar::surrogateToUcs4(unit, text.at(i + 1).unicode());
                 ++i;
-            bytes.push_back('?');
+            }
+            lacking(bytes, codePoint);
+        } else if (const char byte = table.byteFor(unit); byte != '?') {
+            bytes.push_back(byte);
         } else {
-            bytes.push_back(table.byteFor(unit));
+            lacking(bytes, unit);
         }
     }
     return bytes;
+}
+
+} // namespace
+
+std::string encode(const QString &text)
+{
+    return encodeWith(text, [](std::string &bytes, char32_t) { bytes.push_back('?'); });
+}
+
+std::string encodeFormField(const QString &text)
+{
+    return encodeWith(text, [](std::string &bytes, char32_t codePoint) {
+        if (codePoint == 0) {
+            bytes.push_back('?');
+            return;
+        }
+        bytes += "&#";
+        bytes += std::to_string(static_cast<std::uint32_t>(codePoint));
+        bytes += ';';
+    });
 }
 
 QString decode(std::string_view bytes)

@@ -1,9 +1,11 @@
 // vorlinda-site: our stand-in for the dictionary site and the vendor's site.
+#include "dict/ApertiumLexicon.h"
 #include "server/IndexBuildProcess.h"
 #include "server/LogQueue.h"
 #include "server/ProcessSetup.h"
 #include "server/SiteOptions.h"
 #include "server/SiteServer.h"
+#include "text/SiteLanguages.h"
 #include "web/SiteResponder.h"
 #include "web/Translator.h"
 
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -85,6 +88,42 @@ int buildIndexes(const SiteOptions &options, const Translator &translator)
     return 0;
 }
 
+// Languages FreeDict leaves without English dictionaries (Romanian) come
+// from Apertium's lexicons, which Debian installs beside the dictionaries
+// (/usr/share/apertium next to /usr/share/dictd): made into dictionaries of
+// the cache once, then read like FreeDict's.
+void addApertiumDictionaries(const SiteOptions &options, Translator &translator)
+{
+    const std::filesystem::path apertium =
+        (options.dictionaries / "..").lexically_normal() / "apertium";
+    std::error_code ignored;
+    if (!std::filesystem::is_directory(apertium, ignored))
+        return;
+    std::set<std::string> withEnglish{"english"};
+    for (const std::string &pair : translator.directPairs()) {
+        const std::string from = pair.substr(0, pair.find('>'));
+        const std::string to = pair.substr(pair.find('>') + 1);
+        if (from == "english" || to == "english")
+            withEnglish.insert(from == "english" ? to : from);
+    }
+    const auto lacksEnglish = [&](std::string_view iso) {
+        for (const SiteLanguage &language : siteLanguages())
+            for (const std::string_view code : language.isoCodes)
+                if (code == iso)
+                    return !withEnglish.contains(std::string(language.code));
+        return false;
+    };
+    const std::filesystem::path directory = options.cache / "apertium";
+    ApertiumLexicon::prepare(
+        apertium, directory,
+        [&](std::string_view a, std::string_view b) { return lacksEnglish(a) || lacksEnglish(b); },
+        [](const std::string &why) {
+            std::cerr << "vorlinda-site: cannot read Apertium's lexicon " << why << "\n";
+        },
+        ApertiumLexicon::ltPrint);
+    translator.addDictionaries(directory);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -101,6 +140,7 @@ int main(int argc, char **argv)
     }
 
     auto translator = std::make_shared<Translator>(options.dictionaries);
+    addApertiumDictionaries(options, *translator);
     const auto pairs = translator->directPairs();
     if (pairs.empty()) {
         std::cerr << "vorlinda-site: no FreeDict dictionaries in " << options.dictionaries

@@ -292,7 +292,7 @@ void TForm1::Button1Click(QObject *)
     try {
         std::string response =
             FetchDictionaryPage(*IdHTTP1, ComboBox1->currentIndex(), ComboBox2->currentIndex(),
-                                Cp1254::encode(Edit1->text()));
+                                Cp1254::encodeFormField(Edit1->text()));
         waiting.stop();
         Memo1->takeBytes(std::move(response));
         Memo1->takeBytes(lowerAscii(Memo1->bytes()));

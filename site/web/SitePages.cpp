@@ -27,6 +27,8 @@ std::string pageHead(std::string_view title, std::string_view extraStyle = {})
     return head;
 }
 
+constexpr std::string_view kNoPairDictionary = "Bu dil çifti için sözlüğümüz yok.";
+
 constexpr std::string_view kPageEnd = "</body></html>\n";
 
 std::string languageOptions(std::string_view selected)
@@ -111,7 +113,8 @@ std::string resultPage(const std::vector<TranslationPair> &pairs, std::string_vi
     return page;
 }
 
-std::string notFoundPage(std::string_view word, std::string_view fromName, std::string_view toName)
+std::string notFoundPage(std::string_view word, std::string_view fromName, std::string_view toName,
+                         bool pairServed)
 {
     std::string page = pageHead("Vorlinda Sözlük");
     page += "<h1>Vorlinda Sözlük</h1>\n<p><b>";
@@ -122,7 +125,9 @@ std::string notFoundPage(std::string_view word, std::string_view fromName, std::
     page += htmlEscape(fromName);
     page += " &rarr; ";
     page += htmlEscape(toName);
-    page += " sözlüğünde bir karşılık bulamadık. Yazımı denetleyip yeniden deneyin.</p>\n";
+    page += pairServed
+                ? " sözlüğünde bir karşılık bulamadık. Yazımı denetleyip yeniden deneyin.</p>\n"
+                : " karşılık bulamadık. " + std::string(kNoPairDictionary) + "</p>\n";
     page += kPageEnd;
     return page;
 }
@@ -193,7 +198,7 @@ std::string translatePage(const Translator &translator, std::string_view fromCod
                 "gösteririz.</p>\n";
     }
     if (!translator.serves(from, to))
-        page += "<p class=\"muted\">Bu dil çifti için sözlüğümüz yok.</p>\n";
+        page += "<p class=\"muted\">" + std::string(kNoPairDictionary) + "</p>\n";
     page += kPageEnd;
     return page;
 }

@@ -32,7 +32,10 @@ std::string htmlEscape(std::string_view text);
 std::string resultPage(const std::vector<TranslationPair> &pairs, std::string_view fromName,
                        std::string_view toName);
 // The answer when nothing was found; it holds neither the marker nor cells.
-std::string notFoundPage(std::string_view word, std::string_view fromName, std::string_view toName);
+// Without `pairServed` no dictionary reaches the pair, and the page says so
+// instead of asking for the spelling to be checked.
+std::string notFoundPage(std::string_view word, std::string_view fromName, std::string_view toName,
+                         bool pairServed = true);
 
 // The vendor's banner, sized for a 521 x 99 pane.
 std::string bannerPage(std::string_view productCode);

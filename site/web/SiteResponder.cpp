@@ -1,5 +1,6 @@
 #include "web/SiteResponder.h"
 
+#include "text/CharacterReferences.h"
 #include "text/QueryString.h"
 #include "text/SiteLanguages.h"
 #include "text/TextFolding.h"
@@ -59,15 +60,18 @@ SiteResponse SiteResponder::dictionary(std::string_view target, std::string_view
     const auto request = DictionaryRequest::fromTarget(target);
     if (!request)
         return errorResponse(400, "Bad Request");
-    const std::string word = wordToUtf8(request->word);
+    // The program sends a letter Windows-1254 lacks as a character reference.
+    const std::string word = decodeCharacterReferences(wordToUtf8(request->word));
     const auto pairs =
         translator_->translate(request->from, request->to, word, SitePages::kMaxPairs);
 
     SiteResponse response;
     const std::string_view fromName = languageName(request->from);
     const std::string_view toName = languageName(request->to);
-    response.body = pairs.empty() ? SitePages::notFoundPage(word, fromName, toName)
-                                  : SitePages::resultPage(pairs, fromName, toName);
+    response.body = pairs.empty()
+                        ? SitePages::notFoundPage(word, fromName, toName,
+                                                  translator_->serves(request->from, request->to))
+                        : SitePages::resultPage(pairs, fromName, toName);
     if (!hasSessionCookie(cookieHeader)) {
         response.headers.emplace_back("Set-Cookie", std::string(kSessionCookie) + "=" +
                                                         newSessionId() + "; path=/");

@@ -57,6 +57,11 @@ Translator::Translator(const std::filesystem::path &dictionaryDirectory,
       hunspellDirectory_(hunspellDirectory), wordNetDirectory_(wordNetDirectory),
       scowlDirectory_(scowlDirectory)
 {
+    addDictionaries(dictionaryDirectory);
+}
+
+void Translator::addDictionaries(const std::filesystem::path &dictionaryDirectory)
+{
     for (const SiteLanguage &from : siteLanguages()) {
         for (const SiteLanguage &to : siteLanguages()) {
             if (from.code == to.code)
@@ -307,13 +312,58 @@ std::vector<TranslationPair> Translator::translateForm(const Key &key, std::stri
     const Key fromEnglish{"english", key.second};
     if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
         !answers(fromEnglish))
-        return {};
+        return throughBridge(key, word, maxPairs, whole);
     const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
     for (const TranslationPair &step : english) {
         for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
             if (pairs.size() >= maxPairs)
                 return pairs;
             addUnique(pairs, {step.source, std::move(second.translation)});
+        }
+    }
+    *whole = !pairs.empty();
+    return pairs;
+}
+
+std::string Translator::bridgeFor(const std::string &language) const
+{
+    if (language == "english" || answers({language, "english"}))
+        return {};
+    for (const auto &[key, list] : dictionaries_) {
+        const std::string &other = key.first == language ? key.second : key.first;
+        if ((key.first == language || key.second == language) && answers({other, "english"}))
+            return other;
+    }
+    return {};
+}
+
+std::vector<TranslationPair> Translator::throughBridge(const Key &key, std::string_view word,
+                                                       std::size_t maxPairs, bool *whole) const
+{
+    // Only whole translations are passed on, as through English.
+    std::vector<TranslationPair> pairs;
+    const std::string fromBridge = bridgeFor(key.first);
+    const std::string toBridge = bridgeFor(key.second);
+    bool ignored = false;
+    if (!fromBridge.empty() && fromBridge != key.second) {
+        for (const TranslationPair &step :
+             bothWays({key.first, fromBridge}, word, false, kPivotWords)) {
+            for (TranslationPair &second :
+                 translateForm({fromBridge, key.second}, step.translation, maxPairs, &ignored)) {
+                if (pairs.size() >= maxPairs)
+                    return pairs;
+                addUnique(pairs, {step.source, std::move(second.translation)});
+            }
+        }
+    } else if (!toBridge.empty() && toBridge != key.first) {
+        for (const TranslationPair &step :
+             translateForm({key.first, toBridge}, word, kPivotWords, &ignored)) {
+            for (TranslationPair &second :
+                 bothWays({toBridge, key.second}, step.translation, false, maxPairs)) {
+                if (pairs.size() >= maxPairs)
+                    return pairs;
+                addUnique(pairs, {step.source, std::move(second.translation)});
+            }
         }
     }
     *whole = !pairs.empty();
@@ -404,7 +454,12 @@ bool Translator::serves(std::string_view fromCode, std::string_view toCode) cons
         return false;
     const std::string f(from->code);
     const std::string t(to->code);
-    return answers({f, t}) || (answers({f, "english"}) && answers({"english", t}));
+    if (answers({f, t}) || (answers({f, "english"}) && answers({"english", t})))
+        return true;
+    const std::string fromBridge = bridgeFor(f);
+    const std::string toBridge = bridgeFor(t);
+    return (!fromBridge.empty() && fromBridge != t && serves(fromBridge, t)) ||
+           (!toBridge.empty() && toBridge != f && serves(f, toBridge));
 }
 
 std::vector<std::string> Translator::directPairs() const

@@ -59,6 +59,10 @@ public:
     std::vector<TranslatedPiece> translateText(std::string_view fromCode, std::string_view toCode,
                                                std::string_view text) const;
 
+    // Also the dictionaries of another folder (those the site makes of
+    // other sources, such as Apertium's lexicons).
+    void addDictionaries(const std::filesystem::path &dictionaryDirectory);
+
     // True when `translate` can answer this pair at all.
     bool serves(std::string_view fromCode, std::string_view toCode) const;
 
@@ -99,6 +103,15 @@ private:
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
     bool answers(const Key &key) const;
+    // The language through which one without English dictionaries is
+    // reached: the first it has a dictionary with that has English ones
+    // (Romanian through Spanish); empty for a language with English ones.
+    std::string bridgeFor(const std::string &language) const;
+    // A pair with such a language, through its bridge: Romanian to Turkish
+    // as Romanian to Spanish, then Spanish to Turkish as Spanish is looked
+    // up (through English); and the other way round.
+    std::vector<TranslationPair> throughBridge(const Key &key, std::string_view word,
+                                               std::size_t maxPairs, bool *whole) const;
     // How common `word` is in `language`, as a weight that grows by one
     // for each doubling; 0 where nothing tells.
     double commonness(const std::string &language, std::string_view word,

@@ -10,6 +10,9 @@
 #              holds a pair whose target contains "merhaba", the window shows it
 #   turkish    Turkish to English, "kuş": the request carries the word's
 #              Windows-1254 bytes, the result has "bird", the window shows it
+#   polish     Polish to Turkish, "łódź": the letters Windows-1254 lacks go
+#              as character references ("ó" as its byte), the result has
+#              "kayık", the window shows it
 #   site-down  a lookup, then the site is killed and Enter in the target list
 #              shows the failure message; after OK the failure page shows and
 #              the result file is left as it was
@@ -19,8 +22,8 @@
 set -euo pipefail
 source "$(dirname "$0")/session.sh"
 
-if [ $# -ne 4 ] || ! [[ $1 =~ ^(hello|turkish|site-down|keyboard)$ ]]; then
-    echo "usage: $0 hello|turkish|site-down|keyboard PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2 && exit 2
+if [ $# -ne 4 ] || ! [[ $1 =~ ^(hello|turkish|polish|site-down|keyboard)$ ]]; then
+    echo "usage: $0 hello|turkish|polish|site-down|keyboard PROJECT1 VORLINDA_SITE ARTIFACT_DIR" >&2 && exit 2
 fi
 session_begin "$0" "$@"
 scenario=$1
@@ -41,6 +44,7 @@ start_display
 # and on a busy machine the program can read the press before it has seen the
 # new mapping.
 [ "$scenario" != turkish ] || setxkbmap tr
+[ "$scenario" != polish ] || setxkbmap pl
 start_site "$3"
 start_program "$2"
 wait_for 60 "main window" window_shown
@@ -57,12 +61,12 @@ view_changed() {
     cmp -s "$work/now.png" "$work/again.png" && ! cmp -s "$work/now.png" "$work/before.png"
 }
 
-# lookup WORD DOWNS SENT TARGET: looks WORD up (see type_lookup); the site was
-# asked for SENT, the result file holds a pair whose target contains TARGET,
-# and the window shows the result.
+# lookup WORD DOWNS SENT TARGET [TARGET_DOWNS]: looks WORD up (see
+# type_lookup); the site was asked for SENT, the result file holds a pair
+# whose target contains TARGET, and the window shows the result.
 lookup() {
     result_view "$work/before.png"
-    type_lookup "$1" "$2"
+    type_lookup "$1" "$2" "${5:-$2}"
     xdotool key Return
     asked() { [ "$(requests "/index.php?.*txtLang=$1&")" -ge 1 ]; }
     wait_for 30 "request for \"$3\"" asked "$3"
@@ -80,6 +84,7 @@ turkish)
     [ "$(requests "/index.php?selectFrom=turkish&selectTo=english&")" -eq 1 ] ||
         fail "not asked from Turkish to English"
     ;;
+polish) lookup "łódź" 11 "%26%23322%3B%F3d%26%23378%3B" "kayık" 0 ;;
 site-down)
     lookup hello 0 hello merhaba
     cp "$work/now.png" "$work/result.png"

@@ -144,15 +144,17 @@ click() { xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1; }
 # open_dictionary_tab: the dictionary tab, then the focus into the word field.
 open_dictionary_tab() { click 38 13 && click 268 133; }
 
-# type_lookup WORD [DOWNS]: types WORD over the word field's text, then Enter
-# in the word field and in both lists, with DOWNS presses of Down in each list
-# first. Enter in the target list starts the lookup.
+# type_lookup WORD [DOWNS [TARGET_DOWNS]]: types WORD over the word field's
+# text, then Enter in the word field and in both lists, with DOWNS presses of
+# Down in the source list first and TARGET_DOWNS (DOWNS unless given) in the
+# target list. Enter in the target list starts the lookup.
 type_lookup() {
-    local downs=() i
+    local downs=() targetDowns=() i
     for ((i = 0; i < ${2:-0}; i++)); do downs+=(Down); done
+    for ((i = 0; i < ${3:-${2:-0}}; i++)); do targetDowns+=(Down); done
     xdotool key ctrl+a
     xdotool type --delay 30 "$1"
-    xdotool key --delay 30 Return "${downs[@]}" Return "${downs[@]}"
+    xdotool key --delay 30 Return "${downs[@]}" Return "${targetDowns[@]}"
 }
 
 # result_view FILE: a screenshot of the result web view.

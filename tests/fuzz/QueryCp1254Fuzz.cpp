@@ -43,5 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(bytes.size() <= static_cast<std::size_t>(unicode.size()));
     if (bytes.find('?') == std::string::npos)
         FUZZ_CHECK(Cp1254::decode(bytes) == unicode);
+    // As a form field: the same bytes where the code page holds the text.
+    const std::string field = Cp1254::encodeFormField(unicode);
+    FUZZ_CHECK(bytes.find('?') != std::string::npos || field == bytes);
+    FUZZ_CHECK(field.size() >= bytes.size());
     return 0;
 }

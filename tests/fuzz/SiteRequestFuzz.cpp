@@ -1,11 +1,14 @@
 // A request line as the site's server gets it: repaired, its target's query
 // decoded and answered from a small dictionary. The target's bytes must also
-// come back from the program's own escaping.
+// come back from the program's own escaping, and reading character
+// references never grows a text nor breaks its UTF-8.
 #include "DictFixture.h"
 #include "DictionaryQuery.h"
 #include "FuzzCheck.h"
+#include "text/CharacterReferences.h"
 #include "text/QueryString.h"
 #include "text/RequestLine.h"
+#include "text/TextFolding.h"
 #include "web/SiteResponder.h"
 
 #include <cstdint>
@@ -47,5 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     const auto decoded = QueryString::percentDecode(DictionaryQuery::percentEncode(bytes), false);
     FUZZ_CHECK(decoded && *decoded == bytes);
+
+    const std::string referencesRead = decodeCharacterReferences(bytes);
+    FUZZ_CHECK(referencesRead.size() <= bytes.size());
+    FUZZ_CHECK(bytes.find("&#") != bytes.npos || referencesRead == bytes);
+    FUZZ_CHECK(!isValidUtf8(bytes) || isValidUtf8(referencesRead));
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "Cp1254.h"
+#include "DictionaryQuery.h"
 
 #include <gtest/gtest.h>
 
@@ -34,3 +35,38 @@ TEST(Cp1254, ACharacterTheCodePageLacksBecomesOneQuestionMark)
 {
     EXPECT_EQ(Cp1254::encode(QStringLiteral(u"a日b😀cÐðýþ")), "a?b?c????");
 }
+
+struct FormFieldRow
+{
+    const char *name;
+    const char16_t *word;
+    const char *target; // what the query's word field holds
+};
+
+// The word as the dictionary query sends it: letters the code page carries
+// byte for byte as ever, every other character as "&#N;", percent-encoded.
+const FormFieldRow formFieldRows[] = {
+    {"codePageWord", u"kuş ?", "ku%FE%20%3F"},
+    {"referencesOnly", u"łódź", "%26%23322%3B%F3d%26%23378%3B"},
+    {"mixed", u"iść kůň", "i%26%23347%3B%26%23263%3B%20k%26%23367%3B%26%23328%3B"},
+    {"beyondTheBasicPlane", u"a😀", "a%26%23128512%3B"},
+    {"loneSurrogate",
+     u"a\xD83D"
+     "b",
+     "a%3Fb"},
+};
+
+class Cp1254FormField : public testing::TestWithParam<FormFieldRow>
+{};
+
+TEST_P(Cp1254FormField, GoesIntoTheQueryAsABrowserSendsIt)
+{
+    const FormFieldRow &row = GetParam();
+    const std::string word = Cp1254::encodeFormField(QString::fromUtf16(row.word));
+    EXPECT_EQ(vorlinda::lookup::DictionaryQuery::requestTarget(11, 1, word),
+              std::string("/index.php?selectFrom=polish&selectTo=english&txtLang=") + row.target +
+                  "&submitButton=Search");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Cp1254FormField, testing::ValuesIn(formFieldRows),
+                         [](const auto &row) { return std::string(row.param.name); });

@@ -4,8 +4,10 @@
 #include "DictFixture.h"
 #include "ResultPage.h"
 #include "TextRules.h"
+#include "dict/ApertiumLexicon.h"
 #include "dict/DictZipFile.h"
 #include "dict/DictdIndex.h"
+#include "text/CharacterReferences.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
 
@@ -27,6 +29,42 @@ TEST(SiteDictdIndex, NumbersAreBase64DigitsMostSignificantFirst)
     for (const auto &[digits, value] : rows)
         EXPECT_EQ(DictdIndex::decodeNumber(digits), value) << digits;
 }
+
+struct ReferenceRow
+{
+    const char *name;
+    std::string_view word, decoded;
+};
+
+// Only a reference to a Unicode scalar value, ";" and all, becomes its
+// character; anything else is the word's own text.
+const ReferenceRow referenceRows[] = {
+    {"decimal", "&#322;&#243;d&#378;", "łódź"},
+    {"hexEitherCase", "&#x142;&#X15B;&#xc4;", "łśÄ"},
+    {"mixedWithLettersAndAmpersands", "k&&#367;ň&", "k&ůň&"},
+    {"codePageLetter", "ku&#351;", "kuş"},
+    {"leadingZeros", "&#00065;&#x00041;", "AA"},
+    {"lastScalarValue", "&#1114111;&#x1F600;", "\xF4\x8F\xBF\xBF😀"},
+    {"beyondTheLast", "&#1114112;&#x110000;&#99999999999999999999;",
+     "&#1114112;&#x110000;&#99999999999999999999;"},
+    {"surrogates", "&#55296;&#xDFFF;", "&#55296;&#xDFFF;"},
+    {"zero", "&#0;&#x0;", "&#0;&#x0;"},
+    {"halfAReference", "a&#322&#x142 &#", "a&#322&#x142 &#"},
+    {"noDigits", "&#;&#x;&#-1;&#x-1;", "&#;&#x;&#-1;&#x-1;"},
+    {"notADigitOfItsBase", "&#32a;&#xg;&#1e3;", "&#32a;&#xg;&#1e3;"},
+    {"namedReferenceStays", "&amp;&lt;", "&amp;&lt;"},
+};
+
+class SiteCharacterReferences : public testing::TestWithParam<ReferenceRow>
+{};
+
+TEST_P(SiteCharacterReferences, DecodeToTheirCharacterOrStay)
+{
+    EXPECT_EQ(decodeCharacterReferences(GetParam().word), GetParam().decoded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteCharacterReferences, testing::ValuesIn(referenceRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // Ranges inside, at and across the chunk boundaries.
 TEST(SiteDictZip, ChunkedReadsMatchTheText)
@@ -82,7 +120,10 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
            {"İngiltere", "İngiltere\nEngland\n"},
            {"ev", "ev\nhome, house\n"}}},
          {"spa-eng", {{"casa", "casa /kˈasa/\nhouse\n"}}},
-         {"spa-tur", {{"perro", "perro\nköpek\n"}}}});
+         {"spa-tur", {{"perro", "perro\nköpek\n"}}},
+         {"pol-eng", {{"łódź", "łódź\nboat\n"}}},
+         {"eng-ces", {{"horse", "horse\nkůň\n"}}},
+         {"eng-hun", {{"he", "he\nő\n"}}}});
     const SiteResponder site(std::make_shared<const Translator>(dir));
     const struct
     {
@@ -100,6 +141,9 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
         {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
         {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
         {"BothWaysCommonerFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "house"}, {"ev", "home"}}},
+        {"ReferencesAmongCodePageBytes", "polish&selectTo=english&txtLang=%26%23322%3B%F3d%26%23378%3B", {{"łódź", "boat"}}},
+        {"RowsBeyondTheCodePage", "english&selectTo=czech&txtLang=horse", {{"horse", "kůň"}}},
+        {"RowsBeyondTheCodePageOneLetter", "english&selectTo=hungarian&txtLang=he", {{"he", "ő"}}},
         {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
         {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
         {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}}};
@@ -111,6 +155,9 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
         ASSERT_EQ(response.status, 200);
         const std::string lowered = TextRules::lowerAscii(response.body);
         EXPECT_EQ(lowered.find("no translation found.") != lowered.npos, row.pairs.empty());
+        // A pair no dictionary reaches says so, rather than hint at a typo.
+        EXPECT_EQ(response.body.find("Bu dil çifti için sözlüğümüz yok.") != std::string::npos,
+                  std::string_view(row.name) == "NoDictionaryForThePair");
         std::vector<std::pair<std::string, std::string>> expected;
         for (const auto &[source, translation] : row.pairs)
             expected.push_back({TextRules::lowerAscii(source), TextRules::lowerAscii(translation)});
@@ -146,6 +193,70 @@ TEST(SiteResultPage, RowsStartRightAfterTheMarkerAndAllFitTheProgramsWindow)
     const std::size_t table = longRows.find("<table cellSpacing=0");
     EXPECT_LT(longRows.find("</table>") - table, 15000u);
     EXPECT_NE(longRows.find("İlk 13 karşılık gösterildi; 47 karşılık daha var."), longRows.npos);
+}
+
+// lt-print's listing: a section with a loop is a pattern, not words; every
+// path of the others is a headword and a translation, without tags or "#".
+TEST(SiteApertiumLexicon, ListingBecomesFreeDictEntries)
+{
+    const std::string listing = "0\t1\tx\tx\t0.000000\t\n1\t0\ty\ty\t0.000000\t\n1\t0.000000\n--\n"
+                                "0\t1\tcasă\tcasa\t0.000000\t\n"
+                                "1\t2\t<n>\t<n>\t0.000000\t\n"
+                                "2\t9\tε\tε\t0.000000\t\n"
+                                "2\t3\t<f>\t<f>\t0.000000\t\n"
+                                "3\t9\tε\tε\t0.000000\t\n"
+                                "0\t4\tieși#\tsalir#\t0.000000\t\n"
+                                "4\t5\t \t \t0.000000\t\n"
+                                "5\t6\tla iveală\ta la luz\t0.000000\t\n"
+                                "6\t9\t<vblex>\t<vblex>\t0.000000\t\n"
+                                "0\t7\tmare\tgrande\t0.000000\t\n"
+                                "7\t9\t<adj>\t<adj>\t0.000000\t\n"
+                                "0\t8\tmare\tmar\t0.000000\t\n"
+                                "8\t9\t<n>\t<n>\t0.000000\t\n"
+                                "0\t10\tmare\tε\t0.000000\t\n"
+                                "9\t0.000000\n";
+    std::string entries;
+    for (const ApertiumLexicon::Entry &entry : ApertiumLexicon::fromListing(listing))
+        entries += ApertiumLexicon::entryText(entry);
+    EXPECT_EQ(entries, "casă <n>\ncasa\nieși la iveală <v>\nsalir a la luz\nmare <adj>\ngrande\n"
+                       "mare <n>\nmar\n");
+}
+
+// Romanian has no FreeDict dictionary: Apertium's Spanish-Romanian lexicon,
+// as the site makes it into dictionaries, answers it both ways, with
+// Turkish and English through Spanish.
+TEST(SiteApertiumLexicon, RomanianBothWays)
+{
+    const std::filesystem::path lexicons =
+        std::filesystem::temp_directory_path() / "vorlinda-test-apertium";
+    const auto translator = std::make_shared<Translator>("/usr/share/dictd");
+    ApertiumLexicon::prepare(
+        "/usr/share/apertium", lexicons, [](auto, auto) { return true; },
+        [](const std::string &why) { ADD_FAILURE() << why; }, ApertiumLexicon::ltPrint);
+    translator->addDictionaries(lexicons);
+    const SiteResponder site(translator);
+    const struct
+    {
+        const char *name, *query, *expected; // the expected among the first three rows
+    } rows[] = {
+        {"RomanianToTurkish", "rumanian&selectTo=turkish&txtLang=c%E2ine", "köpek"},
+        {"TurkishToRomanian", "turkish&selectTo=rumanian&txtLang=k%F6pek", "câine"},
+        {"RomanianToEnglishByReference", "rumanian&selectTo=english&txtLang=cas%26%23259%3B",
+         "house"},
+        {"EnglishToRomanian", "english&selectTo=rumanian&txtLang=book", "carte"},
+        {"RomanianWithTheTurkishCedilla", "rumanian&selectTo=english&txtLang=ora%FE", "city"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const SiteResponse response =
+            site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
+        const auto pairs = pairsShown(extractResultPage(response.body, "a", "b").page);
+        const auto firstThree =
+            pairs.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(pairs.size(), 3));
+        EXPECT_TRUE(std::any_of(pairs.begin(), firstThree, [&](const auto &pair) {
+            return pair.second == row.expected;
+        })) << response.body;
+    }
 }
 
 } // namespace
