@@ -4,6 +4,7 @@
 #include "server/ProcessSetup.h"
 #include "server/SiteOptions.h"
 #include "server/SiteServer.h"
+#include "web/FeedbackStore.h"
 #include "web/SiteResponder.h"
 #include "web/Translator.h"
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -85,6 +87,32 @@ int buildIndexes(const SiteOptions &options, const Translator &translator)
     return 0;
 }
 
+// Prints the messages the feedback page kept, one line each, for the
+// operator; the first store found of those the options name.
+int printFeedback(const SiteOptions &options)
+{
+    std::error_code ignored;
+    const std::vector<std::filesystem::path> files = options.feedbackFiles();
+    for (const std::filesystem::path &file : files) {
+        if (!std::filesystem::exists(file, ignored))
+            continue;
+        try {
+            const auto messages = FeedbackStore::read(file);
+            for (const FeedbackMessage &message : messages)
+                std::cout << FeedbackStore::printable(message) << '\n';
+            std::cout.flush();
+            std::cerr << "vorlinda-site: " << messages.size() << " messages in " << file.string()
+                      << "\n";
+            return 0;
+        } catch (const std::exception &error) {
+            std::cerr << "vorlinda-site: " << error.what() << "\n";
+            return 1;
+        }
+    }
+    std::cerr << "vorlinda-site: no messages yet: there is no " << files.front().string() << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -99,6 +127,9 @@ int main(int argc, char **argv)
         std::cerr << "vorlinda-site: " << options.error << "\n\n" << SiteOptions::usage();
         return 2;
     }
+
+    if (options.feedback)
+        return printFeedback(options);
 
     auto translator = std::make_shared<Translator>(options.dictionaries);
     const auto pairs = translator->directPairs();
@@ -125,7 +156,10 @@ int main(int argc, char **argv)
     translator->loadMorphologyInBackground();
     LogQueue log(stderr);
     std::unique_ptr<IndexBuildProcess> builder;
-    auto responder = std::make_shared<const SiteResponder>(translator);
+    auto feedback = std::make_shared<FeedbackStore>(
+        options.state / FeedbackStore::kFileName, FeedbackStore::kMaxBytes,
+        [&log](const std::string &line) { log.push(line); });
+    auto responder = std::make_shared<const SiteResponder>(translator, feedback);
 
     SiteServer server(
         responder, [&log](std::string_view line) { log.push(line); }, options.timeouts);
@@ -153,7 +187,20 @@ int main(int argc, char **argv)
     // index is built, a dictionary is read as it is and answers
     // the same; the build runs in a child process and each index is taken
     // up when it is done.
-    if (!options.noIndex) {
+    // A site started by hand reads the indexes the package built while all
+    // are current (one refused later leaves its dictionary read as it is);
+    // otherwise its own, where a current system index is read meanwhile.
+    const auto systemIndex = options.noIndex ? std::nullopt : options.systemIndexDirectory();
+    bool probing = true; // stale ones are not worth a line while choosing
+    if (systemIndex && translator->openIndexes(*systemIndex, [&log, &systemIndex,
+                                                              &probing](const std::string &why) {
+            if (!probing)
+                log.push("vorlinda-site: index of the system refused: " + why +
+                         "; vorlinda-site --build-index " + systemIndex->parent_path().string() +
+                         " builds it anew");
+        })) {
+        log.push("vorlinda-site: reading the system's indexes in " + systemIndex->string());
+    } else if (!options.noIndex) {
         const std::filesystem::path directory = options.indexDirectory();
         builder = std::make_unique<IndexBuildProcess>(
             std::vector<std::string>{"/proc/self/exe", "--build-index", options.cache.string(),
@@ -175,6 +222,7 @@ int main(int argc, char **argv)
                      " in the background");
     }
 
+    probing = false;
     server.start(std::thread::hardware_concurrency());
 
     int signal = 0;
