@@ -101,7 +101,8 @@ int printFeedback(const SiteOptions &options)
             for (const FeedbackMessage &message : messages)
                 std::cout << FeedbackStore::printable(message) << '\n';
             std::cout.flush();
-            std::cerr << "vorlinda-site: " << messages.size() << " messages in " << file.string()
+            std::cerr << "vorlinda-site: " << messages.size()
+                      << (messages.size() == 1 ? " message in " : " messages in ") << file.string()
                       << "\n";
             return 0;
         } catch (const std::exception &error) {

@@ -143,7 +143,8 @@ TEST_F(SiteServer, FeedbackSurvivesSigkillRightAfterTheAnswer)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].ref, "vrl10");
     EXPECT_EQ(messages[0].text, "Sözlük <güzel>\r\n\x1b[2J");
-    const std::string command = std::string(VORLINDA_SITE) + " --feedback " + state.string();
+    const std::string command =
+        std::string(VORLINDA_SITE) + " --feedback " + state.string() + " 2>/dev/null";
     std::string printed(4096, '\0');
     FILE *pipe = ::popen(command.c_str(), "r");
     printed.resize(std::fread(printed.data(), 1, printed.size(), pipe));
