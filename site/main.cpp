@@ -91,11 +91,18 @@ int buildIndexes(const SiteOptions &options, const Translator &translator)
 // operator; the first store found of those the options name.
 int printFeedback(const SiteOptions &options)
 {
-    std::error_code ignored;
     const std::vector<std::filesystem::path> files = options.feedbackFiles();
     for (const std::filesystem::path &file : files) {
-        if (!std::filesystem::exists(file, ignored))
+        std::error_code missing;
+        if (!std::filesystem::exists(file, missing)) {
+            // The service's folder is its user's alone: say so, not "none".
+            if (missing && missing != std::errc::no_such_file_or_directory) {
+                std::cerr << "vorlinda-site: cannot read " << file.string() << ": "
+                          << missing.message() << "\n";
+                return 1;
+            }
             continue;
+        }
         try {
             const auto messages = FeedbackStore::read(file);
             for (const FeedbackMessage &message : messages)
