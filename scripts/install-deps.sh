@@ -10,6 +10,8 @@ packages=(
     libgtest-dev libgmock-dev
     # the stand-in site
     libboost1.81-dev zlib1g-dev
+    # the feedback page's store: SQLite
+    libsqlite3-dev
     # the site's on-disk indexes: XXH3 hashes of their blocks
     libxxhash-dev
     # the site's morphology: Hunspell's dictionaries and WordNet's irregular English forms

@@ -6,6 +6,7 @@
 #include "server/SiteOptions.h"
 #include "server/SiteServer.h"
 #include "text/SiteLanguages.h"
+#include "web/FeedbackStore.h"
 #include "web/SiteResponder.h"
 #include "web/Translator.h"
 
@@ -19,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -124,6 +126,40 @@ void addApertiumDictionaries(const SiteOptions &options, Translator &translator)
     translator.addDictionaries(directory);
 }
 
+// Prints the messages the feedback page kept, one line each, for the
+// operator; the first store found of those the options name.
+int printFeedback(const SiteOptions &options)
+{
+    const std::vector<std::filesystem::path> files = options.feedbackFiles();
+    for (const std::filesystem::path &file : files) {
+        std::error_code missing;
+        if (!std::filesystem::exists(file, missing)) {
+            // The service's folder is its user's alone: say so, not "none".
+            if (missing && missing != std::errc::no_such_file_or_directory) {
+                std::cerr << "vorlinda-site: cannot read " << file.string() << ": "
+                          << missing.message() << "\n";
+                return 1;
+            }
+            continue;
+        }
+        try {
+            const auto messages = FeedbackStore::read(file);
+            for (const FeedbackMessage &message : messages)
+                std::cout << FeedbackStore::printable(message) << '\n';
+            std::cout.flush();
+            std::cerr << "vorlinda-site: " << messages.size()
+                      << (messages.size() == 1 ? " message in " : " messages in ") << file.string()
+                      << "\n";
+            return 0;
+        } catch (const std::exception &error) {
+            std::cerr << "vorlinda-site: " << error.what() << "\n";
+            return 1;
+        }
+    }
+    std::cerr << "vorlinda-site: no messages yet: there is no " << files.front().string() << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -138,6 +174,9 @@ int main(int argc, char **argv)
         std::cerr << "vorlinda-site: " << options.error << "\n\n" << SiteOptions::usage();
         return 2;
     }
+
+    if (options.feedback)
+        return printFeedback(options);
 
     auto translator = std::make_shared<Translator>(options.dictionaries);
     addApertiumDictionaries(options, *translator);
@@ -165,7 +204,10 @@ int main(int argc, char **argv)
     translator->loadMorphologyInBackground();
     LogQueue log(stderr);
     std::unique_ptr<IndexBuildProcess> builder;
-    auto responder = std::make_shared<const SiteResponder>(translator);
+    auto feedback = std::make_shared<FeedbackStore>(
+        options.state / FeedbackStore::kFileName, FeedbackStore::kMaxBytes,
+        [&log](const std::string &line) { log.push(line); });
+    auto responder = std::make_shared<const SiteResponder>(translator, feedback);
 
     SiteServer server(
         responder, [&log](std::string_view line) { log.push(line); }, options.timeouts);
@@ -193,7 +235,20 @@ int main(int argc, char **argv)
     // index is built, a dictionary is read as it is and answers
     // the same; the build runs in a child process and each index is taken
     // up when it is done.
-    if (!options.noIndex) {
+    // A site started by hand reads the indexes the package built while all
+    // are current (one refused later leaves its dictionary read as it is);
+    // otherwise its own, where a current system index is read meanwhile.
+    const auto systemIndex = options.noIndex ? std::nullopt : options.systemIndexDirectory();
+    bool probing = true; // stale ones are not worth a line while choosing
+    if (systemIndex && translator->openIndexes(*systemIndex, [&log, &systemIndex,
+                                                              &probing](const std::string &why) {
+            if (!probing)
+                log.push("vorlinda-site: index of the system refused: " + why +
+                         "; vorlinda-site --build-index " + systemIndex->parent_path().string() +
+                         " builds it anew");
+        })) {
+        log.push("vorlinda-site: reading the system's indexes in " + systemIndex->string());
+    } else if (!options.noIndex) {
         const std::filesystem::path directory = options.indexDirectory();
         builder = std::make_unique<IndexBuildProcess>(
             std::vector<std::string>{"/proc/self/exe", "--build-index", options.cache.string(),
@@ -215,6 +270,7 @@ int main(int argc, char **argv)
                      " in the background");
     }
 
+    probing = false;
     server.start(std::thread::hardware_concurrency());
 
     int signal = 0;

@@ -150,6 +150,7 @@ void SiteConnection::awaitRequest()
         return linger(); // the answer just written still reaches the client
     request_.emplace();
     request_->header_limit(kMaxRequestLine + kMaxHeader + 4);
+    request_->body_limit(kMaxBody);
     phase_ = buffer_.size() > 0 ? Phase::Request : Phase::Waiting;
     if (phase_ == Phase::Request) {
         stream_.expires_after(context_.timeouts.header);
@@ -247,7 +248,8 @@ void SiteConnection::answer()
     const std::string_view target = request.target();
     SiteResponse response;
     try {
-        response = context_.responder->respond(method, target, request[http::field::cookie]);
+        response = context_.responder->respond(method, target, request[http::field::cookie],
+                                               request.body());
     } catch (const std::exception &) {
         response = errorResponse(500, reasonOf(500));
     }

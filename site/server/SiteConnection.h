@@ -31,6 +31,9 @@ public:
     // line, up to the blank one) the site reads.
     static constexpr std::size_t kMaxRequestLine = 8192;
     static constexpr std::size_t kMaxHeader = 16384;
+    // Longest request body: a feedback form's 2,000 characters, each
+    // escaped, and its other fields.
+    static constexpr std::size_t kMaxBody = 32768;
 
     SiteConnection(boost::asio::ip::tcp::socket socket, ConnectionContext &context);
     ~SiteConnection();

@@ -1,6 +1,7 @@
 #include "server/SiteOptions.h"
 
 #include "dict/IndexFile.h"
+#include "web/FeedbackStore.h"
 
 #include <charconv>
 #include <cstdio>
@@ -20,11 +21,47 @@ std::chrono::milliseconds *timeoutOption(SiteTimeouts &timeouts, std::string_vie
     return nullptr;
 }
 
+// The first folder of a variable systemd sets; it lists several with colons
+// when the unit names several.
+std::optional<std::filesystem::path> serviceFolder(const char *name)
+{
+    const char *value = std::getenv(name);
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    return std::filesystem::path(
+        std::string_view(value).substr(0, std::string_view(value).find(':')));
+}
+
+// $XDG_name/vorlinda-site, else ~/fallback/vorlinda-site.
+std::optional<std::filesystem::path> userFolder(const char *xdg, const char *fallback)
+{
+    if (const char *base = std::getenv(xdg); base && *base == '/')
+        return std::filesystem::path(base) / "vorlinda-site";
+    if (const char *home = std::getenv("HOME"); home && *home)
+        return std::filesystem::path(home) / fallback / "vorlinda-site";
+    return std::nullopt;
+}
+
+// The folder an option may be followed by: "--opt=DIR" or "--opt DIR".
+bool optionalFolder(const std::vector<std::string_view> &arguments, std::size_t &i, bool hasValue,
+                    std::string_view value, std::filesystem::path &folder)
+{
+    if (hasValue)
+        folder = std::string(value);
+    else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-"))
+        folder = std::string(arguments[++i]);
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
 {
     SiteOptions options;
+    options.cacheOfService = serviceFolder("CACHE_DIRECTORY").has_value();
+    options.stateChosen = serviceFolder("STATE_DIRECTORY").has_value();
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view argument = arguments[i];
         std::string_view value;
@@ -76,10 +113,15 @@ SiteOptions SiteOptions::parse(const std::vector<std::string_view> &arguments)
             *timeout = std::chrono::milliseconds(ms);
         } else if (argument == "--build-index") {
             options.buildIndex = true;
-            if (hasValue)
-                options.cache = std::string(value);
-            else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-"))
-                options.cache = std::string(arguments[++i]);
+            optionalFolder(arguments, i, hasValue, value, options.cache);
+        } else if (argument == "--feedback") {
+            options.feedback = true;
+            if (optionalFolder(arguments, i, hasValue, value, options.state))
+                options.stateChosen = true;
+        } else if (argument == "--system-index") {
+            if (!takeValue())
+                return options;
+            options.systemCache = std::string(value);
         } else if (argument == "--no-index") {
             options.noIndex = true;
         } else if (argument == "--dictionaries" || argument == "-d") {
@@ -103,17 +145,31 @@ std::vector<std::string> SiteOptions::listenAddresses() const
 
 std::filesystem::path SiteOptions::defaultCache()
 {
-    if (const char *service = std::getenv("CACHE_DIRECTORY"); service && *service) {
-        // systemd lists several folders with colons when the unit names several.
-        const std::string_view first =
-            std::string_view(service).substr(0, std::string_view(service).find(':'));
-        return std::filesystem::path(first);
-    }
-    if (const char *cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
-        return std::filesystem::path(cache) / "vorlinda-site";
-    if (const char *home = std::getenv("HOME"); home && *home)
-        return std::filesystem::path(home) / ".cache" / "vorlinda-site";
-    return "/var/cache/vorlinda-site";
+    if (auto service = serviceFolder("CACHE_DIRECTORY"))
+        return *service;
+    return userFolder("XDG_CACHE_HOME", ".cache").value_or("/var/cache/vorlinda-site");
+}
+
+std::filesystem::path SiteOptions::defaultState()
+{
+    if (auto service = serviceFolder("STATE_DIRECTORY"))
+        return *service;
+    return userFolder("XDG_STATE_HOME", ".local/state").value_or("/var/lib/vorlinda-site");
+}
+
+std::optional<std::filesystem::path> SiteOptions::systemIndexDirectory() const
+{
+    if (cacheOfService || systemCache.empty() || systemCache == cache)
+        return std::nullopt;
+    return systemCache / indexDirectory().filename();
+}
+
+std::vector<std::filesystem::path> SiteOptions::feedbackFiles() const
+{
+    std::vector<std::filesystem::path> files{state / FeedbackStore::kFileName};
+    if (!stateChosen && state != "/var/lib/vorlinda-site")
+        files.push_back(std::filesystem::path("/var/lib/vorlinda-site") / FeedbackStore::kFileName);
+    return files;
 }
 
 std::filesystem::path SiteOptions::indexDirectory() const
@@ -130,6 +186,7 @@ std::string SiteOptions::usage()
 {
     return "Usage: vorlinda-site [--listen ADDRESS]... [--port PORT] [--dictionaries DIR]\n"
            "       vorlinda-site --build-index [DIR] [--dictionaries DIR]\n"
+           "       vorlinda-site --feedback [DIR]\n"
            "\n"
            "Serves Vorlinda Sozluk's stand-in dictionary site (/index.php) and vendor pages\n"
            "(/ban.asp, /res/cevir.htm, /res/ajax-loader-vorlinda.gif, /feedback.asp, /).\n"
@@ -144,7 +201,15 @@ std::string SiteOptions::usage()
            "                           $XDG_CACHE_HOME/vorlinda-site or\n"
            "                           ~/.cache/vorlinda-site (DIR's default), and builds\n"
            "                           them itself while they are missing\n"
+           "      --system-index DIR   the indexes built on install, read first while\n"
+           "                           they are current (default /var/cache/vorlinda-site;\n"
+           "                           not when $CACHE_DIRECTORY is set)\n"
            "      --no-index           read the dictionaries only, without the indexes\n"
+           "      --feedback [DIR]     print the messages the feedback page kept and exit;\n"
+           "                           the site keeps them in DIR/feedback.sqlite, DIR being\n"
+           "                           $STATE_DIRECTORY, else $XDG_STATE_HOME/vorlinda-site\n"
+           "                           or ~/.local/state/vorlinda-site (else, for --feedback,\n"
+           "                           the service's /var/lib/vorlinda-site)\n"
            "  -h, --help               this text\n"
            "\n"
            "One line per request goes to standard error. Stop it with Ctrl+C.\n";

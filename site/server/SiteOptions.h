@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +29,18 @@ struct SiteOptions
     // CacheDirectory= for the service), else $XDG_CACHE_HOME/vorlinda-site,
     // else ~/.cache/vorlinda-site.
     std::filesystem::path cache = defaultCache();
-    bool noIndex = false;    // --no-index: read the dictionaries only
-    bool buildIndex = false; // --build-index [DIR]: build them and exit
+    bool cacheOfService = false; // cache came from $CACHE_DIRECTORY
+    // The indexes the package builds on install, where the service reads
+    // them: a site started by hand reads them while they are current.
+    std::filesystem::path systemCache = "/var/cache/vorlinda-site";
+    // What the site keeps (the feedback page's messages): $STATE_DIRECTORY
+    // (systemd's StateDirectory=), else $XDG_STATE_HOME/vorlinda-site, else
+    // ~/.local/state/vorlinda-site.
+    std::filesystem::path state = defaultState();
+    bool stateChosen = false; // by $STATE_DIRECTORY or --feedback DIR
+    bool noIndex = false;     // --no-index: read the dictionaries only
+    bool buildIndex = false;  // --build-index [DIR]: build them and exit
+    bool feedback = false;    // --feedback [DIR]: print the messages kept and exit
     bool help = false;
     std::string error; // set when the command line is wrong
 
@@ -40,7 +51,14 @@ struct SiteOptions
     // The indexes of these dictionaries: a folder of the cache per
     // dictionary folder, so that two sites over other files never share one.
     std::filesystem::path indexDirectory() const;
+    // The system's indexes of these dictionaries, when a site started by
+    // hand is to try them before its own.
+    std::optional<std::filesystem::path> systemIndexDirectory() const;
+    // The feedback store that --feedback prints: the state folder's, else,
+    // when none was chosen, the service's.
+    std::vector<std::filesystem::path> feedbackFiles() const;
     static std::filesystem::path defaultCache();
+    static std::filesystem::path defaultState();
 };
 
 } // namespace vorlinda::site

@@ -2,6 +2,7 @@
 
 #include "text/SiteLanguages.h"
 #include "text/TextFolding.h"
+#include "web/FeedbackStore.h"
 
 namespace vorlinda::site::SitePages {
 namespace {
@@ -203,17 +204,39 @@ std::string translatePage(const Translator &translator, std::string_view fromCod
     return page;
 }
 
-std::string feedbackPage(std::string_view message)
+std::string feedbackPage(FeedbackAnswer answer, std::string_view ref, std::string_view message)
 {
     std::string page = pageHead("Vorlinda Sözlük - Görüşleriniz");
     page += "<h1>Görüşleriniz</h1>\n";
-    if (!trimBlanks(message).empty()) {
+    switch (answer) {
+    case FeedbackAnswer::Form:
+        page += "<p>Vorlinda Sözlük hakkında söylemek istediklerinizi yazın.</p>\n";
+        break;
+    case FeedbackAnswer::Received:
         page += "<p>Teşekkür ederiz, iletiniz alındı.</p>\n";
-    } else {
-        page += "<p>Vorlinda Sözlük hakkında söylemek istediklerinizi yazın.</p>\n"
-                "<form action=\"/feedback.asp\" method=\"get\" accept-charset=\"utf-8\">"
-                "<textarea name=\"msg\" rows=\"5\" cols=\"50\"></textarea><br>"
-                "<input type=\"submit\" value=\"Gönder\"></form>\n";
+        break;
+    case FeedbackAnswer::TooLong:
+        page += "<p>İletiniz " + std::to_string(FeedbackStore::kMaxCharacters) +
+                " karakterden uzun, alınmadı. Kısaltıp yeniden gönderin.</p>\n";
+        break;
+    case FeedbackAnswer::Full:
+        page += "<p>İleti kutumuz doldu; iletiniz alınmadı. Lütfen daha sonra yeniden "
+                "deneyin.</p>\n";
+        break;
+    case FeedbackAnswer::Failed:
+        page += "<p>Bir arıza yüzünden iletiniz kaydedilemedi, alınmadı. Lütfen daha sonra "
+                "yeniden deneyin.</p>\n";
+        break;
+    }
+    // A message not taken is given back in the form, to be sent again.
+    if (answer != FeedbackAnswer::Received) {
+        page += "<form action=\"/feedback.asp\" method=\"post\" accept-charset=\"utf-8\">";
+        if (!ref.empty())
+            page += "<input type=\"hidden\" name=\"ref\" value=\"" + htmlEscape(ref) + "\">";
+        page += "<textarea name=\"msg\" rows=\"5\" cols=\"50\" maxlength=\"" +
+                std::to_string(FeedbackStore::kMaxCharacters) + "\">";
+        page += htmlEscape(message);
+        page += "</textarea><br><input type=\"submit\" value=\"Gönder\"></form>\n";
     }
     page += kPageEnd;
     return page;

@@ -45,7 +45,19 @@ std::string bannerPage(std::string_view productCode);
 std::string translatePage(const Translator &translator, std::string_view fromCode,
                           std::string_view toCode, std::string_view text);
 
-std::string feedbackPage(std::string_view message);
+// The feedback page: the form (carrying the referral code the page was
+// opened with), or what became of a message sent; one not taken comes back
+// in the form.
+enum class FeedbackAnswer
+{
+    Form,
+    Received,
+    TooLong,
+    Full,
+    Failed,
+};
+std::string feedbackPage(FeedbackAnswer answer, std::string_view ref = {},
+                         std::string_view message = {});
 std::string homePage(std::string_view ref);
 std::string errorPage(int status, std::string_view reason);
 

@@ -51,8 +51,9 @@ SiteResponse errorResponse(int status, std::string_view reason)
     return response;
 }
 
-SiteResponder::SiteResponder(std::shared_ptr<const Translator> translator)
-    : translator_(std::move(translator))
+SiteResponder::SiteResponder(std::shared_ptr<const Translator> translator,
+                             std::shared_ptr<FeedbackStore> feedback)
+    : translator_(std::move(translator)), feedback_(std::move(feedback))
 {}
 
 SiteResponse SiteResponder::dictionary(std::string_view target, std::string_view cookieHeader) const
@@ -79,12 +80,51 @@ SiteResponse SiteResponder::dictionary(std::string_view target, std::string_view
     return response;
 }
 
-SiteResponse SiteResponder::respond(std::string_view method, std::string_view target,
-                                    std::string_view cookieHeader) const
+SiteResponse SiteResponder::feedback(std::string_view method, const QueryString &query,
+                                     std::string_view body) const
 {
-    if (method != "GET" && method != "HEAD")
-        return errorResponse(405, "Method Not Allowed");
+    // The form posts its fields; the program's link and older forms put
+    // them in the address.
+    std::optional<QueryString> posted;
+    if (method == "POST" && !(posted = QueryString::fromTarget("?" + std::string(body), true)))
+        return errorResponse(400, "Bad Request");
+    const QueryString &fields = posted ? *posted : query;
+    const std::string message = wordToUtf8(fields.value("msg").value_or(std::string{}));
+    const std::string ref =
+        wordToUtf8(fields.value("ref").value_or(query.value("ref").value_or(std::string{})));
+
+    using Answer = SitePages::FeedbackAnswer;
+    SiteResponse response;
+    Answer answer = Answer::Form;
+    if (method != "HEAD" && !trimBlanks(message).empty()) {
+        switch (feedback_ ? feedback_->add(message, ref) : FeedbackStore::Outcome::Failed) {
+        case FeedbackStore::Outcome::Stored:
+            answer = Answer::Received;
+            break;
+        case FeedbackStore::Outcome::TooLong:
+            answer = Answer::TooLong;
+            response.status = 413;
+            break;
+        case FeedbackStore::Outcome::Full:
+            answer = Answer::Full;
+            response.status = 507;
+            break;
+        case FeedbackStore::Outcome::Failed:
+            answer = Answer::Failed;
+            response.status = 500;
+            break;
+        }
+    }
+    response.body = SitePages::feedbackPage(answer, ref, answer == Answer::Received ? "" : message);
+    return response;
+}
+
+SiteResponse SiteResponder::respond(std::string_view method, std::string_view target,
+                                    std::string_view cookieHeader, std::string_view body) const
+{
     const std::string_view path = target.substr(0, target.find_first_of("?#"));
+    if (method != "GET" && method != "HEAD" && (method != "POST" || path != "/feedback.asp"))
+        return errorResponse(405, "Method Not Allowed");
     const auto form = QueryString::fromTarget(target, true);
     if (!form)
         return errorResponse(400, "Bad Request");
@@ -105,7 +145,7 @@ SiteResponse SiteResponder::respond(std::string_view method, std::string_view ta
         response.body = LoaderGif::bytes();
         response.headers.emplace_back("Cache-Control", "max-age=86400");
     } else if (path == "/feedback.asp") {
-        response.body = SitePages::feedbackPage(wordToUtf8(field("msg")));
+        return feedback(method, *form, body);
     } else if (path == "/" || path == "/index.htm" || path == "/index.html") {
         response.body = SitePages::homePage(wordToUtf8(field("ref")));
     } else {

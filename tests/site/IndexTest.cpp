@@ -41,6 +41,11 @@ std::vector<std::string> sample(const Translator &translator, const std::filesys
     return words;
 }
 
+void set(const char *name, const char *value)
+{
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+}
+
 } // namespace
 
 // Every served pair, both ways and through English, headwords, their
@@ -152,7 +157,8 @@ TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
     std::filesystem::remove_all(dir);
 }
 
-// Where the service, a user and a package's script find the indexes.
+// Where the service, a user and a package's script find the indexes, and
+// whether the system's are tried first.
 TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
 {
     const struct
@@ -160,20 +166,30 @@ TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
         std::vector<std::string_view> arguments;
         const char *service, *xdg, *home;
         const char *cache;
-        bool build;
+        bool build, system;
     } rows[] = {
-        {{}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false},
-        {{}, nullptr, "/x", "/h", "/x/vorlinda-site", false},
-        {{}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false},
-        {{"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true},
-        {{"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true},
-        {{"--build-index", "--dictionaries", "/d"}, nullptr, "/x", "/h", "/x/vorlinda-site", true},
-        {{"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true},
+        {{}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false, false},
+        {{}, nullptr, "/x", "/h", "/x/vorlinda-site", false, true},
+        {{}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false, true},
+        {{"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true, true},
+        {{"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true, true},
+        {{"--build-index", "--dictionaries", "/d"},
+         nullptr,
+         "/x",
+         "/h",
+         "/x/vorlinda-site",
+         true,
+         true},
+        {{"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true, false},
+        {{"--system-index", "/var/cache/vorlinda-site"},
+         nullptr,
+         "/var/cache",
+         "/h",
+         "/var/cache/vorlinda-site",
+         false,
+         false},
     };
     for (const auto &row : rows) {
-        const auto set = [](const char *name, const char *value) {
-            value ? ::setenv(name, value, 1) : ::unsetenv(name);
-        };
         set("CACHE_DIRECTORY", row.service);
         set("XDG_CACHE_HOME", row.xdg);
         set("HOME", row.home);
@@ -181,5 +197,41 @@ TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
         EXPECT_EQ(options.cache, row.cache) << row.cache;
         EXPECT_EQ(options.buildIndex, row.build) << row.cache;
         EXPECT_EQ(options.indexDirectory().parent_path(), row.cache);
+        EXPECT_EQ(options.systemIndexDirectory(),
+                  row.system ? std::optional(std::filesystem::path("/var/cache/vorlinda-site") /
+                                             options.indexDirectory().filename())
+                             : std::nullopt)
+            << row.cache;
     }
+}
+
+// The feedback store a site keeps and --feedback reads: the service's
+// state folder, else the user's, where --feedback also tries the service's.
+TEST(SiteIndex, FeedbackStoreFromTheCommandLineOrTheEnvironment)
+{
+    const std::filesystem::path service = "/var/lib/vorlinda-site/feedback.sqlite";
+    const struct
+    {
+        std::vector<std::string_view> arguments;
+        const char *state, *xdg, *home;
+        std::vector<std::filesystem::path> files;
+    } rows[] = {
+        {{}, "/var/lib/v:/other", "/x", "/h", {"/var/lib/v/feedback.sqlite"}},
+        {{}, nullptr, "/x", "/h", {"/x/vorlinda-site/feedback.sqlite", service}},
+        {{"--feedback"},
+         nullptr,
+         nullptr,
+         "/h",
+         {"/h/.local/state/vorlinda-site/feedback.sqlite", service}},
+        {{"--feedback", "/d"}, "/var/lib/v", nullptr, "/h", {"/d/feedback.sqlite"}},
+    };
+    for (const auto &row : rows) {
+        set("STATE_DIRECTORY", row.state);
+        set("XDG_STATE_HOME", row.xdg);
+        set("HOME", row.home);
+        const SiteOptions options = SiteOptions::parse(row.arguments);
+        EXPECT_EQ(options.feedbackFiles(), row.files) << row.files[0];
+        EXPECT_EQ(options.state, row.files[0].parent_path());
+    }
+    set("STATE_DIRECTORY", nullptr);
 }

@@ -3,12 +3,15 @@
 #include "DictFixture.h"
 #include "LoopbackClient.h"
 #include "SiteProcess.h"
+#include "web/FeedbackStore.h"
 #include "web/LoaderGif.h"
 #include "web/SitePages.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <regex>
 
 using namespace vorlinda::site;
@@ -116,6 +119,70 @@ TEST_F(SiteServer, TakenPortIsAnError)
     SiteProcess second(VORLINDA_SITE, {"--dictionaries", dir_}, site_.port());
     EXPECT_EQ(second.wait(std::chrono::seconds(10)), 1);
     EXPECT_NE(second.output().find("port is already in use"), std::string::npos);
+}
+
+// A message the page said it received is in the store, though the site was
+// killed outright the moment it answered; --feedback prints it.
+TEST_F(SiteServer, FeedbackSurvivesSigkillRightAfterTheAnswer)
+{
+    const auto state = std::filesystem::path(dir_.string() + "-state");
+    ::setenv("STATE_DIRECTORY", state.c_str(), 1);
+    SiteProcess site(VORLINDA_SITE, {"--dictionaries", dir_, "--no-index"});
+    ::unsetenv("STATE_DIRECTORY");
+    const std::string form = "ref=vrl10&msg=S%C3%B6zl%C3%BCk+%3Cg%C3%BCzel%3E%0D%0A%1B%5B2J";
+    const LoopbackClient client(site.port());
+    EXPECT_EQ(answer(client, "POST /feedback.asp HTTP/1.1\r\nHost: localhost\r\n"
+                             "Content-Type: application/x-www-form-urlencoded\r\n"
+                             "Content-Length: " +
+                                 std::to_string(form.size()) + "\r\n\r\n" + form),
+              expected("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n",
+                       SitePages::feedbackPage(SitePages::FeedbackAnswer::Received, "vrl10")));
+    site.kill();
+
+    const auto messages = FeedbackStore::read(state / FeedbackStore::kFileName);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].ref, "vrl10");
+    EXPECT_EQ(messages[0].text, "Sözlük <güzel>\r\n\x1b[2J");
+    const std::string command =
+        std::string(VORLINDA_SITE) + " --feedback " + state.string() + " 2>/dev/null";
+    std::string printed(4096, '\0');
+    FILE *pipe = ::popen(command.c_str(), "r");
+    printed.resize(std::fread(printed.data(), 1, printed.size(), pipe));
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(printed, FeedbackStore::printable(messages[0]) + "\n");
+    std::filesystem::remove_all(state);
+}
+
+// A site started by hand reads the system's current indexes instead of
+// building its own; once they are stale, it builds its own in the user's cache.
+TEST_F(SiteServer, SystemIndexIsReadWhileCurrent)
+{
+    const auto system = std::filesystem::path(dir_.string() + "-system");
+    const auto user = std::filesystem::path(dir_.string() + "-user");
+    const std::string build = std::string(VORLINDA_SITE) + " --build-index " + system.string() +
+                              " --dictionaries " + dir_.string() + " >/dev/null";
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    ::setenv("XDG_CACHE_HOME", user.c_str(), 1);
+    const std::vector<std::string> arguments{"--dictionaries", dir_, "--system-index", system};
+    {
+        SiteProcess site(VORLINDA_SITE, arguments);
+        EXPECT_TRUE(
+            site.logged("vorlinda-site: reading the system's indexes in " + system.string() + "/"))
+            << site.output();
+        EXPECT_FALSE(std::filesystem::exists(user)) << site.output();
+    }
+    const auto dictionary = dir_ / "freedict-tur-eng.index";
+    std::filesystem::last_write_time(dictionary, std::filesystem::last_write_time(dictionary) +
+                                                     std::chrono::seconds(1));
+    {
+        SiteProcess site(VORLINDA_SITE, arguments);
+        EXPECT_TRUE(site.logged("vorlinda-site: building the dictionaries' indexes in " +
+                                user.string() + "/vorlinda-site/"))
+            << site.output();
+    }
+    ::unsetenv("XDG_CACHE_HOME");
+    std::filesystem::remove_all(system);
+    std::filesystem::remove_all(user);
 }
 
 } // namespace
