@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake ninja-build ccache pkg-config clang-format
+    # every shell script checked (scripts/shellcheck.sh)
+    shellcheck
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     # the stand-in site

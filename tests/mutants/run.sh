@@ -11,7 +11,12 @@ set -uo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
 work=${MUTANT_DIR:-/tmp/vorlinda-mutants}
 lists=("$@")
-[ ${#lists[@]} -gt 0 ] || lists=($(cd "$src/tests/mutants" && ls *.list | sed 's/\.list$//'))
+if [ ${#lists[@]} -eq 0 ]; then
+    for list in "$src"/tests/mutants/*.list; do
+        list=${list##*/}
+        lists+=("${list%.list}")
+    done
+fi
 
 mkdir -p "$work/src"
 # By content, and with fresh times on what changed, so that the build never
@@ -44,6 +49,7 @@ mutant() { # LABEL FILE SED-SCRIPT WHAT
     [ "$verdict" = caught ] || missed+=("$what")
 }
 for list in "${lists[@]}"; do
+    # shellcheck source=/dev/null # the lists only call mutant
     source "$src/tests/mutants/$list.list"
 done
 cmake --build "$work/build" >/dev/null 2>&1
