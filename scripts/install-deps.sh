@@ -21,6 +21,8 @@ packages=(
     hunspell-{en-us,tr,es,fr,de-de,it,nl,pt-pt,ro,sv,da,pl,cs,hr,hu,sw}
     dict-freedict-eng-tur dict-freedict-tur-eng
     dict-freedict-{eng-spa,spa-eng,eng-fra,fra-eng,fra-tur,eng-deu,deu-eng,deu-tur,tur-deu,eng-ita,ita-eng,ita-tur,eng-nld,nld-eng,eng-por,por-eng,eng-swe,swe-eng,swe-tur,eng-dan,dan-eng,eng-pol,pol-eng,pol-tur,eng-ces,ces-eng,eng-hrv,hrv-eng,eng-srp,srp-eng,eng-hun,hun-eng,eng-fin,fin-eng,epo-eng,eng-swh,swh-eng}
+    # the Windows build of the Qt-free parts (the windows preset), tested under Wine
+    g++-mingw-w64-x86-64-posix wine wine64
     # fuzzing (tests/fuzz): clang with libFuzzer and the sanitizers' runtimes
     clang-14 libclang-rt-14-dev
     # the mutation check (tests/mutants)
