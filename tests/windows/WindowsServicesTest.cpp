@@ -56,7 +56,8 @@ protected:
     void SetUp() override { fs::create_directories(scratch); }
     void TearDown() override
     {
-        fs::remove_all(scratch);
+        std::error_code stillOpen; // by a shell that has not quite ended
+        fs::remove_all(scratch, stillOpen);
         PageFile::remove(page);
     }
 };
