@@ -1,5 +1,5 @@
-// The platform's Windows services on a real Win32 (Wine, see CMakeLists.txt):
-// the volume serial of C:, the page at C:\tmp.htm, the browser's start.
+// The platform's Windows services on Win32 itself (under Wine, see
+// CMakeLists.txt): the serial of C:, the page at C:\tmp.htm, the browser.
 #include "BrowserCommand.h"
 #include "PageFile.h"
 #include "VolumeSerial.h"
@@ -18,10 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string page(PageFile::windowsPath);
 const fs::path scratch = "C:\\vorlinda-tests";
 
-// A file's bytes, or "<none>" when there is no file at the name.
+// What is at the name: a file's bytes, "<directory>" or "<none>".
 std::string at(const fs::path &path)
 {
     if (!fs::is_regular_file(path))
@@ -30,27 +29,16 @@ std::string at(const fs::path &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The names a write could leave behind next to the page.
-int temporariesIn(const fs::path &dir)
+struct PageRow
 {
-    int count = 0;
-    for (const auto &entry : fs::directory_iterator(dir))
-        count += entry.path().filename().string().starts_with("vrl");
-    return count;
-}
+    const char *name;
+    std::string path;
+    bool directoryAtName;
+    std::string error;            // the message's start; "" when the write succeeds
+    std::string written, removed; // at(path) after the write, after remove
+};
 
-// "" when PageFile::write writes, else what it throws.
-std::string writeError(const std::string &path, const std::string &bytes)
-{
-    try {
-        PageFile::write(path, bytes);
-        return "";
-    } catch (const PageFile::WriteError &error) {
-        return error.what();
-    }
-}
-
-class WindowsPage : public testing::Test
+class WindowsServices : public testing::TestWithParam<PageRow>
 {
 protected:
     void SetUp() override { fs::create_directories(scratch); }
@@ -58,9 +46,56 @@ protected:
     {
         std::error_code stillOpen; // by a shell that has not quite ended
         fs::remove_all(scratch, stillOpen);
-        PageFile::remove(page);
+        PageFile::remove(std::string(PageFile::windowsPath));
     }
 };
+
+// Over a longer page first written there; byte for byte (no text mode: CR LF
+// and Ctrl-Z stay). A refused write names the full path and the system's
+// reason without its final period. Either way no temporary file stays, and
+// remove deletes a file but not a directory.
+TEST_P(WindowsServices, PageIsWrittenOrRefusedThenRemoved)
+{
+    const PageRow &row = GetParam();
+    if (row.directoryAtName)
+        fs::create_directory(row.path);
+    else if (row.error.empty())
+        PageFile::write(row.path, std::string(300, 'x'));
+
+    std::string error;
+    try {
+        PageFile::write(row.path, "<head>\xFE\r\n\x1A</table>");
+    } catch (const PageFile::WriteError &refused) {
+        error = refused.what();
+    }
+
+    ASSERT_EQ(error.substr(0, row.error.size()), row.error) << error;
+    const std::string reason = error.substr(row.error.size());
+    EXPECT_EQ(reason.empty(), row.error.empty()) << error;
+    EXPECT_FALSE(reason.ends_with('.') || reason.ends_with('\n')) << error;
+    EXPECT_EQ(at(row.path), row.written);
+    for (const fs::path &dir : {fs::path("C:\\"), scratch})
+        for (const auto &entry : fs::directory_iterator(dir))
+            EXPECT_FALSE(entry.path().filename().string().starts_with("vrl")) << entry.path();
+    PageFile::remove(row.path);
+    EXPECT_EQ(at(row.path), row.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, WindowsServices,
+    testing::Values(
+        PageRow{"CTmpHtm", "C:\\tmp.htm", false, "", "<head>\xFE\r\n\x1A</table>", "<none>"},
+        PageRow{"DirectoryAtTheName", "C:\\vorlinda-tests\\tmp.htm", true,
+                "Cannot create file \"C:\\vorlinda-tests\\tmp.htm\". ", "<directory>",
+                "<directory>"},
+        PageRow{"MissingDirectory", "C:\\vorlinda-tests\\none\\tmp.htm", false,
+                "Cannot create file \"C:\\vorlinda-tests\\none\\tmp.htm\". ", "<none>", "<none>"}),
+    [](const testing::TestParamInfo<PageRow> &row) { return row.param.name; });
+
+void PrintTo(const PageRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
 
 // The test's Wine prefix gives drive C: the serial DEADBEEF: its top bit set.
 TEST(WindowsVolumeSerial, IsDriveCsAsUnsignedDecimal)
@@ -68,76 +103,13 @@ TEST(WindowsVolumeSerial, IsDriveCsAsUnsignedDecimal)
     EXPECT_EQ(VolumeSerial::machineIdentifier(), "3735928559");
 }
 
-// Written byte for byte (no text mode: CR LF and Ctrl-Z stay), a longer page
-// replaced whole by a shorter one, nothing left beside it, and gone at close.
-TEST_F(WindowsPage, IsWrittenReadAndDeletedAtCTmpHtm)
-{
-    const std::string first = "<head>" + std::string(300, 'x') + "\xFE\xF0\r\n\x1A</table>";
-    ASSERT_EQ(writeError(page, first), "");
-    EXPECT_EQ(at("C:\\tmp.htm"), first);
-
-    ASSERT_EQ(writeError(page, "<head>"), "");
-    EXPECT_EQ(at("C:\\tmp.htm"), "<head>");
-    EXPECT_EQ(temporariesIn("C:\\"), 0);
-
-    PageFile::remove(page);
-    EXPECT_EQ(at("C:\\tmp.htm"), "<none>");
-    PageFile::remove(page); // nothing there: nothing happens
-}
-
-struct RefusedWrite
-{
-    const char *name;
-    bool directoryAtName; // else the page's directory is missing
-    std::string path;
-};
-
-class WindowsPageRefused : public WindowsPage, public testing::WithParamInterface<RefusedWrite>
-{};
-
-// The message names the full path and the system's reason without its
-// trailing period; no temporary file stays, a directory at the name neither
-// takes the page nor is removed as one.
-TEST_P(WindowsPageRefused, SaysCannotCreateFile)
-{
-    const RefusedWrite &row = GetParam();
-    if (row.directoryAtName)
-        fs::create_directory(row.path);
-    const std::string prefix = "Cannot create file \"" + row.path + "\". ";
-
-    const std::string error = writeError(row.path, "<head>");
-
-    ASSERT_TRUE(error.starts_with(prefix)) << error;
-    const std::string reason = error.substr(prefix.size());
-    EXPECT_FALSE(reason.empty());
-    EXPECT_TRUE(reason.find_last_of(". \r\n") != reason.size() - 1) << error;
-    EXPECT_EQ(temporariesIn(scratch), 0);
-    PageFile::remove(row.path);
-    EXPECT_EQ(at(row.path), row.directoryAtName ? "<directory>" : "<none>");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, WindowsPageRefused,
-    testing::Values(RefusedWrite{"DirectoryAtTheName", true, "C:\\vorlinda-tests\\tmp.htm"},
-                    RefusedWrite{"MissingDirectory", false, "C:\\vorlinda-tests\\none\\tmp.htm"}),
-    [](const testing::TestParamInfo<RefusedWrite> &row) { return row.param.name; });
-
-void PrintTo(const RefusedWrite &row, std::ostream *out)
-{
-    *out << row.name;
-}
-
-TEST(WindowsBrowser, CommandLineIsTheQuotedBrowserAndTheAddress)
-{
-    EXPECT_EQ(BrowserCommand::commandLine("http://localhost/?ref=vrl_11"),
-              "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" "
-              "http://localhost/?ref=vrl_11");
-}
-
-// WinExec runs the line (a shell here, as the browser cannot start without a
+// WinExec runs the line (a shell here: the browser cannot start without a
 // display) and does not wait for it; a missing program is ignored.
-TEST_F(WindowsPage, BrowserCommandStartsTheLineAndIgnoresAMissingProgram)
+TEST_F(WindowsServices, BrowserCommandIsQuotedAndStarted)
 {
+    EXPECT_EQ(
+        BrowserCommand::commandLine("http://localhost/?ref=vrl_11"),
+        "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" http://localhost/?ref=vrl_11");
     BrowserCommand::start("C:\\vorlinda-tests\\missing.exe http://localhost/");
     BrowserCommand::start("\"C:\\windows\\system32\\cmd.exe\" /c echo opened>" +
                           (scratch / "opened.txt").string());
