@@ -1,6 +1,10 @@
 #include "ExternalBrowser.h"
 
+#ifdef _WIN32
+#include "BrowserCommand.h"
+#else
 #include <QDesktopServices>
+#endif
 
 namespace vorlinda::platform {
 
@@ -23,7 +27,11 @@ void open(const QUrl &url)
         return;
     }
     // A browser that does not start is not the user's problem to hear about.
+#ifdef _WIN32
+    BrowserCommand::start(BrowserCommand::commandLine(url.toEncoded().toStdString()));
+#else
     QDesktopServices::openUrl(url);
+#endif
 }
 
 void setOpener(std::function<void(const QUrl &)> opener)

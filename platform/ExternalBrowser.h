@@ -3,8 +3,8 @@
 #include <QUrl>
 #include <functional>
 
-// Opens addresses in the user's default browser, the Linux counterpart of
-// starting the external browser. A browser that cannot start is ignored.
+// Opens addresses in the user's default browser on Linux, in Internet
+// Explorer on Windows (BrowserCommand). A browser that cannot start is ignored.
 namespace vorlinda::platform::ExternalBrowser {
 
 void open(const QUrl &url);

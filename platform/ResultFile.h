@@ -1,17 +1,14 @@
 #pragma once
 
+#include "PageFile.h"
+
 #include <QString>
-#include <stdexcept>
 #include <string>
 
 // The place of the result page file and how it is written and removed.
 namespace vorlinda::platform::ResultFile {
 
-class WriteError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
+using WriteError = PageFile::WriteError;
 
 // The result page's full path: <runtime dir>/vorlinda-sozluk/tmp.htm on Linux
 // (the directory created private to the user), C:\tmp.htm on Windows.
@@ -19,10 +16,7 @@ public:
 // to refuse.
 QString path();
 
-// Replaces the file at `filePath` with `bytes`, written under another name in
-// the same directory and renamed over; never follows a link at the name.
-// The directory must be the user's own and closed to others' writing (the
-// page is read back from it); another is refused as "Operation not permitted".
+// Replaces the file at `filePath` with `bytes` as PageFile::write does.
 // Throws WriteError("Cannot create file \"<path>\". <reason>") or
 // WriteError("Stream write error").
 void write(const QString &filePath, const std::string &bytes);

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake ninja-build ccache pkg-config clang-format
+    # every shell script checked (scripts/shellcheck.sh)
+    shellcheck
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     # the stand-in site
@@ -23,6 +25,8 @@ packages=(
     dict-freedict-{eng-spa,spa-eng,eng-fra,fra-eng,fra-tur,eng-deu,deu-eng,deu-tur,tur-deu,eng-ita,ita-eng,ita-tur,eng-nld,nld-eng,eng-por,por-eng,eng-swe,swe-eng,swe-tur,eng-dan,dan-eng,eng-pol,pol-eng,pol-tur,eng-ces,ces-eng,eng-hrv,hrv-eng,eng-srp,srp-eng,eng-hun,hun-eng,eng-fin,fin-eng,epo-eng,eng-swh,swh-eng}
     # Romanian: Apertium's Spanish-Romanian lexicon, printed by lttoolbox's lt-print
     apertium-es-ro lttoolbox-dev
+    # the Windows build of the Qt-free parts (the windows preset), tested under Wine
+    g++-mingw-w64-x86-64-posix wine wine64
     # fuzzing (tests/fuzz): clang with libFuzzer and the sanitizers' runtimes
     clang-14 libclang-rt-14-dev
     # the mutation check (tests/mutants)

@@ -18,6 +18,11 @@ cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
 
+# The Qt-free parts cross-built for Windows, their tests under Wine.
+cmake --preset windows
+cmake --build --preset windows -j "$jobs"
+ctest --preset windows -j "$jobs"
+
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"

@@ -79,11 +79,11 @@ pss_kib() {
 # makes the sample read low.
 shared_elsewhere() {
     local maps count=0 pid
-    for maps in $(grep -l "$1" /proc/[0-9]*/maps 2>/dev/null); do
+    while read -r maps; do
         pid=${maps#/proc/}
         pid=${pid%/maps}
         case " ${tree[*]} " in *" $pid "*) ;; *) count=$((count + 1)) ;; esac
-    done
+    done < <(grep -l "$1" /proc/[0-9]*/maps 2>/dev/null)
     echo "$count"
 }
 
@@ -98,6 +98,7 @@ launch() {
     local pattern=$1 line id t0
     shift
     coproc WATCH { exec stdbuf -oL xev -root -event substructure; }
+    # shellcheck disable=SC2153 # coproc WATCH sets it
     local watch_pid=$WATCH_PID
     # xev prints its first event only once it is listening: make one.
     xdotool search --name "^no such window$" >/dev/null 2>&1 || true
@@ -218,6 +219,7 @@ round() {
 
 # memory_median KEY: the median of the samples that nothing outside the
 # program shared, or of all of them, marked, when there are none such.
+# shellcheck disable=SC2086
 memory_median() {
     local clean=() sample
     for sample in ${memory[$1]}; do [[ $sample == *"*" ]] || clean+=("$sample"); done
@@ -286,6 +288,7 @@ EOF
 poll_answer() {
     local key=$1 x=$2 y=$3 out
     out=$("$poll" $((origin_x + x)) $((origin_y + y)) "$4" "$5" "${@:6}") || fail "$key: no answer painted"
+    # shellcheck disable=SC2086 # its lines on one
     echo "  $key:" $out >&2
     answer[$key]+=" $(awk '$1 == "answer" { print $2 }' <<<"$out")"
     if [ "$key" = project1 ]; then
@@ -299,6 +302,7 @@ poll_answer() {
 # focus_window KEY: the window of KEY on top, with the keyboard.
 focus_window() {
     xdotool windowraise "${answer_window[$1]}" windowfocus "${answer_window[$1]}"
+    # shellcheck disable=SC2034 # the geometry's other fields, set by its eval
     local X Y WIDTH HEIGHT SCREEN
     eval "$(xdotool getwindowgeometry --shell "${answer_window[$1]}")"
     origin_x=$X origin_y=$Y
@@ -378,6 +382,7 @@ answer_part() {
             "$(ratio "$(median ${answer[project1]})" "$(median ${answer[all]})")" \
             "$(ratio "$(median ${answer[project1]})" "$(median ${answer[one]})")"
     fi
+    # shellcheck disable=SC2086
     printf 'Project1 from the click (medians): site logged the request %s ms, result file %s ms, first pixel %s ms, white %s ms, answer %s ms\n' \
         "$(median "${answer_log[@]}")" "$(median "${answer_file[@]}")" \
         "$(median "${answer_first[@]}")" "$(median "${answer_blank[@]}")" "$(median ${answer[project1]})"

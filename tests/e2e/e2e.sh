@@ -144,10 +144,12 @@ keyboard)
         xdotool key alt+Down
         wait_for 10 "$1 dropped down" list_open
         shot "$1"
+        # shellcheck disable=SC2034 # the geometry's other fields, set by its eval
         local X Y WIDTH HEIGHT SCREEN
         eval "$(xdotool getwindowgeometry --shell "$popup")"
-        [ "$HEIGHT" -ge $((8 * 13)) ] && [ "$HEIGHT" -le $((8 * 13 + 4)) ] ||
+        if [ "$HEIGHT" -lt $((8 * 13)) ] || [ "$HEIGHT" -gt $((8 * 13 + 4)) ]; then
             fail "$1 dropped down is $HEIGHT pixels high, not 8 rows of 13"
+        fi
         xdotool key Down Return
         wait_for 10 "$1 closed" list_closed
     }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the end-to-end tests and the benchmark: the program and the
 # stand-in site in a private network namespace with a virtual display.
 # Source it, then call session_begin "$0" "$@" first thing.
@@ -83,7 +84,8 @@ try_display() {
     until grep -q '^[0-9][0-9]*$' "$work/display"; do
         display_starting "$deadline" || return 1
     done
-    export DISPLAY=":$(head -n 1 "$work/display")"
+    DISPLAY=":$(head -n 1 "$work/display")"
+    export DISPLAY
     until xdpyinfo >/dev/null 2>&1; do
         display_starting "$deadline" || return 1
     done
@@ -116,6 +118,7 @@ start_program() {
     local runtime
     runtime=$(mktemp -d "$work/runtime.XXXXXX")
     mkdir -p "$work/home"
+    # shellcheck disable=SC2034 # for the scripts that source this one
     result="$runtime/vorlinda-sozluk/tmp.htm"
     XDG_RUNTIME_DIR=$runtime HOME="$work/home" QT_QPA_PLATFORM=xcb \
         QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu \
@@ -130,6 +133,7 @@ window_shown() {
     kill -0 "$program_pid" 2>/dev/null || fail "the program exited"
     window=$(xdotool search --onlyvisible --name "^Vorlinda Dictionary" 2>/dev/null | head -n 1)
     [ -n "$window" ] || return 1
+    # shellcheck disable=SC2034 # the geometry's other fields, set by its eval
     local X Y WIDTH HEIGHT SCREEN
     eval "$(xdotool getwindowgeometry --shell "$window")"
     origin_x=$X origin_y=$Y

@@ -11,30 +11,50 @@ set -uo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
 work=${MUTANT_DIR:-/tmp/vorlinda-mutants}
 lists=("$@")
-[ ${#lists[@]} -gt 0 ] || lists=($(cd "$src/tests/mutants" && ls *.list | sed 's/\.list$//'))
+if [ ${#lists[@]} -eq 0 ]; then
+    for list in "$src"/tests/mutants/*.list; do
+        list=${list##*/}
+        lists+=("${list%.list}")
+    done
+fi
 
 mkdir -p "$work/src"
 # By content, and with fresh times on what changed, so that the build never
 # keeps an object of a breakage left over from an interrupted run.
 rsync -rlpc --delete --exclude '/build*' --exclude /.git "$src/" "$work/src/"
+rm -f "$work"/build*/prepared
 launcher=$(command -v ccache || true)
-cmake -S "$work/src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVORLINDA_BUILD_BENCH=OFF ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null ||
-    exit 2
-cmake --build "$work/build" >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 2; }
+# prepare BUILD CMAKE-ARGS...: configures and builds the unbroken tree in
+# $work/BUILD the first time a breakage needs it. The windows label's tests
+# are those of the MinGW build, run under Wine.
+prepare() {
+    local build=$work/$1
+    shift
+    [ ! -f "$build/prepared" ] || return 0
+    cmake -S "$work/src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
+        ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null || exit 2
+    cmake --build "$build" >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 2; }
+    touch "$build/prepared"
+}
 
 total=0
 missed=()
 mutant() { # LABEL FILE SED-SCRIPT WHAT
-    local label=$1 file=$work/src/$2 what=$4 verdict
+    local label=$1 file=$work/src/$2 what=$4 verdict build=$work/build
     total=$((total + 1))
+    if [ "$label" = windows ]; then
+        build=$work/build-windows
+        prepare build-windows --toolchain "$work/src/cmake/mingw-w64.cmake"
+    else
+        prepare build -DVORLINDA_BUILD_BENCH=OFF
+    fi
     cp "$file" "$work/original"
     sed -i "$3" "$file"
     if cmp -s "$file" "$work/original"; then
         verdict="DOES NOT APPLY"
-    elif ! cmake --build "$work/build" >"$work/build.log" 2>&1; then
+    elif ! cmake --build "$build" >"$work/build.log" 2>&1; then
         verdict="DOES NOT BUILD"
-    elif ctest --test-dir "$work/build" -L "^$label\$" -j "$(nproc)" >"$work/test.log" 2>&1; then
+    elif ctest --test-dir "$build" -L "^$label\$" -j "$(nproc)" >"$work/test.log" 2>&1; then
         verdict="NOT CAUGHT"
     else
         verdict="caught"
@@ -44,8 +64,11 @@ mutant() { # LABEL FILE SED-SCRIPT WHAT
     [ "$verdict" = caught ] || missed+=("$what")
 }
 for list in "${lists[@]}"; do
+    # shellcheck source=/dev/null # the lists only call mutant
     source "$src/tests/mutants/$list.list"
 done
-cmake --build "$work/build" >/dev/null 2>&1
+for build in "$work"/build "$work"/build-windows; do
+    [ ! -f "$build/prepared" ] || cmake --build "$build" >/dev/null 2>&1
+done
 echo "$((total - ${#missed[@]})) of $total breakages caught"
 [ ${#missed[@]} -eq 0 ]
