@@ -1,6 +1,7 @@
 #include "Connection.h"
 #include "HttpError.h"
 #include "HttpSession.h"
+#include "SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,39 @@ TEST(ExchangeSessionTest, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
                 EXPECT_EQ(site.sent, row.sent);
             }
         }
+}
+
+// The site's address as the user gives it, down to the request's bytes: the
+// default's are those the program always sent; a port other than the
+// scheme's own goes into the Host line.
+TEST(ExchangeSessionTest, HostLineFollowsTheSiteAddress)
+{
+    const struct
+    {
+        const char *name, *address, *host;
+    } addressRows[] = {
+        {"default", "http://localhost", "localhost"},
+        {"port", "http://127.0.0.1:8080", "127.0.0.1:8080"},
+        {"port80Implied", "http://dict.test:80/", "dict.test"},
+        {"httpsOwnPort", "https://dict.test", "dict.test"},
+        {"httpsOnPort80", "https://dict.test:80", "dict.test:80"},
+        {"ipv6", "http://[::1]:81", "[::1]:81"},
+    };
+    for (const auto &row : addressRows) {
+        SCOPED_TRACE(row.name);
+        const auto address = SiteAddress::parse(row.address);
+        ASSERT_TRUE(address);
+        ScriptedSite site{{{ok}}, {}};
+        HttpSession session(address->host, address->port, address->secure);
+        EXPECT_EQ(outcome(session, site), "ok");
+        EXPECT_EQ(site.sent[0], "GET /index.php?w=1 HTTP/1.1\r\n"
+                                "Content-Type: text/html\r\n"
+                                "Host: " +
+                                    std::string(row.host) +
+                                    "\r\n"
+                                    "Accept: text/html, */*\r\n"
+                                    "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n");
+    }
 }
 
 } // namespace

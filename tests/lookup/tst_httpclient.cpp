@@ -1,5 +1,6 @@
 #include "HttpClient.h"
 #include "LoopbackSite.h"
+#include "TestAuthority.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -98,6 +99,78 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(HttpAborted, client.get("/index.php?w=1"));
         QCOMPARE(client.get("/index.php?w=1"), "ok");
         QCOMPARE(site.heads.size(), 2);
+    }
+
+    // https: the same bytes inside TLS, secure cookies sent, one kept
+    // connection, and the one retry when the site closes it on the request.
+    void httpsKeepsOneConnectionAndRetriesOnce()
+    {
+        TestAuthority authority;
+        const TestAuthority::Issued issued = authority.issue("127.0.0.1");
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
+        LoopbackSite site(QString::fromStdString(issued.certificateFile),
+                          QString::fromStdString(issued.keyFile));
+        site.route("/",
+                   {{"HTTP/1.1 200 OK\r\nSet-Cookie: s=1; secure\r\nContent-Length: 1\r\n\r\n1"},
+                    {"", Then::Close},
+                    {ok}});
+        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, true});
+        QCOMPARE(client.get("/index.php?w=1"), "1");
+        QCOMPARE(client.get("/index.php?w=2"), "ok");
+        QCOMPARE(site.received.size(), 2);
+        QCOMPARE(site.heads.size(), 3);
+        QCOMPARE(site.heads[2], "GET /index.php?w=2 HTTP/1.1\r\nContent-Type: text/html\r\nHost: "
+                                "127.0.0.1:" +
+                                    QByteArray::number(site.port()) +
+                                    "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
+                                    "(compatible; Indy Library)\r\nCookie: s=1\r\n\r\n");
+    }
+
+    // Every certificate that fails is a failed lookup naming its reason, and
+    // not a byte of the request reaches the site.
+    void httpsRefusesTheCertificate_data()
+    {
+        QTest::addColumn<QString>("madeOutTo");
+        QTest::addColumn<int>("validUntil"); // seconds from now
+        QTest::addColumn<bool>("trusted");   // signed by the authority the client is given
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("expired") << "127.0.0.1" << -60 << true
+                                 << "0: the site's certificate has expired or is not yet valid";
+        QTest::newRow("wrong name") << "other.test" << 86400 << true
+                                    << "1: the site's certificate is made out to another name";
+        QTest::newRow("unknown issuer") << "127.0.0.1" << 86400 << false
+                                        << "2: the site's certificate comes from an unknown issuer";
+    }
+
+    void httpsRefusesTheCertificate()
+    {
+        QFETCH(QString, madeOutTo);
+        QFETCH(int, validUntil);
+        QFETCH(bool, trusted);
+        QFETCH(QString, failure);
+        TestAuthority authority, stranger;
+        const TestAuthority::Issued issued =
+            (trusted ? authority : stranger).issue(madeOutTo.toStdString(), -7200, validUntil);
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
+        LoopbackSite site(QString::fromStdString(issued.certificateFile),
+                          QString::fromStdString(issued.keyFile));
+        site.route("/", {{ok}});
+        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, true});
+        QString caught;
+        try {
+            client.get("/index.php?w=1");
+        } catch (const HttpCertificateError &error) {
+            caught = QString::number(int(error.reason())) + ": " + error.what();
+        }
+        QCOMPARE(caught, failure);
+        QCOMPARE(site.heads.size(), 0);
+    }
+
+    void httpsHandshakeTimesOutAsAReadDoes()
+    {
+        LoopbackSite plain; // takes the handshake's bytes for a request head that never ends
+        HttpClient client({"127.0.0.1", plain.port(), 10s, 300ms, true});
+        QVERIFY_THROWS_EXCEPTION(HttpTimeout, client.get("/index.php?w=1"));
     }
 };
 
