@@ -130,20 +130,27 @@ private slots:
     // not a byte of the request reaches the site.
     void httpsRefusesTheCertificate_data()
     {
-        QTest::addColumn<QString>("madeOutTo");
-        QTest::addColumn<int>("validUntil"); // seconds from now
-        QTest::addColumn<bool>("trusted");   // signed by the authority the client is given
+        QTest::addColumn<QString>("host");      // the client asks for
+        QTest::addColumn<QString>("madeOutTo"); // in the certificate
+        QTest::addColumn<int>("validUntil");    // seconds from now
+        QTest::addColumn<bool>("trusted");      // signed by the authority the client is given
         QTest::addColumn<QString>("failure");
-        QTest::newRow("expired") << "127.0.0.1" << -60 << true
-                                 << "0: the site's certificate has expired or is not yet valid";
-        QTest::newRow("wrong name") << "other.test" << 86400 << true
-                                    << "1: the site's certificate is made out to another name";
-        QTest::newRow("unknown issuer") << "127.0.0.1" << 86400 << false
-                                        << "2: the site's certificate comes from an unknown issuer";
+        const QString expired = "0: the site's certificate has expired or is not yet valid";
+        const QString wrongName = "1: the site's certificate is made out to another name";
+        const QString unknown = "2: the site's certificate comes from an unknown issuer";
+        QTest::newRow("expired") << "127.0.0.1"
+                                 << "127.0.0.1" << -60 << true << expired;
+        QTest::newRow("wrong name") << "localhost"
+                                    << "other.test" << 86400 << true << wrongName;
+        QTest::newRow("wrong address") << "127.0.0.1"
+                                       << "127.0.0.2" << 86400 << true << wrongName;
+        QTest::newRow("unknown issuer") << "127.0.0.1"
+                                        << "127.0.0.1" << 86400 << false << unknown;
     }
 
     void httpsRefusesTheCertificate()
     {
+        QFETCH(QString, host);
         QFETCH(QString, madeOutTo);
         QFETCH(int, validUntil);
         QFETCH(bool, trusted);
@@ -155,7 +162,7 @@ private slots:
         LoopbackSite site(QString::fromStdString(issued.certificateFile),
                           QString::fromStdString(issued.keyFile));
         site.route("/", {{ok}});
-        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, true});
+        HttpClient client({host.toStdString(), site.port(), 10s, 5s, true});
         QString caught;
         try {
             client.get("/index.php?w=1");

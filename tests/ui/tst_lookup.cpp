@@ -14,6 +14,7 @@
 #include "TLabel.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
+#include "TestAuthority.h"
 #include "VolumeSerial.h"
 
 #include <QDir>
@@ -88,13 +89,18 @@ QString shownText(TWebBrowser *view, bool html = false)
 // opens the gate.
 struct Window
 {
+    // With `tls`, the site is https and shows that certificate.
     explicit Window(
-        std::chrono::milliseconds waitingPageDelay = TForm1::Settings{}.waitingPageDelay)
+        std::chrono::milliseconds waitingPageDelay = TForm1::Settings{}.waitingPageDelay,
+        const TestAuthority::Issued *tls = nullptr)
+        : site(tls ? QString::fromStdString(tls->certificateFile) : QString(),
+               tls ? QString::fromStdString(tls->keyFile) : QString())
     {
         TForm1::Settings settings = TForm1::defaultSettings();
         settings.waitingPageDelay = waitingPageDelay;
         settings.dictionaryHost = "127.0.0.1";
         settings.dictionaryPort = site.port();
+        settings.dictionarySecure = tls != nullptr;
         settings.vendorHost = site.hostAndPort();
         settings.resultFile = resultFile;
         form = std::make_unique<TForm1>(settings);
@@ -183,6 +189,37 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             shownText(window.form->WebBrowser1).contains(QStringLiteral("BAĞLANTI KURULAMADI")),
             LoadTimeout);
+    }
+
+    // An https site gives the page only with a certificate that passes;
+    // otherwise the box names the reason and no page is written.
+    void anHttpsSiteNeedsACertificateThatPasses_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("trusted authority") << true << QString();
+        QTest::newRow("unknown issuer")
+            << false
+            << QStringLiteral("Sitenin sertifikasını veren kuruluş tanınmıyor; bağlantı "
+                              "kurulmadı.");
+    }
+
+    void anHttpsSiteNeedsACertificateThatPasses()
+    {
+        QFETCH(bool, trusted);
+        QFETCH(QString, box);
+        TestAuthority authority, stranger;
+        const TestAuthority::Issued issued = (trusted ? authority : stranger).issue("127.0.0.1");
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
+        Window window(TForm1::Settings{}.waitingPageDelay, &issued);
+        window.answer(sitePage(siteRow("hello", "merhaba")));
+        ModalCatcher boxes;
+
+        window.lookup();
+
+        QCOMPARE(boxes.seen().empty() ? QString() : boxes.seen().front().text, box);
+        QCOMPARE(QFile::exists(window.resultFile), trusted);
+        QCOMPARE(window.site.paths("/index.php").size(), trusted ? 1 : 0);
     }
 
     // The site holds its answer until the waiting page has asked for its
