@@ -2,7 +2,7 @@
 
 #include "HttpRequest.h"
 
-#include <arpa/inet.h>
+#include <algorithm>
 
 namespace vorlinda::lookup {
 
@@ -16,6 +16,18 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
         if ((text[i] >= 'A' && text[i] <= 'Z' ? text[i] + ('a' - 'A') : text[i]) != prefix[i])
             return false;
     return true;
+}
+
+// The letters of an IPv6 address (hex digits, colons, and the dots of an
+// IPv4 tail), with at least two colons; the connection tells the rest.
+bool looksLikeIpv6(std::string_view text)
+{
+    const auto isByte = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') ||
+               c == ':' || c == '.';
+    };
+    return text.size() <= 45 && std::ranges::all_of(text, isByte) &&
+           std::ranges::count(text, ':') >= 2;
 }
 
 bool isNameByte(char c)
@@ -56,8 +68,7 @@ std::optional<SiteAddress> SiteAddress::parse(std::string_view text, std::string
         if (close == std::string_view::npos)
             return fail(why, "the IPv6 address has no closing bracket");
         address.host = text.substr(1, close - 1);
-        in6_addr bytes;
-        if (inet_pton(AF_INET6, address.host.c_str(), &bytes) != 1)
+        if (!looksLikeIpv6(address.host))
             return fail(why, "\"" + address.host + "\" is not an IPv6 address");
         text.remove_prefix(close + 1);
         if (!text.empty() && !text.starts_with(':'))

@@ -61,6 +61,7 @@ const Row rows[] = {
     {"malformedVendorOptionStops", from({}, {}, {}, {}, "http://u@v"), "", "", "!--vendor-site"},
     {"emptyVariableStops", from({}, {}, {}, {}, {}, ""), "", "", "!VORLINDA_VENDOR_SITE"},
     {"hostWithABlankStops", from("http://a b", {}, {}, {}), "", "", "!--site"},
+    {"bracketsWithoutIpv6Stop", from("http://[a.test]:80", {}, {}, {}), "", "", "!--site"},
 };
 
 TEST(SiteSettings, TakesEachAddressFromTheStrongestSourceThatGivesOne)
