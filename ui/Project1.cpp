@@ -76,12 +76,12 @@ bool takeSites(TForm1::Settings &settings)
 
 int Project1(int argc, char *argv[])
 {
-    // --help and --version answer without a display.
+    // --help, --version and a malformed address answer without a display.
     QCoreApplication::setApplicationVersion(QStringLiteral(VORLINDA_VERSION));
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (const auto code = SiteSettings::helpOrVersion(arguments))
+    if (const auto code = SiteSettings::answerEarly(arguments))
         return *code;
 
     // The web views' own address scheme and the engine's set-up must be

@@ -85,8 +85,11 @@ struct Parser : QCommandLineParser
             "/etc/xdg/vorlinda-sozluk/vorlinda-sozluk.conf, gives it; else http://localhost."));
         addOption(site);
         addOption(vendorSite);
-        addHelpOption();
-        addVersionOption();
+        // Qt's own --help-all would need the application object.
+        addOption({{QStringLiteral("h"), QStringLiteral("help")},
+                   QStringLiteral("Shows these options.")});
+        addOption({{QStringLiteral("v"), QStringLiteral("version")},
+                   QStringLiteral("Shows the version.")});
     }
     const QCommandLineOption site{QStringLiteral("site"),
                                   QStringLiteral("The dictionary site's address."),
@@ -139,17 +142,30 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return line;
 }
 
-std::optional<int> helpOrVersion(const QStringList &arguments)
+std::optional<int> answerEarly(const QStringList &arguments)
 {
     Parser parser;
-    parser.parse(arguments);
+    parser.parse(arguments); // Qt's own options are not known here: no error yet
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), QLatin1String(program));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
         std::printf("%s %s\n", program, qPrintable(QCoreApplication::applicationVersion()));
         return 0;
+    }
+    Sources sources;
+    if (parser.isSet(parser.site))
+        sources.siteOption = parser.value(parser.site).toStdString();
+    if (parser.isSet(parser.vendorSite))
+        sources.vendorSiteOption = parser.value(parser.vendorSite).toStdString();
+    sources.siteVariable = variable("VORLINDA_SITE");
+    sources.vendorSiteVariable = variable("VORLINDA_VENDOR_SITE");
+    if (const auto fatal = resolve(sources).fatal) {
+        std::fprintf(stderr, "%s\n", fatalMessage(*fatal).c_str());
+        return 2;
     }
     return std::nullopt;
 }

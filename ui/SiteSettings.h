@@ -63,10 +63,11 @@ struct Sites
 // that a stronger one overrides is not looked at.
 Sites resolve(const Sources &sources);
 
-// --help or --version anywhere among `arguments`: the text is printed on
-// stdout and the exit code (0) given back, before the application object
-// exists (which needs a display, and takes Qt's own options away).
-std::optional<int> helpOrVersion(const QStringList &arguments);
+// What ends the program before the application object exists (which needs
+// a display, and takes Qt's own options away): --help or --version anywhere
+// among `arguments` (printed on stdout, exit code 0), and a malformed address
+// on the command line or in the environment (stderr, exit code 2).
+std::optional<int> answerEarly(const QStringList &arguments);
 
 // What the command line asks for, once Qt has taken its own options away.
 // `exitCode` is 2 for an unknown option, a missing value or an argument,
