@@ -283,9 +283,10 @@ int main(int argc, char *argv[])
     const bool rawBlanksAsKnown = direct == "HTTP/1.1 200 OK" && lastDirect == direct &&
                                   throughNginx == "HTTP/1.1 400 Bad Request" && rawLog.size() == 2;
 
-    std::printf("https lookups through nginx  %d in %.1f s; instance 1 killed before lookup %d, "
-                "started again before lookup %d\n",
-                lookups, seconds, killAt, restartAt);
+    std::printf(
+        "lookups over https      %d through nginx in %.1f s; instance 1 killed before lookup %d, "
+        "started again before lookup %d\n",
+        lookups, seconds, killAt, restartAt);
     std::printf("failed lookups         %d\nwrong bodies           %d\n", failed, wrongBodies);
     std::printf("cookie                 \"%s\", %d new one(s) after the first lookup\n",
                 cookie.c_str(), newCookies);
