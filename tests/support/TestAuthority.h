@@ -1,11 +1,10 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
-// A certificate authority made for one test, and the site certificates it
-// signs, as PEM files in a temporary folder removed with it. Point
-// SSL_CERT_FILE at caFile() for the client to trust it.
+// A certificate authority made for one test with the openssl command, and the
+// site certificates it signs, as PEM files in a temporary folder removed with
+// it. Point SSL_CERT_FILE at caFile() for the client to trust it.
 class TestAuthority
 {
 public:
@@ -14,7 +13,7 @@ public:
     TestAuthority(const TestAuthority &) = delete;
     TestAuthority &operator=(const TestAuthority &) = delete;
 
-    std::string caFile() const;
+    std::string caFile() const { return folder_ + "/ca.pem"; }
 
     struct Issued
     {
@@ -22,12 +21,12 @@ public:
         std::string keyFile;         // its private key
     };
     // A site certificate for `name` (a host name, or an IP address), valid
-    // from `validFrom` to `validUntil` seconds from now.
-    Issued issue(const std::string &name, long validFrom = -3600, long validUntil = 86400);
+    // from now for `days` (negative: it expired that long ago).
+    Issued issue(const std::string &name, int days = 1);
 
 private:
-    struct Keys;
-    std::unique_ptr<Keys> keys_;
+    void run(const std::string &command) const;
+
     std::string folder_;
     int issued_ = 0;
 };
