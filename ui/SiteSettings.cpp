@@ -39,9 +39,10 @@ std::optional<SiteAddress> first(const std::vector<Candidate> &candidates, Sites
     return std::nullopt;
 }
 
+// An empty variable counts as not set, as in the shell.
 std::optional<std::string> variable(const char *name)
 {
-    if (!qEnvironmentVariableIsSet(name))
+    if (qEnvironmentVariableIsEmpty(name))
         return std::nullopt;
     return qEnvironmentVariable(name).toStdString();
 }

@@ -19,18 +19,6 @@ class tst_HttpClient : public QObject
     Q_OBJECT
 
 private slots:
-    void twoLookupsShareOneConnection()
-    {
-        LoopbackSite site;
-        site.route("/",
-                   {{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7\r\nContent-Length: 1\r\n\r\n1"}, {ok}});
-        HttpClient client({"127.0.0.1", site.port()});
-        QCOMPARE(client.get("/index.php?w=1"), "1");
-        QCOMPARE(client.get("/index.php?w=1"), "ok");
-        QCOMPARE(site.received.size(), 1);
-        QVERIFY(site.heads[1].endsWith("\r\nCookie: id=7\r\n\r\n"));
-    }
-
     void idleConnectionClosedOrResetCostsNoFailedLookup_data()
     {
         QTest::addColumn<int>("then");
@@ -101,20 +89,31 @@ private slots:
         QCOMPARE(site.heads.size(), 2);
     }
 
-    // https: the same bytes inside TLS, secure cookies sent, one kept
-    // connection, and the one retry when the site closes it on the request.
-    void httpsKeepsOneConnectionAndRetriesOnce()
+    // Plain and inside TLS: the request's exact bytes (the port in the Host
+    // line), one kept connection, the one retry when the site closes it on
+    // the request, and a secure cookie only over https.
+    void keptConnectionRetriedOnceAndSecureCookieOnlyOverHttps_data()
     {
+        QTest::addColumn<bool>("https");
+        QTest::addColumn<QByteArray>("cookies");
+        QTest::newRow("http") << false << QByteArray("a=1");
+        QTest::newRow("https") << true << QByteArray("a=1; s=2");
+    }
+
+    void keptConnectionRetriedOnceAndSecureCookieOnlyOverHttps()
+    {
+        QFETCH(bool, https);
+        QFETCH(QByteArray, cookies);
         TestAuthority authority;
         const TestAuthority::Issued issued = authority.issue("127.0.0.1");
         qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
-        LoopbackSite site(QString::fromStdString(issued.certificateFile),
-                          QString::fromStdString(issued.keyFile));
-        site.route("/",
-                   {{"HTTP/1.1 200 OK\r\nSet-Cookie: s=1; secure\r\nContent-Length: 1\r\n\r\n1"},
-                    {"", Then::Close},
-                    {ok}});
-        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, true});
+        LoopbackSite site(https ? QString::fromStdString(issued.certificateFile) : QString(),
+                          https ? QString::fromStdString(issued.keyFile) : QString());
+        site.route("/", {{"HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSet-Cookie: s=2; secure\r\n"
+                          "Content-Length: 1\r\n\r\n1"},
+                         {"", Then::Close},
+                         {ok}});
+        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, https});
         QCOMPARE(client.get("/index.php?w=1"), "1");
         QCOMPARE(client.get("/index.php?w=2"), "ok");
         QCOMPARE(site.received.size(), 2);
@@ -123,7 +122,8 @@ private slots:
                                 "127.0.0.1:" +
                                     QByteArray::number(site.port()) +
                                     "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
-                                    "(compatible; Indy Library)\r\nCookie: s=1\r\n\r\n");
+                                    "(compatible; Indy Library)\r\nCookie: " +
+                                    cookies + "\r\n\r\n");
     }
 
     // Every certificate that fails is a failed lookup naming its reason, and

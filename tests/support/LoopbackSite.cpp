@@ -17,12 +17,10 @@ LoopbackSite::LoopbackSite(const QString &certificateFile, const QString &keyFil
     } else {
         auto tls = std::make_unique<QSslServer>();
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-        QFile certificate(certificateFile), key(keyFile);
-        certificate.open(QIODevice::ReadOnly);
+        configuration.setLocalCertificate(QSslCertificate::fromPath(certificateFile).value(0));
+        QFile key(keyFile);
         key.open(QIODevice::ReadOnly);
-        configuration.setLocalCertificate(QSslCertificate(&certificate, QSsl::Pem));
-        configuration.setPrivateKey(QSslKey(&key, QSsl::Ec, QSsl::Pem));
-        configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+        configuration.setPrivateKey(QSslKey(&key, QSsl::Ec));
         tls->setSslConfiguration(configuration);
         m_server = std::move(tls);
     }

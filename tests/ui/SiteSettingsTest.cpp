@@ -59,7 +59,6 @@ const Row rows[] = {
     {"malformedOptionStops", from("localhost:8080", "http://b", {}, {}), "", "", "!--site"},
     {"malformedVariableStops", from({}, "http://b:65536", {}, {}), "", "", "!VORLINDA_SITE"},
     {"malformedVendorOptionStops", from({}, {}, {}, {}, "http://u@v"), "", "", "!--vendor-site"},
-    {"emptyVariableStops", from({}, {}, {}, {}, {}, ""), "", "", "!VORLINDA_VENDOR_SITE"},
     {"hostWithABlankStops", from("http://a b", {}, {}, {}), "", "", "!--site"},
     {"bracketsWithoutIpv6Stop", from("http://[a.test]:80", {}, {}, {}), "", "", "!--site"},
 };
