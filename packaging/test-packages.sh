@@ -52,10 +52,12 @@ find /var/cache/vorlinda-site/ -name freedict-eng-tur.vsi | grep -q . ||
     { echo "the install built no index in /var/cache/vorlinda-site" >&2; exit 1; }
 echo "== indexes built on install: $(du -sh /var/cache/vorlinda-site/ | cut -f1)"
 # The command a user types, and its manual page.
-man -P cat vorlinda-sozluk 2>/dev/null | grep -q -- "--site URL" ||
+manual=$(man -P cat vorlinda-sozluk 2>/dev/null || true)
+grep -q -- "--site URL" <<<"$manual" ||
     { echo "man vorlinda-sozluk does not answer with the options" >&2; exit 1; }
-/usr/bin/vorlinda-sozluk --version | grep -qx "vorlinda-sozluk $(dpkg-query -W -f '${Version}' vorlinda-sozluk)" ||
-    { echo "vorlinda-sozluk --version does not name the package's version" >&2; exit 1; }
+version=$(/usr/bin/vorlinda-sozluk --version)
+[ "$version" = "vorlinda-sozluk $(dpkg-query -W -f '${Version}' vorlinda-sozluk)" ] ||
+    { echo "vorlinda-sozluk --version says \"$version\", not the package's version" >&2; exit 1; }
 echo "== hello through /usr/bin/vorlinda-sozluk against /usr/bin/vorlinda-site"
 tests/e2e/e2e.sh hello /usr/bin/vorlinda-sozluk /usr/bin/vorlinda-site build-release/test-artifacts
 echo "== the same with --site http://localhost:8080, the site on port 8080"
