@@ -35,7 +35,8 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "fonts-dejavu-core, vorlinda-site")
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "desktop dictionary with a Turkish user interface
 Vorlinda Sözlük looks a word up in an online dictionary site and shows the
 translation pairs it finds in a page of its own. It talks to the site over
-plain HTTP; the vorlinda-site package is a stand-in site for it.")
+HTTP or HTTPS, at an address given on the command line, in the environment
+or in a settings file; the vorlinda-site package is a stand-in site for it.")
 
 set(CPACK_DEBIAN_SITE_PACKAGE_NAME vorlinda-site)
 set(CPACK_DEBIAN_SITE_PACKAGE_SECTION web)
@@ -68,7 +69,7 @@ set(CPACK_DEBIAN_SITE_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
 
 # Each package's copyright, (native package) changelog and manual page.
-set(PROGRAM_MANUAL Project1.1)
+set(PROGRAM_MANUAL vorlinda-sozluk.1)
 set(SITE_MANUAL vorlinda-site.1)
 foreach(component IN LISTS CPACK_COMPONENTS_ALL)
     string(TOUPPER ${component} upper)

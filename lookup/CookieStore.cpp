@@ -143,14 +143,15 @@ void CookieStore::store(Cookie cookie)
         cookies_.push_back(std::move(cookie));
 }
 
-std::string CookieStore::cookiesFor(std::string_view host, std::string_view path, TimePoint now)
+std::string CookieStore::cookiesFor(std::string_view host, std::string_view path, TimePoint now,
+                                    bool secure)
 {
     std::erase_if(cookies_, [&](const Cookie &c) { return c.expires && *c.expires <= now; });
     const std::string requestHost = lowerAscii(host);
     std::string pairs;
     for (const Cookie &c : cookies_) {
-        if (requestHost.find(c.domain) == std::string::npos || c.secure || c.value.empty() ||
-            !(c.path.empty() || path.starts_with(c.path)))
+        if (requestHost.find(c.domain) == std::string::npos || (c.secure && !secure) ||
+            c.value.empty() || !(c.path.empty() || path.starts_with(c.path)))
             continue;
         if (!pairs.empty())
             pairs += "; ";

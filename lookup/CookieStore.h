@@ -31,8 +31,10 @@ public:
     void takeSetCookie2(std::string_view value, std::string_view host, TimePoint now);
 
     // Drops the expired cookies, then gives the "name=value; ..." pairs to send
-    // with a request for `path` on `host`; empty when none applies.
-    std::string cookiesFor(std::string_view host, std::string_view path, TimePoint now);
+    // with a request for `path` on `host`; empty when none applies. Cookies
+    // marked secure go only over a `secure` (https) connection.
+    std::string cookiesFor(std::string_view host, std::string_view path, TimePoint now,
+                           bool secure = false);
 
     const std::vector<Cookie> &cookies() const { return cookies_; }
 

@@ -1,14 +1,18 @@
 #include "HttpClient.h"
 
 #include "SocketConnection.h"
+#include "TlsConnection.h"
 
 #include <QAbstractEventDispatcher>
 
 namespace vorlinda::lookup {
 
 HttpClient::HttpClient(Options options, QObject *parent)
-    : QObject(parent), options_(std::move(options)), session_(options_.host, options_.port)
+    : QObject(parent), options_(std::move(options)),
+      session_(options_.host, options_.port, options_.secure)
 {}
+
+HttpClient::~HttpClient() = default;
 
 std::string HttpClient::get(const std::string &requestTarget)
 {
@@ -28,9 +32,14 @@ std::string HttpClient::get(const std::string &requestTarget)
                                                std::chrono::milliseconds limit) {
         return antiFreeze_->wait(ready, limit, aborted_);
     };
-    return session_.get(requestTarget, [&] {
-        return SocketConnection::open(options_.host, options_.port, options_.connectLimit,
-                                      options_.readTimeout, wait);
+    return session_.get(requestTarget, [&]() -> std::unique_ptr<Connection> {
+        auto socket = SocketConnection::open(options_.host, options_.port, options_.connectLimit,
+                                             options_.readTimeout, wait);
+        if (!options_.secure)
+            return socket;
+        if (!tls_)
+            tls_ = std::make_unique<TlsContext>();
+        return TlsConnection::open(std::move(socket), options_.host, *tls_);
     });
 }
 

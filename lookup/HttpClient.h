@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace vorlinda::lookup {
@@ -20,7 +21,10 @@ struct HttpClientOptions
     quint16 port = 80;
     std::chrono::milliseconds connectLimit{120000}; // name resolution and connecting
     std::chrono::milliseconds readTimeout{60000};   // between two bytes of the response
+    bool secure = false; // https: TLS, the certificate checked against the host
 };
+
+class TlsContext;
 
 // The program's HTTP client for the dictionary site: one kept-alive
 // connection, the cookie store of the run, and waits that keep the window
@@ -32,6 +36,7 @@ public:
     using Options = HttpClientOptions;
 
     explicit HttpClient(Options options = {}, QObject *parent = nullptr);
+    ~HttpClient() override;
 
     // One GET of `requestTarget` ("/index.php?..."); returns the body bytes
     // exactly as received. Blocks its caller while running the event loop, so
@@ -53,6 +58,7 @@ public:
 private:
     Options options_;
     HttpSession session_;
+    std::unique_ptr<TlsContext> tls_; // made on the first https connection
     AntiFreeze ownAntiFreeze_;
     const AntiFreeze *antiFreeze_ = &ownAntiFreeze_;
     bool busy_ = false;

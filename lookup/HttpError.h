@@ -28,6 +28,27 @@ public:
     using HttpError::HttpError;
 };
 
+// The site's certificate failed its check (https): the connection is
+// dropped before a byte of the request goes out, and nothing overrides it.
+class HttpCertificateError : public HttpConnectError
+{
+public:
+    enum class Reason
+    {
+        Expired,       // or not yet valid
+        WrongName,     // made out to another host name or address
+        UnknownIssuer, // no authority the system trusts signed it
+        Other          // revoked, damaged, unsuitable: OpenSSL's words
+    };
+    HttpCertificateError(Reason reason, const std::string &what)
+        : HttpConnectError(what), reason_(reason)
+    {}
+    Reason reason() const { return reason_; }
+
+private:
+    Reason reason_;
+};
+
 // The server closed or reset the connection before the response was complete.
 class HttpConnectionLost : public HttpError
 {

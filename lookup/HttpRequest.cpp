@@ -2,10 +2,17 @@
 
 namespace vorlinda::lookup::HttpRequest {
 
-std::string hostField(std::string_view host, std::uint16_t port)
+std::string hostField(std::string_view host, std::uint16_t port, bool secure)
 {
-    std::string field(host);
-    if (port != 80) {
+    std::string field;
+    if (host.find(':') != std::string_view::npos) {
+        field += '[';
+        field += host;
+        field += ']';
+    } else {
+        field = host;
+    }
+    if (port != (secure ? 443 : 80)) {
         // Appended piece by piece: GCC 12 at -O3 takes ":" + a temporary for an
         // overlapping copy (-Wrestrict) and the build stops there.
         field += ':';

@@ -8,8 +8,9 @@
 // header lines and, when a cookie applies, the cookie line. No other header.
 namespace vorlinda::lookup::HttpRequest {
 
-// "host" on port 80, "host:port" otherwise.
-std::string hostField(std::string_view host, std::uint16_t port);
+// "host" on the scheme's own port (80, or 443 when `secure`), "host:port"
+// otherwise; an IPv6 address goes in brackets.
+std::string hostField(std::string_view host, std::uint16_t port, bool secure = false);
 
 // The whole request block, every line ended by CR LF. `cookies` is the
 // "name=value; ..." text, or empty for no cookie line.

@@ -42,15 +42,16 @@ void checkStatus(const ResponseHead &head)
 
 } // namespace
 
-HttpSession::HttpSession(std::string host, std::uint16_t port, Clock clock)
-    : host_(std::move(host)), hostField_(HttpRequest::hostField(host_, port)),
-      clock_(std::move(clock))
+HttpSession::HttpSession(std::string host, std::uint16_t port, bool secure, Clock clock)
+    : host_(std::move(host)), hostField_(HttpRequest::hostField(host_, port, secure)),
+      secure_(secure), clock_(std::move(clock))
 {}
 
 std::string HttpSession::get(std::string_view target, const Connector &connect)
 {
-    const std::string request = HttpRequest::get(
-        target, hostField_, cookies_.cookiesFor(host_, HttpRequest::path(target), clock_()));
+    const std::string request =
+        HttpRequest::get(target, hostField_,
+                         cookies_.cookiesFor(host_, HttpRequest::path(target), clock_(), secure_));
     if (connection_ && connection_->unusable())
         connection_.reset();
     const bool reused = connection_ != nullptr;

@@ -21,7 +21,10 @@ public:
     using Connector = std::function<std::unique_ptr<Connection>()>;
     using Clock = std::function<std::chrono::system_clock::time_point()>;
 
-    HttpSession(std::string host, std::uint16_t port, Clock clock = std::chrono::system_clock::now);
+    // `secure`: the connections run inside TLS (https), which decides the
+    // Host line's default port and whether secure cookies go.
+    HttpSession(std::string host, std::uint16_t port, bool secure = false,
+                Clock clock = std::chrono::system_clock::now);
 
     // One GET of `target`; the body exactly as received. `connect` opens a
     // new connection when none can be reused. Throws HttpError.
@@ -36,6 +39,7 @@ private:
 
     std::string host_;
     std::string hostField_;
+    bool secure_;
     Clock clock_;
     CookieStore cookies_;
     std::unique_ptr<Connection> connection_;

@@ -166,6 +166,19 @@ std::size_t SocketConnection::receive(char *buffer, std::size_t size)
     }
 }
 
+std::optional<std::size_t> SocketConnection::receiveNow(char *buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return std::nullopt;
+        if (errno != EINTR)
+            throw HttpConnectionLost("receiving failed: " + systemError(errno), false);
+    }
+}
+
 bool SocketConnection::unusable()
 {
     char byte = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace vorlinda::lookup {
@@ -34,6 +35,9 @@ public:
     void send(std::string_view bytes) override;
     std::size_t receive(char *buffer, std::size_t size) override;
     bool unusable() override;
+    // What has arrived, without waiting: nothing when no byte is there, 0
+    // when the server has closed. Throws HttpConnectionLost on a reset.
+    std::optional<std::size_t> receiveNow(char *buffer, std::size_t size);
 
 private:
     enum class Direction

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds both Debian packages from the release preset, checks them with
 # lintian (no error allowed), installs them with apt-get, looks "hello" up
-# through the installed /usr/bin/Project1 against the installed site (started
-# by hand, as tests/e2e does: no systemd runs here), then purges both and
+# through the installed /usr/bin/vorlinda-sozluk against the installed site
+# (started by hand, as tests/e2e does: no systemd runs here), on port 80 and
+# on another port named with --site, checks that the manual page answers,
+# then purges both and
 # checks that nothing they installed, or the service made, is left.
 # Installs on this machine: run it as root (scripts/test.sh does).
 set -euo pipefail
@@ -49,8 +51,18 @@ files=$(for deb in "${debs[@]}"; do dpkg-deb --fsys-tarfile "$deb" | tar -t | se
 find /var/cache/vorlinda-site/ -name freedict-eng-tur.vsi | grep -q . ||
     { echo "the install built no index in /var/cache/vorlinda-site" >&2; exit 1; }
 echo "== indexes built on install: $(du -sh /var/cache/vorlinda-site/ | cut -f1)"
-echo "== hello through /usr/bin/Project1 against /usr/bin/vorlinda-site"
-tests/e2e/e2e.sh hello /usr/bin/Project1 /usr/bin/vorlinda-site build-release/test-artifacts
+# The command a user types, and its manual page.
+manual=$(man -P cat vorlinda-sozluk 2>/dev/null || true)
+grep -q -- "--site URL" <<<"$manual" ||
+    { echo "man vorlinda-sozluk does not answer with the options" >&2; exit 1; }
+version=$(/usr/bin/vorlinda-sozluk --version)
+[ "$version" = "vorlinda-sozluk $(dpkg-query -W -f '${Version}' vorlinda-sozluk)" ] ||
+    { echo "vorlinda-sozluk --version says \"$version\", not the package's version" >&2; exit 1; }
+echo "== hello through /usr/bin/vorlinda-sozluk against /usr/bin/vorlinda-site"
+tests/e2e/e2e.sh hello /usr/bin/vorlinda-sozluk /usr/bin/vorlinda-site build-release/test-artifacts
+echo "== the same with --site http://localhost:8080, the site on port 8080"
+E2E_SITE_PORT=8080 tests/e2e/e2e.sh hello /usr/bin/vorlinda-sozluk /usr/bin/vorlinda-site \
+    build-release/test-artifacts/port-8080
 
 # What systemd would have made for the service's throwaway user, for the
 # purge to take away (it moves the cache the install built into private/).

@@ -37,7 +37,9 @@ packages=(
     libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
     iproute2 util-linux libcap2-bin desktop-file-utils
     # the Debian packages (cpack) and their check; nginx in front of the site
-    dpkg-dev lintian nginx
+    dpkg-dev lintian nginx man-db
+    # https in the program's client (OpenSSL), and the openssl command for test authorities
+    libssl-dev openssl
     # the end-to-end bench's pixel poller: input through XTest
     libxtst-dev
 )

@@ -71,4 +71,4 @@ if [ "$(id -u)" -eq 0 ]; then
     # The web engine's sandbox refuses to run as root.
     export QTWEBENGINE_DISABLE_SANDBOX=1
 fi
-build/app/Project1 "$@"
+build/app/vorlinda-sozluk "$@"

@@ -2,11 +2,14 @@
 
 #include "ErrorBox.h"
 #include "Icons.h"
+#include "SiteSettings.h"
 #include "TApplication.h"
 #include "TForm1.h"
 #include "TWebBrowser.h"
 
 #include <QFileInfo>
+#include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
 #include <cxxabi.h>
 #include <memory>
@@ -42,8 +45,45 @@ bool createMainWindow(const std::function<TForm1 *()> &createWindow)
     return true;
 }
 
+namespace {
+
+// The sites from the command line, the environment and the settings files.
+// Gives false, with the message on stderr, when the program must end with
+// exit code 2.
+bool takeSites(TForm1::Settings &settings)
+{
+    const SiteSettings::CommandLine line =
+        SiteSettings::parseCommandLine(QCoreApplication::arguments());
+    if (line.exitCode)
+        return false;
+    const SiteSettings::Sites sites = SiteSettings::resolve(SiteSettings::gather(line));
+    if (sites.fatal) {
+        std::fprintf(stderr, "%s\n", SiteSettings::fatalMessage(*sites.fatal).c_str());
+        return false;
+    }
+    for (const SiteSettings::Malformed &skipped : sites.skipped)
+        QMessageBox::warning(nullptr, ErrorBox::applicationTitle,
+                             SiteSettings::skippedMessage(skipped));
+    settings.dictionaryHost = sites.dictionary.host;
+    settings.dictionaryPort = sites.dictionary.port;
+    settings.dictionarySecure = sites.dictionary.secure;
+    settings.vendorHost = QString::fromStdString(sites.vendor.authority());
+    settings.vendorSecure = sites.vendor.secure;
+    return true;
+}
+
+} // namespace
+
 int Project1(int argc, char *argv[])
 {
+    // --help, --version and a malformed address answer without a display.
+    QCoreApplication::setApplicationVersion(QStringLiteral(VORLINDA_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto code = SiteSettings::answerEarly(arguments))
+        return *code;
+
     // The web views' own address scheme and the engine's set-up must be
     // known before the application object exists. (Windows needs a COM
     // apartment here; Linux has nothing more to set up.)
@@ -58,7 +98,10 @@ int Project1(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("vorlinda-sozluk"));
     QApplication::setWindowIcon(Icons::applicationIcon());
 
-    if (!createMainWindow([] { return new TForm1(); }))
+    TForm1::Settings settings = TForm1::defaultSettings();
+    if (!takeSites(settings))
+        return 2;
+    if (!createMainWindow([&settings] { return new TForm1(settings); }))
         return 1;
 
     // Linux passes no start-up show command: the window is shown normally and

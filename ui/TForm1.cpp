@@ -7,7 +7,7 @@
 #include "Icons.h"
 #include "ResultFile.h"
 #include "ResultPage.h"
-#include "SiteConfig.h"
+#include "SiteSettings.h"
 #include "TLabel.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
@@ -52,16 +52,46 @@ namespace VolumeSerial = vorlinda::platform::VolumeSerial;
 // The site's answer when it has no translation for the word.
 constexpr std::string_view notFoundPhrase = "No translation found.";
 
+// The failure message of a lookup: a certificate that fails (https) is named
+// with its reason, every other failure is the one connection message.
+QString failureText(const std::exception &failure)
+{
+    using Reason = vorlinda::lookup::HttpCertificateError::Reason;
+    const auto *certificate =
+        dynamic_cast<const vorlinda::lookup::HttpCertificateError *>(&failure);
+    if (!certificate)
+        return QStringLiteral("internet bağlantınızın olduğundan emin olunuz!");
+    switch (certificate->reason()) {
+    case Reason::Expired:
+        return QStringLiteral("Sitenin sertifikasının süresi dolmuş; bağlantı kurulmadı.");
+    case Reason::WrongName:
+        return QStringLiteral("Sitenin sertifikası başka bir ada verilmiş; bağlantı kurulmadı.");
+    case Reason::UnknownIssuer:
+        return QStringLiteral(
+            "Sitenin sertifikasını veren kuruluş tanınmıyor; bağlantı kurulmadı.");
+    case Reason::Other:
+        break;
+    }
+    return QStringLiteral("Sitenin sertifikası geçersiz; bağlantı kurulmadı.");
+}
+
 } // namespace
 
 TForm1::Settings TForm1::defaultSettings()
 {
+    const auto site = *lookup::SiteAddress::parse(SiteSettings::builtInSite);
     Settings settings;
-    settings.dictionaryHost = VORLINDA_DICTIONARY_HOST;
-    settings.dictionaryPort = VORLINDA_DICTIONARY_PORT;
-    settings.vendorHost = QStringLiteral(VORLINDA_VENDOR_HOST);
+    settings.dictionaryHost = site.host;
+    settings.dictionaryPort = site.port;
+    settings.vendorHost = QString::fromStdString(site.authority());
     settings.resultFile = ResultFile::path();
     return settings;
+}
+
+QString TForm1::vendorSite() const
+{
+    return (m_settings.vendorSecure ? QStringLiteral("https://") : QStringLiteral("http://")) +
+           m_settings.vendorHost;
 }
 
 TForm1::TForm1(Settings settings, QWidget *parent)
@@ -82,6 +112,7 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     HttpClient::Options client;
     client.host = m_settings.dictionaryHost;
     client.port = m_settings.dictionaryPort;
+    client.secure = m_settings.dictionarySecure;
     client.connectLimit = m_settings.connectLimit;
     client.readTimeout = m_settings.readTimeout;
     IdHTTP1 = new HttpClient(client, this);
@@ -236,11 +267,9 @@ void TForm1::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
-void TForm1::showFailureMessage()
+void TForm1::showFailureMessage(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle,
-                    QStringLiteral("internet bağlantınızın olduğundan emin olunuz!"),
-                    QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle, text, QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
@@ -284,8 +313,7 @@ void TForm1::Button1Click(QObject *)
     QTimer waiting;
     waiting.setSingleShot(true);
     connect(&waiting, &QTimer::timeout, this, [this] {
-        ErrorBox::guard(
-            [this] { WebBrowser1->Navigate(WindowPages::waitingPage(m_settings.vendorHost)); });
+        ErrorBox::guard([this] { WebBrowser1->Navigate(WindowPages::waitingPage(vendorSite())); });
     });
     waiting.start(m_settings.waitingPageDelay);
 
@@ -298,13 +326,13 @@ void TForm1::Button1Click(QObject *)
         Memo1->takeBytes(lowerAscii(Memo1->bytes()));
     } catch (const HttpAborted &) {
         return; // the window is closing: the lookup is abandoned
-    } catch (const std::exception &) {
+    } catch (const std::exception &failure) {
         // A failed fetch shows its failure, never a stale result; the
         // response buffer keeps what it held.
         waiting.stop();
         if (m_closing)
             return;
-        showFailureMessage();
+        showFailureMessage(failureText(failure));
         Edit1->setEnabled(true);
         Button1->setEnabled(true);
         WebBrowser1->Navigate(WindowPages::failurePage());
@@ -341,20 +369,20 @@ void TForm1::ComboBox2KeyPress(QObject *, QChar &Key)
 void TForm1::FormCreate(QObject *)
 {
     const QString machine = QString::fromStdString(VolumeSerial::machineIdentifier());
-    rek->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
-    rek2->Navigate(WindowPages::bannerAddress(m_settings.vendorHost, machine));
+    rek->Navigate(WindowPages::bannerAddress(vendorSite(), machine));
+    rek2->Navigate(WindowPages::bannerAddress(vendorSite(), machine));
     WebBrowser1->Navigate(WindowPages::welcomePage());
-    WebBrowser3->Navigate(WindowPages::translationPageAddress(m_settings.vendorHost));
+    WebBrowser3->Navigate(WindowPages::translationPageAddress(vendorSite()));
 }
 
 void TForm1::Label4Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(WindowPages::vendorLink(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::vendorLink(vendorSite())));
 }
 
 void TForm1::Label5Click(QObject *)
 {
-    ExternalBrowser::open(QUrl(WindowPages::feedbackLink(m_settings.vendorHost)));
+    ExternalBrowser::open(QUrl(WindowPages::feedbackLink(vendorSite())));
 }
 
 void TForm1::rekDocumentComplete(TWebBrowser *, QWebEnginePage *, const QUrl &) {}

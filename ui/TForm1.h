@@ -42,15 +42,17 @@ public:
     using HttpClient = vorlinda::lookup::HttpClient;
     using TWebBrowser = vorlinda::webview::TWebBrowser;
 
-    // Where the window's sites live; the program's own are fixed at configure
-    // time, tests point the window at their own.
+    // Where the window's sites live; the program's own come from
+    // SiteSettings at start, tests point the window at their own.
     struct Settings
     {
         std::string dictionaryHost;
         quint16 dictionaryPort = 80;
-        QString vendorHost; // host, or host:port
-        QString resultFile; // the result page's path
-        int dpi = 0;        // the screen density to lay out for; 0: the screen's
+        bool dictionarySecure = false; // https
+        QString vendorHost;            // host, or host:port
+        bool vendorSecure = false;     // https
+        QString resultFile;            // the result page's path
+        int dpi = 0;                   // the screen density to lay out for; 0: the screen's
         std::chrono::milliseconds connectLimit{120000};
         std::chrono::milliseconds readTimeout{60000};
         // How long a lookup may wait for the site before the waiting page
@@ -58,6 +60,9 @@ public:
         std::chrono::milliseconds waitingPageDelay{50};
     };
     static Settings defaultSettings();
+    // The vendor's site as the pages and links address it: "http://" or
+    // "https://" and the vendor's host.
+    QString vendorSite() const;
 
     explicit TForm1(Settings settings = defaultSettings(), QWidget *parent = nullptr);
     ~TForm1() override;
@@ -148,7 +153,7 @@ private:
     void focusFirstControl();
     void attachViews();
     void BuildResultPage();
-    void showFailureMessage();
+    void showFailureMessage(const QString &text);
 
     Settings m_settings;
     Scaling::Plan m_plan;

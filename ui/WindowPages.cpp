@@ -15,19 +15,19 @@ const QString gamesSite = QStringLiteral("www.oyunlar-fikralar.com");
 
 } // namespace
 
-QString bannerAddress(const QString &vendorHost, const QString &machineIdentifier)
+QString bannerAddress(const QString &vendorSite, const QString &machineIdentifier)
 {
-    return QStringLiteral("http://%1/ban.asp?p=vrl12&rnd=%2").arg(vendorHost, machineIdentifier);
+    return QStringLiteral("%1/ban.asp?p=vrl12&rnd=%2").arg(vendorSite, machineIdentifier);
 }
 
-QString translationPageAddress(const QString &vendorHost)
+QString translationPageAddress(const QString &vendorSite)
 {
-    return QStringLiteral("http://%1/res/cevir.htm").arg(vendorHost);
+    return QStringLiteral("%1/res/cevir.htm").arg(vendorSite);
 }
 
-QString loaderImageAddress(const QString &vendorHost)
+QString loaderImageAddress(const QString &vendorSite)
 {
-    return QStringLiteral("http://%1/res/ajax-loader-vorlinda.gif").arg(vendorHost);
+    return QStringLiteral("%1/res/ajax-loader-vorlinda.gif").arg(vendorSite);
 }
 
 QString welcomePage()
@@ -40,11 +40,11 @@ QString welcomePage()
            QStringLiteral("<br></center>");
 }
 
-QString waitingPage(const QString &vendorHost)
+QString waitingPage(const QString &vendorSite)
 {
     return QStringLiteral("about:<center><font face=verdana><b>Arama Yapılıyor</b><br>Lütfen "
                           "Bekleyiniz..</font><br><br><img src=") +
-           loaderImageAddress(vendorHost) + QStringLiteral(" width=16 height=16><br></center>");
+           loaderImageAddress(vendorSite) + QStringLiteral(" width=16 height=16><br></center>");
 }
 
 QString notFoundPage()
@@ -64,14 +64,14 @@ QString resultPageAddress(const QString &resultFile)
     return QUrl::fromLocalFile(resultFile).toString(QUrl::FullyEncoded);
 }
 
-QString vendorLink(const QString &vendorHost)
+QString vendorLink(const QString &vendorSite)
 {
-    return QStringLiteral("http://%1/?ref=vrl_11").arg(vendorHost);
+    return QStringLiteral("%1/?ref=vrl_11").arg(vendorSite);
 }
 
-QString feedbackLink(const QString &vendorHost)
+QString feedbackLink(const QString &vendorSite)
 {
-    return QStringLiteral("http://%1/feedback.asp?ref=vrl10").arg(vendorHost);
+    return QStringLiteral("%1/feedback.asp?ref=vrl10").arg(vendorSite);
 }
 
 QString zirvazoLink()

@@ -6,20 +6,20 @@ namespace vorlinda::ui {
 
 // The pages the window's views load and the addresses its link labels open.
 // Each is built from its arguments alone; the window supplies the vendor's
-// host, the machine and the result file.
+// site ("http://host[:port]" or "https://..."), the machine and the result file.
 namespace WindowPages {
 
 // The vendor's banner, in both banner panes; it opens the translate button.
-QString bannerAddress(const QString &vendorHost, const QString &machineIdentifier);
+QString bannerAddress(const QString &vendorSite, const QString &machineIdentifier);
 // The translation tab's page.
-QString translationPageAddress(const QString &vendorHost);
+QString translationPageAddress(const QString &vendorSite);
 // The spinning image on the waiting page.
-QString loaderImageAddress(const QString &vendorHost);
+QString loaderImageAddress(const QString &vendorSite);
 
 // The result view, before the first lookup.
 QString welcomePage();
 // The result view while the site keeps a lookup waiting.
-QString waitingPage(const QString &vendorHost);
+QString waitingPage(const QString &vendorSite);
 // The result view when the site has no translation for the word.
 QString notFoundPage();
 // The result view when the site cannot be reached.
@@ -28,8 +28,8 @@ QString failurePage();
 QString resultPageAddress(const QString &resultFile);
 
 // The link labels' addresses, opened in the user's browser.
-QString vendorLink(const QString &vendorHost);   // Label4
-QString feedbackLink(const QString &vendorHost); // Label5
+QString vendorLink(const QString &vendorSite);   // Label4
+QString feedbackLink(const QString &vendorSite); // Label5
 QString zirvazoLink();                           // Label6
 QString karbonetLink();                          // Label7
 

@@ -61,7 +61,7 @@ std::string explainBindFailure(const std::string &address, int port)
                "permission denied. Ports below 1024 need privileges: run vorlinda-site as "
                "root, or give it the right once with 'sudo setcap cap_net_bind_service=+ep "
                "<path of vorlinda-site>', or use a port of 1024 or above with --port (and "
-               "build the program with VORLINDA_DICTIONARY_PORT set to it).";
+               "start the program with --site http://localhost:PORT).";
     case EADDRINUSE:
         return prefix + "the port is already in use. Stop the program holding it (see 'ss -ltnp " +
                "sport = :" + std::to_string(port) + "') or choose another with --port.";

@@ -100,12 +100,15 @@ display_starting() {
     return 1
 }
 
-# start_site SITE: the stand-in site on port 80; its log is $work/site.log.
+# start_site SITE: the stand-in site on port 80, or on $E2E_SITE_PORT with the
+# program pointed at it by --site; its log is $work/site.log.
+site_port=${E2E_SITE_PORT:-80}
 start_site() {
-    "$1" 2>>"$work/site.log" &
+    "$1" --port "$site_port" 2>>"$work/site.log" &
     site_pid=$!
     pids+=("$site_pid")
-    wait_for 20 "site listening on port 80" grep -q "listening on http://127.0.0.1:80/" "$work/site.log"
+    wait_for 20 "site listening on port $site_port" \
+        grep -q "listening on http://127.0.0.1:$site_port/" "$work/site.log"
 }
 
 # requests PATTERN: how many logged requests match PATTERN (a grep pattern,
@@ -122,7 +125,7 @@ start_program() {
     result="$runtime/vorlinda-sozluk/tmp.htm"
     XDG_RUNTIME_DIR=$runtime HOME="$work/home" QT_QPA_PLATFORM=xcb \
         QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu \
-        "$1" >>"$work/program.log" 2>&1 &
+        "$1" ${E2E_SITE_PORT:+--site "http://localhost:$E2E_SITE_PORT"} >>"$work/program.log" 2>&1 &
     program_pid=$!
     pids+=("$program_pid")
 }

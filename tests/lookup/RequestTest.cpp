@@ -13,7 +13,7 @@ namespace {
 
 using namespace std::chrono;
 
-TEST(ExchangeRequestTest, TargetEncodesTheWordByteByByteAndHostNamesAPortOtherThan80)
+TEST(ExchangeRequestTest, TargetEncodesTheWordByteByByte)
 {
     EXPECT_EQ(DictionaryQuery::requestTarget(0, 0, "hello"),
               "/index.php?selectFrom=english&selectTo=turkish&txtLang=hello&submitButton=Search");
@@ -22,7 +22,6 @@ TEST(ExchangeRequestTest, TargetEncodesTheWordByteByByteAndHostNamesAPortOtherTh
         DictionaryQuery::requestTarget(3, 17, std::string("AZaz09-._~ &#ku\xFE+/%=?\\\r\n\0", 25)),
         "/index.php?selectFrom=french%20&selectTo=swahili&txtLang=AZaz09-._~%20%26%23ku%FE"
         "%2B%2F%25%3D%3F%5C%0D%0A%00&submitButton=Search");
-    EXPECT_EQ(HttpRequest::hostField("127.0.0.1", 8080), "127.0.0.1:8080");
 }
 
 struct CookieRow
@@ -31,6 +30,7 @@ struct CookieRow
     std::string headers; // Set-Cookie values, "\n" between; "2:" marks a Set-Cookie2 one
     int secondsLater;    // until the request
     std::string pairs;   // of its Cookie line
+    bool https = false;  // the request goes over TLS
 };
 
 const CookieRow cookieRows[] = {
@@ -49,6 +49,7 @@ const CookieRow cookieRows[] = {
     {"maxAgePastTheClocksYears", "id=7; Max-Age=9223372037", 0, "id=7"},
     {"maxAgeOutranksExpires", "id=7; expires=Thu, 01 Jan 1970 00:00:00 GMT; Max-Age=9", 0, "id=7"},
     {"secureIsNotSentOverHttp", "id=7; secure", 0, ""},
+    {"secureIsSentOverHttps", "id=7; secure", 0, "id=7", true},
     {"replacedByNameAndDomain", "id=7\nid=8; path=/", 0, "id=8"},
     {"twoInOneHeader", "a=1; path=/, b=2", 0, "a=1; b=2"},
     {"setCookie2", "2:id=\"7\"; Version=\"1\"; Path=\"/\"", 0, "id=\"7\""},
@@ -64,7 +65,7 @@ TEST(ExchangeCookieTest, GivesTheCookieLine)
             value.starts_with("2:") ? store.takeSetCookie2(value.substr(2), "www.sozluk.test", now)
                                     : store.takeSetCookie(value, "www.sozluk.test", now);
         EXPECT_EQ(store.cookiesFor("www.sozluk.test", HttpRequest::path("/index.php?w=/x/"),
-                                   now + seconds(row.secondsLater)),
+                                   now + seconds(row.secondsLater), row.https),
                   row.pairs)
             << row.name;
     }

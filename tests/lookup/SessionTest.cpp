@@ -1,6 +1,7 @@
 #include "Connection.h"
 #include "HttpError.h"
 #include "HttpSession.h"
+#include "SiteAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -178,6 +179,29 @@ TEST(ExchangeSessionTest, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
                 EXPECT_EQ(site.sent, row.sent);
             }
         }
+}
+
+// The site's address as the user gives it, down to the request's bytes: the
+// default's are those the program always sent; a port other than the
+// scheme's own goes into the Host line.
+TEST(ExchangeSessionTest, HostLineFollowsTheSiteAddress)
+{
+    const std::pair<const char *, std::string> addressRows[] = {
+        {"http://localhost", "localhost"},  {"http://127.0.0.1:8080", "127.0.0.1:8080"},
+        {"https://dict.test", "dict.test"}, {"https://dict.test:80", "dict.test:80"},
+        {"http://[::1]:81", "[::1]:81"},
+    };
+    for (const auto &[text, host] : addressRows) {
+        SCOPED_TRACE(text);
+        const SiteAddress address = SiteAddress::parse(text).value();
+        ScriptedSite site{{{ok}}, {}};
+        HttpSession session(address.host, address.port, address.secure);
+        EXPECT_EQ(outcome(session, site), "ok");
+        EXPECT_EQ(site.sent[0],
+                  "GET /index.php?w=1 HTTP/1.1\r\nContent-Type: text/html\r\nHost: " + host +
+                      "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
+                      "(compatible; Indy Library)\r\n\r\n");
+    }
 }
 
 } // namespace

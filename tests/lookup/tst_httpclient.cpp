@@ -1,5 +1,6 @@
 #include "HttpClient.h"
 #include "LoopbackSite.h"
+#include "TestAuthority.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -18,18 +19,6 @@ class tst_HttpClient : public QObject
     Q_OBJECT
 
 private slots:
-    void twoLookupsShareOneConnection()
-    {
-        LoopbackSite site;
-        site.route("/",
-                   {{"HTTP/1.1 200 OK\r\nSet-Cookie: id=7\r\nContent-Length: 1\r\n\r\n1"}, {ok}});
-        HttpClient client({"127.0.0.1", site.port()});
-        QCOMPARE(client.get("/index.php?w=1"), "1");
-        QCOMPARE(client.get("/index.php?w=1"), "ok");
-        QCOMPARE(site.received.size(), 1);
-        QVERIFY(site.heads[1].endsWith("\r\nCookie: id=7\r\n\r\n"));
-    }
-
     void idleConnectionClosedOrResetCostsNoFailedLookup_data()
     {
         QTest::addColumn<int>("then");
@@ -98,6 +87,97 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(HttpAborted, client.get("/index.php?w=1"));
         QCOMPARE(client.get("/index.php?w=1"), "ok");
         QCOMPARE(site.heads.size(), 2);
+    }
+
+    // Plain and inside TLS: the request's exact bytes (the port in the Host
+    // line), one kept connection, the one retry when the site closes it on
+    // the request, and a secure cookie only over https.
+    void keptConnectionRetriedOnceAndSecureCookieOnlyOverHttps_data()
+    {
+        QTest::addColumn<bool>("https");
+        QTest::addColumn<QByteArray>("cookies");
+        QTest::newRow("http") << false << QByteArray("a=1");
+        QTest::newRow("https") << true << QByteArray("a=1; s=2");
+    }
+
+    void keptConnectionRetriedOnceAndSecureCookieOnlyOverHttps()
+    {
+        QFETCH(bool, https);
+        QFETCH(QByteArray, cookies);
+        TestAuthority authority;
+        const TestAuthority::Issued issued = authority.issue("127.0.0.1");
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
+        LoopbackSite site(https ? QString::fromStdString(issued.certificateFile) : QString(),
+                          https ? QString::fromStdString(issued.keyFile) : QString());
+        site.route("/", {{"HTTP/1.1 200 OK\r\nSet-Cookie: a=1\r\nSet-Cookie: s=2; secure\r\n"
+                          "Content-Length: 1\r\n\r\n1"},
+                         {"", Then::Close},
+                         {ok}});
+        HttpClient client({"127.0.0.1", site.port(), 10s, 5s, https});
+        QCOMPARE(client.get("/index.php?w=1"), "1");
+        QCOMPARE(client.get("/index.php?w=2"), "ok");
+        QCOMPARE(site.received.size(), 2);
+        QCOMPARE(site.heads.size(), 3);
+        QCOMPARE(site.heads[2], "GET /index.php?w=2 HTTP/1.1\r\nContent-Type: text/html\r\nHost: "
+                                "127.0.0.1:" +
+                                    QByteArray::number(site.port()) +
+                                    "\r\nAccept: text/html, */*\r\nUser-Agent: Mozilla/3.0 "
+                                    "(compatible; Indy Library)\r\nCookie: " +
+                                    cookies + "\r\n\r\n");
+    }
+
+    // Every certificate that fails is a failed lookup naming its reason, and
+    // not a byte of the request reaches the site.
+    void httpsRefusesTheCertificate_data()
+    {
+        QTest::addColumn<QString>("host");      // the client asks for
+        QTest::addColumn<QString>("madeOutTo"); // in the certificate
+        QTest::addColumn<int>("days");          // valid from now; negative: expired
+        QTest::addColumn<bool>("trusted");      // signed by the authority the client is given
+        QTest::addColumn<QString>("failure");
+        const QString expired = "0: the site's certificate has expired or is not yet valid";
+        const QString wrongName = "1: the site's certificate is made out to another name";
+        const QString unknown = "2: the site's certificate comes from an unknown issuer";
+        QTest::newRow("expired") << "127.0.0.1"
+                                 << "127.0.0.1" << -1 << true << expired;
+        QTest::newRow("wrong name") << "localhost"
+                                    << "other.test" << 1 << true << wrongName;
+        QTest::newRow("wrong address") << "127.0.0.1"
+                                       << "127.0.0.2" << 1 << true << wrongName;
+        QTest::newRow("unknown issuer") << "127.0.0.1"
+                                        << "127.0.0.1" << 1 << false << unknown;
+    }
+
+    void httpsRefusesTheCertificate()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, madeOutTo);
+        QFETCH(int, days);
+        QFETCH(bool, trusted);
+        QFETCH(QString, failure);
+        TestAuthority authority, stranger;
+        const TestAuthority::Issued issued =
+            (trusted ? authority : stranger).issue(madeOutTo.toStdString(), days);
+        qputenv("SSL_CERT_FILE", QByteArray::fromStdString(authority.caFile()));
+        LoopbackSite site(QString::fromStdString(issued.certificateFile),
+                          QString::fromStdString(issued.keyFile));
+        site.route("/", {{ok}});
+        HttpClient client({host.toStdString(), site.port(), 10s, 5s, true});
+        QString caught;
+        try {
+            client.get("/index.php?w=1");
+        } catch (const HttpCertificateError &error) {
+            caught = QString::number(int(error.reason())) + ": " + error.what();
+        }
+        QCOMPARE(caught, failure);
+        QCOMPARE(site.heads.size(), 0);
+    }
+
+    void httpsHandshakeTimesOutAsAReadDoes()
+    {
+        LoopbackSite plain; // takes the handshake's bytes for a request head that never ends
+        HttpClient client({"127.0.0.1", plain.port(), 10s, 300ms, true});
+        QVERIFY_THROWS_EXCEPTION(HttpTimeout, client.get("/index.php?w=1"));
     }
 };
 

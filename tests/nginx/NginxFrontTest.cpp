@@ -1,7 +1,8 @@
 // The site behind Debian's nginx as packaging/nginx/vorlinda-site.conf sets
-// it up: two instances on 127.0.0.1, and lookups through nginx with the
-// program's lookup path (HttpClient, FetchDictionaryPage), one instance
-// killed a third of the way and started again at two thirds. Fails on any
+// it up: two instances on 127.0.0.1, and lookups over https through nginx
+// (its certificate from an authority made here) with the program's lookup
+// path (HttpClient, FetchDictionaryPage), one instance killed a third of the
+// way and started again at two thirds. Fails on any
 // failed lookup or wrong body, on a second cookie (an instance that got no
 // cookie hands out a new one), on a request target that reaches a site
 // other than as the program wrote it, and when a request line with raw
@@ -13,6 +14,7 @@
 #include "LookupPlan.h"
 #include "LoopbackClient.h"
 #include "SiteProcess.h"
+#include "TestAuthority.h"
 
 #include <QCoreApplication>
 
@@ -66,8 +68,8 @@ class Nginx
 {
 public:
     Nginx(const std::string &program, const std::string &shippedFile, std::uint16_t first,
-          std::uint16_t second)
-        : port_(LoopbackClient::freePort())
+          std::uint16_t second, const TestAuthority::Issued &certificate)
+        : port_(LoopbackClient::freePort()), tlsPort_(LoopbackClient::freePort())
     {
         char pattern[] = "/tmp/vorlinda-nginx-XXXXXX";
         if (::mkdtemp(pattern) == nullptr)
@@ -81,6 +83,12 @@ public:
         replaceOnce(text, "server 127.0.0.1:8082", "server 127.0.0.1:" + std::to_string(second));
         replaceOnce(text, "listen 80;", "listen 127.0.0.1:" + std::to_string(port_) + ";");
         replaceOnce(text, "listen [::]:80;", "");
+        replaceOnce(text, "listen 443 ssl;",
+                    "listen 127.0.0.1:" + std::to_string(tlsPort_) + " ssl;");
+        replaceOnce(text, "listen [::]:443 ssl;", "");
+        replaceOnce(text, "/etc/ssl/certs/ssl-cert-snakeoil.pem", certificate.certificateFile);
+        replaceOnce(text, "/etc/ssl/private/ssl-cert-snakeoil.key", certificate.keyFile);
+        replaceOnce(text, "shared:vorlinda_site_tls:1m", "off");
         std::ofstream(dir_ / "vorlinda-site.conf") << text;
         const std::string d = dir_.string();
         std::ofstream(dir_ / "nginx.conf")
@@ -117,9 +125,11 @@ public:
     Nginx &operator=(const Nginx &) = delete;
 
     std::uint16_t port() const { return port_; }
+    std::uint16_t tlsPort() const { return tlsPort_; }
 
 private:
     std::uint16_t port_;
+    std::uint16_t tlsPort_;
     fs::path dir_;
     pid_t pid_ = -1;
 };
@@ -153,7 +163,9 @@ int main(int argc, char *argv[])
     SiteProcess second(siteProgram, {}, secondPort);
     if (first->port() == 0 || second.port() == 0)
         throw std::runtime_error("a site did not start:\n" + first->output() + second.output());
-    const Nginx nginx(nginxProgram, argv[3], firstPort, secondPort);
+    TestAuthority authority;
+    ::setenv("SSL_CERT_FILE", authority.caFile().c_str(), 1);
+    const Nginx nginx(nginxProgram, argv[3], firstPort, secondPort, authority.issue("127.0.0.1"));
 
     const std::vector<LookupPlan::Lookup> plan =
         LookupPlan(19, LookupPlan::Pairs::Turkish).draw(lookups);
@@ -186,7 +198,8 @@ int main(int argc, char *argv[])
 
     HttpClient::Options options;
     options.host = "127.0.0.1";
-    options.port = nginx.port();
+    options.port = nginx.tlsPort();
+    options.secure = true;
     HttpClient client(options);
     const auto sessionCookies = [&client] {
         std::string all;
@@ -270,9 +283,10 @@ int main(int argc, char *argv[])
     const bool rawBlanksAsKnown = direct == "HTTP/1.1 200 OK" && lastDirect == direct &&
                                   throughNginx == "HTTP/1.1 400 Bad Request" && rawLog.size() == 2;
 
-    std::printf("lookups through nginx  %d in %.1f s; instance 1 killed before lookup %d, "
-                "started again before lookup %d\n",
-                lookups, seconds, killAt, restartAt);
+    std::printf(
+        "lookups over https      %d through nginx in %.1f s; instance 1 killed before lookup %d, "
+        "started again before lookup %d\n",
+        lookups, seconds, killAt, restartAt);
     std::printf("failed lookups         %d\nwrong bodies           %d\n", failed, wrongBodies);
     std::printf("cookie                 \"%s\", %d new one(s) after the first lookup\n",
                 cookie.c_str(), newCookies);

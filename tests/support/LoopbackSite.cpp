@@ -1,19 +1,44 @@
 #include "LoopbackSite.h"
 
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+
 #include <sys/socket.h>
 
-LoopbackSite::LoopbackSite()
+LoopbackSite::LoopbackSite() : LoopbackSite(QString(), QString()) {}
+
+LoopbackSite::LoopbackSite(const QString &certificateFile, const QString &keyFile)
 {
-    m_server.listen(QHostAddress::LocalHost, 0);
-    connect(&m_server, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+    if (certificateFile.isEmpty()) {
+        m_server = std::make_unique<QTcpServer>();
+    } else {
+        auto tls = std::make_unique<QSslServer>();
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(QSslCertificate::fromPath(certificateFile).value(0));
+        QFile key(keyFile);
+        key.open(QIODevice::ReadOnly);
+        configuration.setPrivateKey(QSslKey(&key, QSsl::Ec));
+        tls->setSslConfiguration(configuration);
+        m_server = std::move(tls);
+    }
+    m_server->listen(QHostAddress::LocalHost, 0);
+    // A TLS connection is handed over once its handshake is done.
+    const auto accept = [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             socket->setParent(this);
             const qsizetype connection = received.size();
             received.append(QByteArray());
             connect(socket, &QTcpSocket::readyRead, this,
                     [this, socket, connection] { read(socket, connection); });
+            if (socket->bytesAvailable() > 0) // came with the end of the handshake
+                read(socket, connection);
         }
-    });
+    };
+    connect(m_server.get(), &QTcpServer::newConnection, this, accept);
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, accept);
 }
 
 QString LoopbackSite::hostAndPort() const

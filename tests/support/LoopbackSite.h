@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 // A site for one test on 127.0.0.1, with a port of the system's choosing. It
 // records every byte each connection brings and every request head, and
@@ -32,8 +33,10 @@ public:
     };
 
     LoopbackSite();
+    // The same site inside TLS (https), showing this certificate and key (PEM files).
+    LoopbackSite(const QString &certificateFile, const QString &keyFile);
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
     QString hostAndPort() const;
     QUrl url(const QByteArray &path) const;
     // A port on 127.0.0.1 where nothing listens.
@@ -63,7 +66,7 @@ private:
     Answer answerFor(const QByteArray &path);
     static void send(QTcpSocket *socket, const Answer &answer);
 
-    QTcpServer m_server;
+    std::unique_ptr<QTcpServer> m_server;
     QHash<QByteArray, QList<Answer>> m_routes;
     bool m_holding = false;
     QList<QPair<QPointer<QTcpSocket>, Answer>> m_held;

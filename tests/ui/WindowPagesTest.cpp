@@ -9,7 +9,7 @@ using namespace vorlinda::ui;
 
 namespace {
 
-const QString vendor = QStringLiteral("vendor.example:8080");
+const QString vendor = QStringLiteral("http://vendor.example:8080");
 
 TEST(WindowPages, EachPageAndAddressHasItsBytes)
 {

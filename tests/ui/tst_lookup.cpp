@@ -14,6 +14,7 @@
 #include "TLabel.h"
 #include "TMemo.h"
 #include "TWebBrowser.h"
+#include "TestAuthority.h"
 #include "VolumeSerial.h"
 
 #include <QDir>
@@ -88,13 +89,18 @@ QString shownText(TWebBrowser *view, bool html = false)
 // opens the gate.
 struct Window
 {
+    // With `tls`, the site is https and shows that certificate.
     explicit Window(
-        std::chrono::milliseconds waitingPageDelay = TForm1::Settings{}.waitingPageDelay)
+        std::chrono::milliseconds waitingPageDelay = TForm1::Settings{}.waitingPageDelay,
+        const TestAuthority::Issued *tls = nullptr)
+        : site(tls ? QString::fromStdString(tls->certificateFile) : QString(),
+               tls ? QString::fromStdString(tls->keyFile) : QString())
     {
         TForm1::Settings settings = TForm1::defaultSettings();
         settings.waitingPageDelay = waitingPageDelay;
         settings.dictionaryHost = "127.0.0.1";
         settings.dictionaryPort = site.port();
+        settings.dictionarySecure = tls != nullptr;
         settings.vendorHost = site.hostAndPort();
         settings.resultFile = resultFile;
         form = std::make_unique<TForm1>(settings);
@@ -163,9 +169,27 @@ private slots:
             LoadTimeout);
     }
 
+    // A status other than 2xx, or an https site whose certificate comes from
+    // an authority the system does not know: the box names the reason.
+    void aFailedLookupShowsTheBoxThenTheFailurePage_data()
+    {
+        QTest::addColumn<bool>("https");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("status 500")
+            << false << QStringLiteral("internet bağlantınızın olduğundan emin olunuz!");
+        QTest::newRow("https, unknown issuer")
+            << true
+            << QStringLiteral(
+                   "Sitenin sertifikasını veren kuruluş tanınmıyor; bağlantı kurulmadı.");
+    }
+
     void aFailedLookupShowsTheBoxThenTheFailurePage()
     {
-        Window window;
+        QFETCH(bool, https);
+        QFETCH(QString, box);
+        TestAuthority stranger;
+        const TestAuthority::Issued issued = stranger.issue("127.0.0.1");
+        Window window(TForm1::Settings{}.waitingPageDelay, https ? &issued : nullptr);
         window.answer(sitePage(siteRow("hello", "merhaba")), 500);
         window.form->Memo1->setBytes("what the buffer held");
         ModalCatcher boxes;
@@ -173,10 +197,9 @@ private slots:
         window.lookup();
 
         QCOMPARE(boxes.seen().size(), std::size_t(1));
-        QCOMPARE(boxes.seen().front().text,
-                 QStringLiteral("internet bağlantınızın olduğundan emin olunuz!"));
+        QCOMPARE(boxes.seen().front().text, box);
         QCOMPARE(boxes.seen().front().icon, QMessageBox::NoIcon);
-        QCOMPARE(window.site.paths("/index.php").size(), 1);
+        QCOMPARE(window.site.paths("/index.php").size(), https ? 0 : 1);
         QCOMPARE(window.form->Memo1->bytes(), std::string("what the buffer held"));
         QVERIFY(!QFile::exists(window.resultFile));
         QVERIFY(window.controlsBack());
