@@ -34,6 +34,14 @@ std::filesystem::path textFileFor(const std::filesystem::path &index)
     return std::filesystem::exists(plain) ? plain : std::filesystem::path{};
 }
 
+// An English verb gloss without its "to ": "to go" is "go".
+std::string withoutTo(std::string folded)
+{
+    if (folded.starts_with("to ") && folded.find(' ', 3) == std::string::npos)
+        folded.erase(0, 3);
+    return folded;
+}
+
 void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
 {
     if (std::find(pairs.begin(), pairs.end(), pair) == pairs.end())
@@ -249,6 +257,12 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
 {
     std::vector<Scored> own = direct(key, word);
     std::vector<Scored> back = reversed(key, word, phrases);
+    if (key.first == "english" && word.find(' ') == std::string_view::npos) {
+        // The dictionaries into English write a verb "to go".
+        std::vector<Scored> verbs = reversed(key, "to " + std::string(word), false);
+        back.insert(back.end(), std::make_move_iterator(verbs.begin()),
+                    std::make_move_iterator(verbs.end()));
+    }
     std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
     const bool ownFound = !own.empty();
     if (TranslationRanking::hasFrequencies(key.second)) {
@@ -259,6 +273,23 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
                    std::make_move_iterator(back.end()));
         back.clear();
         std::stable_sort(own.begin(), own.end(), TranslationRanking::better);
+    } else if (ownFound && !back.empty()) {
+        // Elsewhere the opposite dictionary tells which of the own entry's
+        // translations mean the word first: German "Hand" gives hand first,
+        // "Blatt" leaf.
+        const Key opposite{key.second, key.first};
+        const std::string folded = foldCase(word, key.first == "turkish");
+        TranslationRanking::backTranslated(
+            own, back,
+            [&](const std::string &candidate) {
+                // How common the candidate is breaks ties between the
+                // candidates that mean the word first ("Hand", "Uhrzeiger").
+                const int place = backPlace(opposite, candidate, folded);
+                return (place < 0 ? TranslationRanking::kNoBackPlace : place) -
+                       commonness(key.second, candidate, {}) * TranslationRanking::kCommonWeight;
+            },
+            key.second == "turkish");
+        back.clear();
     }
 
     // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
@@ -284,6 +315,33 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     if (whole != nullptr)
         *whole = ownFound || backWhole;
     return pairs;
+}
+
+int Translator::backPlace(const Key &key, std::string_view candidate, std::string_view folded) const
+{
+    // As the dictionary writes them: its entries in file order, each one's
+    // translations in order (a ranking of its own would put the commonest
+    // first, whatever it means).
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return -1;
+    int place = 0;
+    for (const auto &dictionary : found->second) {
+        try {
+            for (const DictEntry &entry : dictionary->lookup(candidate)) {
+                if (entry.secondary)
+                    continue;
+                for (const DictEntry::Translation &translation : entry.translations) {
+                    if (withoutTo(foldCase(translation.text, key.second == "turkish")) == folded)
+                        return place;
+                    ++place;
+                }
+            }
+        } catch (const std::runtime_error &) {
+            continue;
+        }
+    }
+    return -1;
 }
 
 bool Translator::answers(const Key &key) const

@@ -98,6 +98,9 @@ private:
     // Both ways, then through English: what one form of the word finds.
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
+    // Where `key`'s dictionary writes the word folded as `folded` among the
+    // translations of `candidate`, from 0; -1 where it does not.
+    int backPlace(const Key &key, std::string_view candidate, std::string_view folded) const;
     bool answers(const Key &key) const;
     // How common `word` is in `language`, as a weight that grows by one
     // for each doubling; 0 where nothing tells.
