@@ -2,6 +2,7 @@
 
 #include "dict/DictEntry.h"
 #include "text/TextFolding.h"
+#include "web/DataSpelling.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,8 +13,14 @@ namespace vorlinda::site {
 namespace {
 
 // How many English words a pivoted lookup follows into the second
-// dictionary; more only adds noise.
-constexpr std::size_t kPivotWords = 4;
+// dictionary, how many candidates it takes from each (each costs a lookup
+// back towards English) and what a later candidate of one costs against a
+// later English word.
+constexpr std::size_t kPivotWords = 6;
+constexpr std::size_t kPivotCandidates = 6;
+constexpr double kPivotRowWeight = 0.5;
+// What a shared first English word wins against the path: four rows.
+constexpr double kAgreementWeight = 2.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
 // English's counts of use, the same for every folder of dictionaries: in
@@ -40,6 +47,17 @@ std::string withoutTo(std::string folded)
     if (folded.starts_with("to ") && folded.find(' ', 3) == std::string::npos)
         folded.erase(0, 3);
     return folded;
+}
+
+// The word as typed, and as its language's dictionaries write it where
+// they write it otherwise.
+std::vector<std::string> spellings(std::string_view language, std::string_view word)
+{
+    std::vector<std::string> all{std::string(word)};
+    std::string written = DataSpelling::asWritten(language, word);
+    if (written != all.front())
+        all.push_back(std::move(written));
+    return all;
 }
 
 void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
@@ -221,12 +239,23 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
     if (found == dictionaries_.end())
         return {};
     std::vector<DictEntry> entries;
-    for (const auto &dictionary : found->second) {
-        try {
-            for (DictEntry &entry : dictionary->lookup(word))
-                entries.push_back(std::move(entry));
-        } catch (const std::runtime_error &) {
-            continue; // a damaged file answers nothing; the others still do
+    for (const std::string &spelling : spellings(key.first, word)) {
+        for (const auto &dictionary : found->second) {
+            try {
+                for (DictEntry &entry : dictionary->lookup(spelling))
+                    entries.push_back(std::move(entry));
+            } catch (const std::runtime_error &) {
+                continue; // a damaged file answers nothing; the others still do
+            }
+        }
+    }
+    for (DictEntry &entry : entries) {
+        entry.headword = DataSpelling::mended(key.first, entry.headword);
+        for (DictEntry::Translation &translation : entry.translations)
+            translation.text = DataSpelling::mended(key.second, translation.text);
+        for (DictEntry::SubEntry &sub : entry.subEntries) {
+            sub.headword = DataSpelling::mended(key.first, sub.headword);
+            sub.translation = DataSpelling::mended(key.second, sub.translation);
         }
     }
     return ranking_.direct(key, std::move(entries), word);
@@ -239,14 +268,20 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
     if (found == dictionaries_.end())
         return {};
     std::vector<Scored> rows;
-    for (const auto &dictionary : found->second) {
-        std::vector<ReverseIndex::Match> matches;
-        try {
-            matches = dictionary->reverseLookup(word, kMaxCandidates);
-        } catch (const std::runtime_error &) {
-            continue;
+    for (const std::string &spelling : spellings(key.first, word)) {
+        for (const auto &dictionary : found->second) {
+            std::vector<ReverseIndex::Match> matches;
+            try {
+                matches = dictionary->reverseLookup(spelling, kMaxCandidates);
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+            for (ReverseIndex::Match &match : matches) {
+                match.translation = DataSpelling::mended(key.first, match.translation);
+                match.headword = DataSpelling::mended(key.second, match.headword);
+            }
+            ranking_.reversed(key, matches, phrases, rows);
         }
-        ranking_.reversed(key, matches, phrases, rows);
     }
     return rows;
 }
@@ -328,11 +363,13 @@ int Translator::backPlace(const Key &key, std::string_view candidate, std::strin
     int place = 0;
     for (const auto &dictionary : found->second) {
         try {
-            for (const DictEntry &entry : dictionary->lookup(candidate)) {
+            for (const DictEntry &entry :
+                 dictionary->lookup(DataSpelling::asWritten(key.first, candidate))) {
                 if (entry.secondary)
                     continue;
                 for (const DictEntry::Translation &translation : entry.translations) {
-                    if (withoutTo(foldCase(translation.text, key.second == "turkish")) == folded)
+                    if (withoutTo(foldCase(DataSpelling::mended(key.second, translation.text),
+                                           key.second == "turkish")) == folded)
                         return place;
                     ++place;
                 }
@@ -352,29 +389,86 @@ bool Translator::answers(const Key &key) const
 std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
                                                        std::size_t maxPairs, bool *whole) const
 {
-    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs, whole);
-    if (!pairs.empty())
-        return pairs;
+    std::vector<TranslationPair> phrases = bothWays(key, word, true, maxPairs, whole);
+    if (*whole)
+        return phrases;
+    // Through English where the pair's own (often small) dictionaries lack
+    // the word or give only phrases holding it; those phrases come after.
+    std::vector<TranslationPair> pairs = throughEnglish(key, word, maxPairs);
+    *whole = !pairs.empty();
+    for (TranslationPair &pair : phrases)
+        if (pairs.size() < maxPairs)
+            addUnique(pairs, std::move(pair));
+    return pairs;
+}
 
-    // Through English, also when the pair's own (often small) dictionary
-    // lacks the word: each English word found leads into the second
-    // dictionary; the pairs keep the first dictionary's headword. Backwards
-    // only whole translations count here: a phrase holding the word would
-    // be passed on as if it meant the word.
+std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::string_view word,
+                                                        std::size_t maxPairs) const
+{
+    // Inverse consultation: the English words of the word's entry lead to
+    // candidates in the target language, and each candidate is scored by
+    // how many of those English words (and how early) its own entry towards
+    // English gives too. Following the first English word alone would take
+    // its other meanings along ("ekmek": bread, but also to plant, and a
+    // plant is a factory). Backwards only whole translations count: a
+    // phrase holding the word would be passed on as if it meant it.
     const Key toEnglish{key.first, "english"};
     const Key fromEnglish{"english", key.second};
+    const Key backToEnglish{key.second, "english"};
     if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
         !answers(fromEnglish))
         return {};
-    const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
-    for (const TranslationPair &step : english) {
-        for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
-            if (pairs.size() >= maxPairs)
-                return pairs;
-            addUnique(pairs, {step.source, std::move(second.translation)});
+    const auto englishWords = [&](const Key &pair, std::string_view from, std::size_t most) {
+        std::vector<std::pair<std::string, std::string>> words; // folded, as written
+        for (const TranslationPair &step : bothWays(pair, from, false, most)) {
+            std::string folded = withoutTo(foldCase(step.translation, false));
+            if (std::none_of(words.begin(), words.end(),
+                             [&](const auto &w) { return w.first == folded; }))
+                words.emplace_back(std::move(folded), step.source);
+        }
+        return words;
+    };
+    const auto english = englishWords(toEnglish, word, kPivotWords);
+    struct Candidate
+    {
+        TranslationPair pair;
+        double path = 0;      // where it first stood: English word, then row
+        double agreement = 0; // the English words both entries share
+    };
+    std::vector<Candidate> candidates;
+    const bool turkish = key.second == "turkish";
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        const std::vector<TranslationPair> second =
+            bothWays(fromEnglish, english[i].first, false, kPivotCandidates);
+        for (std::size_t j = 0; j < second.size(); ++j) {
+            const std::string folded = foldCase(second[j].translation, turkish);
+            const auto same =
+                std::find_if(candidates.begin(), candidates.end(), [&](const auto &c) {
+                    return foldCase(c.pair.translation, turkish) == folded;
+                });
+            if (same == candidates.end())
+                candidates.push_back({{english[i].second, second[j].translation},
+                                      double(i) + double(j) * kPivotRowWeight});
         }
     }
-    *whole = !pairs.empty();
+    if (answers(backToEnglish)) {
+        for (Candidate &candidate : candidates) {
+            const auto back = englishWords(backToEnglish, candidate.pair.translation, kPivotWords);
+            for (std::size_t k = 0; k < back.size(); ++k)
+                for (std::size_t i = 0; i < english.size(); ++i)
+                    if (english[i].first == back[k].first)
+                        candidate.agreement += 1.0 / double((1 + i) * (1 + k));
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) {
+                         return a.path - kAgreementWeight * a.agreement <
+                                b.path - kAgreementWeight * b.agreement;
+                     });
+    std::vector<TranslationPair> pairs;
+    for (Candidate &candidate : candidates)
+        if (pairs.size() < maxPairs)
+            addUnique(pairs, std::move(candidate.pair));
     return pairs;
 }
 
