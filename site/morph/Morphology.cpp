@@ -148,6 +148,15 @@ std::vector<std::string> Morphology::stems(std::string_view code, std::string_vi
 
 std::vector<std::string> Morphology::guesses(std::string_view code, std::string_view word) const
 {
+    if (code == "swahili") {
+        // The Swahili dictionaries list a verb by its stem ("la", "nywa",
+        // "enda"); it is typed as its infinitive ("kula", "kunywa",
+        // "kwenda").
+        const std::string folded = foldCase(word, false);
+        if (folded.size() > 3 && (folded.starts_with("ku") || folded.starts_with("kw")))
+            return {folded.substr(2)};
+        return {};
+    }
     if (code != "turkish")
         return {};
     const auto language = this->language(code);

@@ -118,8 +118,12 @@ Translator::Translator(const std::filesystem::path &dictionaryDirectory,
 double Translator::commonness(const std::string &language, std::string_view word,
                               DictEntry::PartOfSpeech partOfSpeech) const
 {
-    if (language == "english")
+    if (language == "english") {
+        // A verb gloss "to go" is counted as the verb "go".
+        if (word.starts_with("to ") && word.find(' ', 3) == std::string_view::npos)
+            return englishFrequency().weight(word.substr(3), DictEntry::PartOfSpeech::Verb);
         return englishFrequency().weight(word, partOfSpeech);
+    }
     // Elsewhere: how many English headwords the dictionary into the language
     // translate by the word alone.
     const auto found = dictionaries_.find({"english", language});
