@@ -19,8 +19,9 @@ namespace {
 constexpr std::size_t kPivotWords = 6;
 constexpr std::size_t kPivotCandidates = 6;
 constexpr double kPivotRowWeight = 0.5;
-// What a shared first English word wins against the path: four rows.
-constexpr double kAgreementWeight = 2.0;
+// What each English word both entries share wins against the path: eight
+// rows, or four English words; a little more the earlier it stands in both.
+constexpr double kAgreementWeight = 4.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
 // English's counts of use, the same for every folder of dictionaries: in
@@ -461,7 +462,7 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
             for (std::size_t k = 0; k < back.size(); ++k)
                 for (std::size_t i = 0; i < english.size(); ++i)
                     if (english[i].first == back[k].first)
-                        candidate.agreement += 1.0 / double((1 + i) * (1 + k));
+                        candidate.agreement += 1.0 + 0.5 / double((1 + i) * (1 + k));
         }
     }
     std::stable_sort(candidates.begin(), candidates.end(),
