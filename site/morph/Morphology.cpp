@@ -176,6 +176,19 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
     return guesses;
 }
 
+bool Morphology::inflected(std::string_view code, std::string_view word) const
+{
+    const auto language = this->language(code);
+    if (language == nullptr || !language->stemmer)
+        return false;
+    const bool turkish = code == "turkish";
+    const std::string folded = foldCase(word, turkish);
+    const std::vector<std::string> found = language->stemmer->stems(word);
+    return !found.empty() && std::none_of(found.begin(), found.end(), [&](const std::string &s) {
+        return foldCase(s, turkish) == folded;
+    });
+}
+
 bool Morphology::hasDictionary(std::string_view code) const
 {
     const auto language = this->language(code);

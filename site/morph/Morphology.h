@@ -48,6 +48,10 @@ public:
     // ("kula": "la"). Empty for other languages.
     std::vector<std::string> guesses(std::string_view code, std::string_view word) const;
 
+    // True when Hunspell takes `word` as an inflected form of another word
+    // only ("kitaplar", "children"), not as a dictionary form of its own.
+    bool inflected(std::string_view code, std::string_view word) const;
+
     // True when the language has a Hunspell dictionary (reads it).
     bool hasDictionary(std::string_view code) const;
 

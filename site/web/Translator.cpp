@@ -254,6 +254,29 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
             }
         }
     }
+    // A pointer ("children: (bak.) child") is followed to the entry it
+    // points at, whose translations stand in its place; it is never a
+    // translation itself. Once: a pointer to a pointer is left as it is.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].secondary || entries[i].translations.size() != 1)
+            continue;
+        std::vector<DictEntry> target;
+        for (const auto &dictionary : found->second) {
+            try {
+                for (DictEntry &entry : dictionary->lookup(entries[i].translations.front().text))
+                    if (!entry.secondary)
+                        target.push_back(std::move(entry));
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+        }
+        if (target.empty())
+            continue;
+        entries.erase(entries.begin() + std::ptrdiff_t(i));
+        entries.insert(entries.begin() + std::ptrdiff_t(i), std::make_move_iterator(target.begin()),
+                       std::make_move_iterator(target.end()));
+        i += target.size() - 1;
+    }
     for (DictEntry &entry : entries) {
         entry.headword = DataSpelling::mended(key.first, entry.headword);
         for (DictEntry::Translation &translation : entry.translations)
@@ -492,8 +515,22 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     // Phrases that merely hold it ("evden eve" for "evden") come last.
     bool whole = false;
     const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
-    if (whole)
-        return typed;
+    if (whole) {
+        // Found only as some other entries' translation, an inflected form
+        // gives its stem's own entries first ("kitaplar": book before the
+        // entries that translate to the plural, "literature").
+        if (!direct(key, trimmed).empty() || !morphology_->inflected(key.first, trimmed))
+            return typed;
+        std::vector<TranslationPair> pairs;
+        for (const std::string &stem : morphology_->stems(key.first, trimmed))
+            for (Scored &row : direct(key, stem))
+                if (pairs.size() < maxPairs)
+                    addUnique(pairs, std::move(row.pair));
+        for (const TranslationPair &pair : typed)
+            if (pairs.size() < maxPairs)
+                addUnique(pairs, pair);
+        return pairs;
+    }
 
     // Otherwise every dictionary form the source language's morphology
     // gives, in its order. One the pair's own dictionary has is taken from
