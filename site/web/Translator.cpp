@@ -255,8 +255,8 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
         }
     }
     // A pointer ("children: (bak.) child") is followed to the entry it
-    // points at, whose translations stand in its place; it is never a
-    // translation itself. Once: a pointer to a pointer is left as it is.
+    // points at, whose translations stand in its place under the pointer's
+    // headword; it is never a translation itself. Once: a pointer to a pointer is left as it is.
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (!entries[i].secondary || entries[i].translations.size() != 1)
             continue;
@@ -264,8 +264,10 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
         for (const auto &dictionary : found->second) {
             try {
                 for (DictEntry &entry : dictionary->lookup(entries[i].translations.front().text))
-                    if (!entry.secondary)
+                    if (!entry.secondary) {
+                        entry.headword = entries[i].headword; // "went": gitmek
                         target.push_back(std::move(entry));
+                    }
             } catch (const std::runtime_error &) {
                 continue;
             }
