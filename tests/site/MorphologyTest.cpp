@@ -92,6 +92,7 @@ TEST(SiteMorphology, ReadFromTheStartAWordWaitsForItsLanguage)
 {
     const Morphology morphology("/usr/share/hunspell", "/usr/share/wordnet",
                                 Morphology::Loading::Background);
+    EXPECT_EQ(morphology.stems("english", "dogs"), std::vector<std::string>{"dog"});
     EXPECT_EQ(morphology.stems("turkish", "masalar"), std::vector<std::string>{"masa"});
     EXPECT_EQ(morphology.guesses("swahili", "kunywa"), std::vector<std::string>{"nywa"});
 }
