@@ -322,12 +322,6 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
 {
     std::vector<Scored> own = direct(key, word);
     std::vector<Scored> back = reversed(key, word, phrases);
-    if (key.first == "english" && word.find(' ') == std::string_view::npos) {
-        // The dictionaries into English write a verb "to go".
-        std::vector<Scored> verbs = reversed(key, "to " + std::string(word), false);
-        back.insert(back.end(), std::make_move_iterator(verbs.begin()),
-                    std::make_move_iterator(verbs.end()));
-    }
     std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
     const bool ownFound = !own.empty();
     if (TranslationRanking::hasFrequencies(key.second)) {
