@@ -5,6 +5,7 @@
 //
 //   bench_answers [-v] [LIST.tsv [DICTIONARY-DIRECTORY]]
 //   bench_answers --rules [DICTIONARY.index ...]
+//   bench_answers --table [-v] [CONCEPTS.tsv [DICTIONARY-DIRECTORY [PAIR ...]]]
 //
 // Per direction: found (an expected translation in any row), top-1 (in the
 // first row), top-3 (in the first three) and the median number of rows.
@@ -13,6 +14,10 @@
 // are also given over those words. -v prints the first rows of every word
 // whose expected answer is not first. --rules tells, for each dictionary,
 // what share of its rows and entries each cleaning and ranking rule touches.
+// --table looks every concept of a table in all languages up in the pairs
+// given ("czech>turkish"; by default the 34 with Turkish and 22 others) and
+// tells per pair top-1, top-3, found, no rows at all and the route the pair
+// takes: its own dictionary, the opposite one read backwards, or English.
 #include "dict/ApertiumLexicon.h"
 #include "dict/DictEntry.h"
 #include "dict/DictZipFile.h"
@@ -216,6 +221,144 @@ void ruleShares(const std::string &indexPath)
                 share(noteLines, lines));
 }
 
+// The translation cells the site gives for `word` from `from` to `to`.
+std::vector<std::string> lookUp(const SiteResponder &site, const std::string &from,
+                                const std::string &to, const std::string &word)
+{
+    const SiteResponse answer =
+        site.respond("GET",
+                     "/index.php?selectFrom=" + from + "&selectTo=" + to + "&txtLang=" +
+                         percentEncoded(asTheProgramSends(word)) + "&submitButton=Search",
+                     "vorlinda_oturum=1");
+    return translations(answer.body);
+}
+
+std::vector<std::string> split(const std::string &line, char by)
+{
+    std::vector<std::string> parts;
+    std::istringstream fields(line);
+    for (std::string one; std::getline(fields, one, by);)
+        parts.push_back(one);
+    return parts;
+}
+
+// The 34 pairs with Turkish and 22 common others.
+std::vector<std::string> defaultPairs(const std::vector<std::string> &languages)
+{
+    std::vector<std::string> pairs;
+    for (const std::string &language : languages)
+        if (language != "turkish")
+            pairs.insert(pairs.end(), {"turkish>" + language, language + ">turkish"});
+    for (const char *pair :
+         {"english>german",     "english>french",  "english>spanish", "english>italian",
+          "english>dutch",      "english>swedish", "english>finnish", "english>hungarian",
+          "german>english",     "french>english",  "spanish>english", "czech>english",
+          "hungarian>english",  "finnish>english", "german>french",   "french>german",
+          "spanish>italian",    "german>dutch",    "polish>czech",    "swedish>danish",
+          "portuguese>spanish", "esperanto>german"})
+        pairs.emplace_back(pair);
+    return pairs;
+}
+
+int table(bool verbose, const std::string &path, const std::string &directory,
+          std::vector<std::string> pairs)
+{
+    std::ifstream file(path);
+    std::vector<std::string> languages;
+    std::vector<std::vector<std::vector<std::string>>> concepts; // [concept][language][word]
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::vector<std::string> cells = split(line, '\t');
+        if (languages.empty()) {
+            languages.assign(cells.begin() + 1, cells.end());
+            continue;
+        }
+        concepts.emplace_back();
+        for (std::size_t i = 1; i < cells.size(); ++i)
+            concepts.back().push_back(split(cells[i], '|'));
+    }
+    if (pairs.empty())
+        pairs = defaultPairs(languages);
+    const auto translator = std::make_shared<const Translator>(directory);
+    const SiteResponder site(translator);
+    const std::vector<std::string> direct = translator->directPairs();
+    const auto has = [&](const std::string &pair) {
+        return std::find(direct.begin(), direct.end(), pair) != direct.end();
+    };
+    const auto column = [&](const std::string &language) {
+        return std::size_t(std::find(languages.begin(), languages.end(), language) -
+                           languages.begin());
+    };
+
+    std::printf("%-22s %-9s %5s %7s %7s %7s %7s\n", "pair", "route", "words", "top-1", "top-3",
+                "found", "no-rows");
+    struct Sum
+    {
+        int total = 0, top1 = 0, top3 = 0, found = 0, none = 0;
+    };
+    std::map<std::string, Sum> sums;
+    for (const std::string &pair : pairs) {
+        const std::size_t arrow = pair.find('>');
+        const std::string from = pair.substr(0, arrow), to = pair.substr(arrow + 1);
+        const std::string back = to + ">" + from;
+        const std::string route = !translator->serves(from, to) ? "none"
+                                  : has(pair)                   ? "own"
+                                  : has(back)                   ? "backwards"
+                                                                : "pivot";
+        Sum sum;
+        for (const auto &words : concepts) {
+            const Row row{pair, words[column(from)].front(), words[column(to)]};
+            const std::vector<std::string> cells = lookUp(site, from, to, row.word);
+            std::size_t rank = 0;
+            while (rank < cells.size() && !matches(cells[rank], row, to == "turkish"))
+                ++rank;
+            ++sum.total;
+            sum.top1 += rank < std::min<std::size_t>(1, cells.size());
+            sum.top3 += rank < std::min<std::size_t>(3, cells.size());
+            sum.found += rank < cells.size();
+            sum.none += cells.empty();
+            if (verbose && rank > 0) {
+                std::printf("  %s: expected at %s;", row.word.c_str(),
+                            rank < cells.size() ? std::to_string(rank + 1).c_str() : "-");
+                for (std::size_t i = 0; i < std::min<std::size_t>(cells.size(), 5); ++i)
+                    std::printf(" [%s]", cells[i].c_str());
+                std::printf("\n");
+            }
+        }
+        const auto line = [](const std::string &name, const std::string &via, const Sum &s) {
+            const double n = s.total == 0 ? 1 : s.total;
+            std::printf("%-22s %-9s %5d %6.1f%% %6.1f%% %6.1f%% %6.1f%%\n", name.c_str(),
+                        via.c_str(), s.total, 100 * s.top1 / n, 100 * s.top3 / n, 100 * s.found / n,
+                        100 * s.none / n);
+        };
+        // Romanian's data is another piece of work: shown, not summed.
+        const bool aside = from == "rumanian" || to == "rumanian";
+        line(pair + (aside ? " *" : ""), route, sum);
+        std::fflush(stdout);
+        if (aside)
+            continue;
+        for (const std::string &group :
+             {std::string("all"), "route " + route,
+              std::string(from == "turkish" || to == "turkish" ? "with turkish" : "others")}) {
+            Sum &total = sums[group];
+            total.total += sum.total;
+            total.top1 += sum.top1;
+            total.top3 += sum.top3;
+            total.found += sum.found;
+            total.none += sum.none;
+        }
+    }
+    std::printf("(* Romanian: left out of the totals)\n");
+    for (const auto &[name, sum] : sums) {
+        const double n = sum.total == 0 ? 1 : sum.total;
+        std::printf("%-22s %-9s %5d %6.1f%% %6.1f%% %6.1f%% %6.1f%%\n", name.c_str(), "", sum.total,
+                    100 * sum.top1 / n, 100 * sum.top3 / n, 100 * sum.found / n,
+                    100 * sum.none / n);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -227,6 +370,14 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             ruleShares(argv[i]);
         return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--table") == 0) {
+        int at = 2;
+        const bool verbose = at < argc && std::strcmp(argv[at], "-v") == 0;
+        at += verbose;
+        const std::string path = at < argc ? argv[at++] : VORLINDA_CONCEPTS_TABLE;
+        const std::string directory = at < argc ? argv[at++] : "/usr/share/dictd";
+        return table(verbose, path, directory, std::vector<std::string>(argv + at, argv + argc));
     }
     bool verbose = false;
     int arg = 1;
@@ -259,12 +410,7 @@ int main(int argc, char **argv)
         const std::size_t arrow = row.direction.find('>');
         const std::string from = row.direction.substr(0, arrow);
         const std::string to = row.direction.substr(arrow + 1);
-        const SiteResponse answer =
-            site.respond("GET",
-                         "/index.php?selectFrom=" + from + "&selectTo=" + to + "&txtLang=" +
-                             percentEncoded(asTheProgramSends(row.word)) + "&submitButton=Search",
-                         "vorlinda_oturum=1");
-        const std::vector<std::string> cells = translations(answer.body);
+        const std::vector<std::string> cells = lookUp(site, from, to, row.word);
         const bool turkish = to == "turkish";
         std::size_t rank = 0;
         while (rank < cells.size() && !matches(cells[rank], row, turkish))

@@ -5,6 +5,7 @@
 #include "text/TextFolding.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace vorlinda::site {
 namespace {
@@ -55,16 +56,32 @@ void addNew(std::vector<std::string> &stems, std::string stem, const std::string
 
 Morphology::Morphology(std::filesystem::path hunspellDirectory,
                        std::filesystem::path wordNetDirectory, Loading loading)
-    : hunspellDirectory_(std::move(hunspellDirectory)),
-      wordNetDirectory_(std::move(wordNetDirectory)), loading_(loading)
 {
-    for (const SiteLanguage &language : siteLanguages())
-        languages_.try_emplace(std::string(language.code));
+    std::vector<std::shared_ptr<Slot>> slots;
+    for (const SiteLanguage &language : siteLanguages()) {
+        Slot &slot = *languages_[std::string(language.code)].slot;
+        if (const auto listed = dictionaryNames().find(language.code);
+            listed != dictionaryNames().end())
+            slot.names.assign(listed->second.begin(), listed->second.end());
+        slot.hunspellDirectory = hunspellDirectory;
+        // WordNet's lists are English's alone.
+        if (language.code == "english")
+            slot.wordNetDirectory = wordNetDirectory;
+        slots.push_back(languages_[std::string(language.code)].slot);
+    }
+    if (loading == Loading::Background)
+        // Detached: a site stopping need not wait for a dictionary it will
+        // not use; the worker holds all it touches.
+        std::thread([slots = std::move(slots)] {
+            for (const std::shared_ptr<Slot> &slot : slots)
+                obtain(*slot);
+        }).detach();
 }
 
-std::shared_ptr<const Morphology::Loaded> Morphology::load(std::vector<std::string> names,
-                                                           std::filesystem::path hunspellDirectory,
-                                                           std::filesystem::path wordNetDirectory)
+std::shared_ptr<const Morphology::Loaded>
+Morphology::load(const std::vector<std::string> &names,
+                 const std::filesystem::path &hunspellDirectory,
+                 const std::filesystem::path &wordNetDirectory)
 {
     auto loaded = std::make_shared<Loaded>();
     for (const std::string &name : names) {
@@ -79,33 +96,26 @@ std::shared_ptr<const Morphology::Loaded> Morphology::load(std::vector<std::stri
     return loaded;
 }
 
+std::shared_ptr<const Morphology::Loaded> Morphology::obtain(Slot &slot)
+{
+    std::unique_lock lock(slot.mutex);
+    if (slot.started) {
+        slot.ready.wait(lock, [&] { return slot.loaded != nullptr; });
+        return slot.loaded;
+    }
+    slot.started = true;
+    lock.unlock();
+    auto loaded = load(slot.names, slot.hunspellDirectory, slot.wordNetDirectory);
+    lock.lock();
+    slot.loaded = std::move(loaded);
+    slot.ready.notify_all();
+    return slot.loaded;
+}
+
 std::shared_ptr<const Morphology::Loaded> Morphology::language(std::string_view code) const
 {
     const auto found = languages_.find(code);
-    if (found == languages_.end())
-        return nullptr;
-    const std::shared_ptr<Slot> slot = found->second.slot;
-    std::unique_lock lock(slot->mutex);
-    if (slot->started)
-        return slot->loaded;
-    slot->started = true;
-    std::vector<std::string> names;
-    if (const auto listed = dictionaryNames().find(code); listed != dictionaryNames().end())
-        names.assign(listed->second.begin(), listed->second.end());
-    // WordNet's lists are English's alone.
-    const std::filesystem::path wordNet = code == "english" ? wordNetDirectory_ : "";
-    if (loading_ == Loading::InCall) {
-        slot->loaded = load(std::move(names), hunspellDirectory_, wordNet);
-        return slot->loaded;
-    }
-    // Detached: a site stopping need not wait for a dictionary it will not
-    // use; the thread holds all it touches.
-    std::thread([slot, names = std::move(names), hunspell = hunspellDirectory_, wordNet] {
-        auto loaded = load(names, hunspell, wordNet);
-        std::lock_guard done(slot->mutex);
-        slot->loaded = std::move(loaded);
-    }).detach();
-    return nullptr;
+    return found == languages_.end() ? nullptr : obtain(*found->second.slot);
 }
 
 std::vector<std::string> Morphology::stems(std::string_view code, std::string_view word) const
@@ -138,6 +148,15 @@ std::vector<std::string> Morphology::stems(std::string_view code, std::string_vi
 
 std::vector<std::string> Morphology::guesses(std::string_view code, std::string_view word) const
 {
+    if (code == "swahili") {
+        // The Swahili dictionaries list a verb by its stem ("la", "nywa",
+        // "enda"); it is typed as its infinitive ("kula", "kunywa",
+        // "kwenda").
+        const std::string folded = foldCase(word, false);
+        if (folded.size() > 3 && (folded.starts_with("ku") || folded.starts_with("kw")))
+            return {folded.substr(2)};
+        return {};
+    }
     if (code != "turkish")
         return {};
     const auto language = this->language(code);
@@ -155,6 +174,19 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
             break;
     }
     return guesses;
+}
+
+bool Morphology::inflected(std::string_view code, std::string_view word) const
+{
+    const auto language = this->language(code);
+    if (language == nullptr || !language->stemmer)
+        return false;
+    const bool turkish = code == "turkish";
+    const std::string folded = foldCase(word, turkish);
+    const std::vector<std::string> found = language->stemmer->stems(word);
+    return !found.empty() && std::none_of(found.begin(), found.end(), [&](const std::string &s) {
+        return foldCase(s, turkish) == folded;
+    });
 }
 
 bool Morphology::hasDictionary(std::string_view code) const

@@ -3,6 +3,7 @@
 #include "morph/Stemmer.h"
 #include "morph/WordNetExceptions.h"
 
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -20,9 +21,10 @@ namespace vorlinda::site {
 class Morphology
 {
 public:
-    // How a language's files are read on its first word: in the call, or on
-    // a thread of their own (a second or more for a large dictionary) while
-    // the call, and every one until they are read, finds no stems.
+    // How a language's files are read: on its first word, in the call; or
+    // every language's on a worker from the start, in turn, where a word
+    // that needs a language not yet read waits for it (reading it itself
+    // when the worker has not come to it), so no answer goes without stems.
     enum class Loading
     {
         InCall,
@@ -42,8 +44,13 @@ public:
 
     // Turkish stems guessed from the word's endings, for when `stems` leads
     // to no entry: a verb's by its infinitive, and only those Hunspell
-    // spells, where its dictionary is there. Empty for other languages.
+    // spells, where its dictionary is there. A Swahili infinitive's stem
+    // ("kula": "la"). Empty for other languages.
     std::vector<std::string> guesses(std::string_view code, std::string_view word) const;
+
+    // True when Hunspell takes `word` as an inflected form of another word
+    // only ("kitaplar", "children"), not as a dictionary form of its own.
+    bool inflected(std::string_view code, std::string_view word) const;
 
     // True when the language has a Hunspell dictionary (reads it).
     bool hasDictionary(std::string_view code) const;
@@ -54,27 +61,30 @@ private:
         std::unique_ptr<const Stemmer> stemmer;
         std::unique_ptr<const WordNetExceptions> exceptions;
     };
-    // Shared with the thread that reads it, which may outlive this object
-    // at exit.
+    // Shared with the worker that reads it, which may outlive this object
+    // at exit. What a language needs to be read is in it, so whoever comes
+    // first, the worker or a word, reads it; the other waits.
     struct Slot
     {
         std::mutex mutex;
+        std::condition_variable ready;
         bool started = false;
         std::shared_ptr<const Loaded> loaded;
+        std::vector<std::string> names;
+        std::filesystem::path hunspellDirectory;
+        std::filesystem::path wordNetDirectory;
     };
     struct Language
     {
         std::shared_ptr<Slot> slot = std::make_shared<Slot>();
     };
-    // The language's files, or null while they are read in the background.
+    // The language's files, read first if need be.
     std::shared_ptr<const Loaded> language(std::string_view code) const;
-    static std::shared_ptr<const Loaded> load(std::vector<std::string> names,
-                                              std::filesystem::path hunspellDirectory,
-                                              std::filesystem::path wordNetDirectory);
+    static std::shared_ptr<const Loaded> obtain(Slot &slot);
+    static std::shared_ptr<const Loaded> load(const std::vector<std::string> &names,
+                                              const std::filesystem::path &hunspellDirectory,
+                                              const std::filesystem::path &wordNetDirectory);
 
-    std::filesystem::path hunspellDirectory_;
-    std::filesystem::path wordNetDirectory_;
-    Loading loading_ = Loading::InCall;
     // One per site language, made in the constructor; only what each one
     // holds is filled in later.
     mutable std::map<std::string, Language, std::less<>> languages_;

@@ -1,7 +1,10 @@
 #include "web/TranslationRanking.h"
 
+#include "text/TextFolding.h"
+
 #include <algorithm>
 #include <cstddef>
+#include <set>
 
 namespace vorlinda::site {
 namespace {
@@ -13,8 +16,16 @@ namespace {
 // an affix, costs five.
 constexpr double kSenseWeight = 2.0;
 constexpr double kPlaceWeight = 1.0;
-constexpr double kCommonWeight = 0.5;
 constexpr double kSecondaryPenalty = 5.0;
+// Ranking with both dictionaries of a pair: each row of the word's own
+// entry before a candidate costs half a step, each row of the candidate's
+// entry in the opposite dictionary before the word one (kNoBackPlace where
+// it lacks the word); one the own entry lacks costs four rows more than its
+// last. Only the first few candidates each way are weighed:
+// each costs a lookup.
+constexpr double kForwardWeight = 0.5;
+constexpr double kNoForwardRows = 4;
+constexpr std::size_t kBackTranslated = 16;
 
 // True when `phrase` is longer than `word` and holds it as a whole word.
 bool holdsWord(std::string_view phrase, std::string_view word)
@@ -42,6 +53,40 @@ bool TranslationRanking::better(const Scored &a, const Scored &b)
     if (a.score != b.score)
         return a.score < b.score;
     return a.pair.translation.size() < b.pair.translation.size();
+}
+
+void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Scored> &back,
+                                        const BackPlace &backPlace, bool turkish)
+{
+    std::vector<Scored> ranked;
+    std::vector<Scored> rest;
+    std::set<std::string> seen;
+    const auto consider = [&](Scored &row, double forward) {
+        if (row.tier != 0 || ranked.size() >= kBackTranslated ||
+            !seen.insert(foldCase(row.pair.translation, turkish)).second) {
+            rest.push_back(std::move(row));
+            return;
+        }
+        row.score = forward * kForwardWeight + backPlace(row.pair.translation);
+        ranked.push_back(std::move(row));
+    };
+    double forward = 0;
+    for (Scored &row : own)
+        consider(row, row.tier == 0 ? forward++ : forward);
+    // The opposite dictionary's first few join them, the rest follow.
+    const std::size_t ownRows = ranked.size();
+    for (Scored &row : back) {
+        if (row.tier == 0 && ranked.size() < ownRows + kBackTranslated / 2)
+            consider(row, forward + kNoForwardRows);
+        else
+            rest.push_back(std::move(row));
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), better);
+    std::stable_sort(rest.begin(), rest.end(),
+                     [](const Scored &a, const Scored &b) { return a.tier < b.tier; });
+    for (Scored &row : rest)
+        ranked.push_back(std::move(row));
+    own = std::move(ranked);
 }
 
 bool TranslationRanking::hasFrequencies(const std::string &language)

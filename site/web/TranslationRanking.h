@@ -46,6 +46,22 @@ public:
     void reversed(const Key &key, std::vector<ReverseIndex::Match> &matches, bool phrases,
                   std::vector<Scored> &rows) const;
 
+    // What a candidate translation costs by the opposite dictionary: where
+    // it puts the looked-up word among the candidate's rows (a step each),
+    // kNoBackPlace where it lacks it.
+    using BackPlace = std::function<double(const std::string &candidate)>;
+    static constexpr double kNoBackPlace = 6;
+    // Each doubling of a word's count of use wins this much.
+    static constexpr double kCommonWeight = 0.5;
+    // Ranks the first whole translations of `own` (the pair's own rows, in
+    // order) and of `back` (the opposite dictionary's rows read backwards)
+    // together: by where the opposite dictionary puts the word among each
+    // one's rows, then by its place in `own`. German "Hand" gives hand
+    // first, "Blatt" leaf. The rest keep their order after them, the own
+    // before the opposite's. `turkish` picks the translations' case rule.
+    static void backTranslated(std::vector<Scored> &own, std::vector<Scored> &back,
+                               const BackPlace &backPlace, bool turkish);
+
     // Whole translations before phrases and compounds, then the lower score,
     // then the shorter translation.
     static bool better(const Scored &a, const Scored &b);

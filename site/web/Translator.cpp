@@ -2,6 +2,7 @@
 
 #include "dict/DictEntry.h"
 #include "text/TextFolding.h"
+#include "web/DataSpelling.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,8 +13,15 @@ namespace vorlinda::site {
 namespace {
 
 // How many English words a pivoted lookup follows into the second
-// dictionary; more only adds noise.
-constexpr std::size_t kPivotWords = 4;
+// dictionary, how many candidates it takes from each (each costs a lookup
+// back towards English) and what a later candidate of one costs against a
+// later English word.
+constexpr std::size_t kPivotWords = 6;
+constexpr std::size_t kPivotCandidates = 6;
+constexpr double kPivotRowWeight = 0.5;
+// What each English word both entries share wins against the path: eight
+// rows, or four English words; a little more the earlier it stands in both.
+constexpr double kAgreementWeight = 4.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
 // English's counts of use, the same for every folder of dictionaries: in
@@ -32,6 +40,25 @@ std::filesystem::path textFileFor(const std::filesystem::path &index)
     std::filesystem::path plain = index;
     plain.replace_extension(".dict");
     return std::filesystem::exists(plain) ? plain : std::filesystem::path{};
+}
+
+// An English verb gloss without its "to ": "to go" is "go".
+std::string withoutTo(std::string folded)
+{
+    if (folded.starts_with("to ") && folded.find(' ', 3) == std::string::npos)
+        folded.erase(0, 3);
+    return folded;
+}
+
+// The word as typed, and as its language's dictionaries write it where
+// they write it otherwise.
+std::vector<std::string> spellings(std::string_view language, std::string_view word)
+{
+    std::vector<std::string> all{std::string(word)};
+    std::string written = DataSpelling::asWritten(language, word);
+    if (written != all.front())
+        all.push_back(std::move(written));
+    return all;
 }
 
 void addUnique(std::vector<TranslationPair> &pairs, TranslationPair pair)
@@ -97,8 +124,12 @@ void Translator::addDictionaries(const std::filesystem::path &dictionaryDirector
 double Translator::commonness(const std::string &language, std::string_view word,
                               DictEntry::PartOfSpeech partOfSpeech) const
 {
-    if (language == "english")
+    if (language == "english") {
+        // A verb gloss "to go" is counted as the verb "go".
+        if (word.starts_with("to ") && word.find(' ', 3) == std::string_view::npos)
+            return englishFrequency().weight(word.substr(3), DictEntry::PartOfSpeech::Verb);
         return englishFrequency().weight(word, partOfSpeech);
+    }
     // Elsewhere: how many English headwords the dictionary into the language
     // translate by the word alone.
     const auto found = dictionaries_.find({"english", language});
@@ -218,12 +249,48 @@ std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_v
     if (found == dictionaries_.end())
         return {};
     std::vector<DictEntry> entries;
-    for (const auto &dictionary : found->second) {
-        try {
-            for (DictEntry &entry : dictionary->lookup(word))
-                entries.push_back(std::move(entry));
-        } catch (const std::runtime_error &) {
-            continue; // a damaged file answers nothing; the others still do
+    for (const std::string &spelling : spellings(key.first, word)) {
+        for (const auto &dictionary : found->second) {
+            try {
+                for (DictEntry &entry : dictionary->lookup(spelling))
+                    entries.push_back(std::move(entry));
+            } catch (const std::runtime_error &) {
+                continue; // a damaged file answers nothing; the others still do
+            }
+        }
+    }
+    // A pointer ("children: (bak.) child") is followed to the entry it
+    // points at, whose translations stand in its place under the pointer's
+    // headword; it is never a translation itself. Once: a pointer to a pointer is left as it is.
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].secondary || entries[i].translations.size() != 1)
+            continue;
+        std::vector<DictEntry> target;
+        for (const auto &dictionary : found->second) {
+            try {
+                for (DictEntry &entry : dictionary->lookup(entries[i].translations.front().text))
+                    if (!entry.secondary) {
+                        entry.headword = entries[i].headword; // "went": gitmek
+                        target.push_back(std::move(entry));
+                    }
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+        }
+        if (target.empty())
+            continue;
+        entries.erase(entries.begin() + std::ptrdiff_t(i));
+        entries.insert(entries.begin() + std::ptrdiff_t(i), std::make_move_iterator(target.begin()),
+                       std::make_move_iterator(target.end()));
+        i += target.size() - 1;
+    }
+    for (DictEntry &entry : entries) {
+        entry.headword = DataSpelling::mended(key.first, entry.headword);
+        for (DictEntry::Translation &translation : entry.translations)
+            translation.text = DataSpelling::mended(key.second, translation.text);
+        for (DictEntry::SubEntry &sub : entry.subEntries) {
+            sub.headword = DataSpelling::mended(key.first, sub.headword);
+            sub.translation = DataSpelling::mended(key.second, sub.translation);
         }
     }
     return ranking_.direct(key, std::move(entries), word);
@@ -236,14 +303,20 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
     if (found == dictionaries_.end())
         return {};
     std::vector<Scored> rows;
-    for (const auto &dictionary : found->second) {
-        std::vector<ReverseIndex::Match> matches;
-        try {
-            matches = dictionary->reverseLookup(word, kMaxCandidates);
-        } catch (const std::runtime_error &) {
-            continue;
+    for (const std::string &spelling : spellings(key.first, word)) {
+        for (const auto &dictionary : found->second) {
+            std::vector<ReverseIndex::Match> matches;
+            try {
+                matches = dictionary->reverseLookup(spelling, kMaxCandidates);
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+            for (ReverseIndex::Match &match : matches) {
+                match.translation = DataSpelling::mended(key.first, match.translation);
+                match.headword = DataSpelling::mended(key.second, match.headword);
+            }
+            ranking_.reversed(key, matches, phrases, rows);
         }
-        ranking_.reversed(key, matches, phrases, rows);
     }
     return rows;
 }
@@ -264,6 +337,23 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
                    std::make_move_iterator(back.end()));
         back.clear();
         std::stable_sort(own.begin(), own.end(), TranslationRanking::better);
+    } else if (ownFound && !back.empty()) {
+        // Elsewhere the opposite dictionary tells which of the own entry's
+        // translations mean the word first: German "Hand" gives hand first,
+        // "Blatt" leaf.
+        const Key opposite{key.second, key.first};
+        const std::string folded = foldCase(word, key.first == "turkish");
+        TranslationRanking::backTranslated(
+            own, back,
+            [&](const std::string &candidate) {
+                // How common the candidate is breaks ties between the
+                // candidates that mean the word first ("Hand", "Uhrzeiger").
+                const int place = backPlace(opposite, candidate, folded);
+                return (place < 0 ? TranslationRanking::kNoBackPlace : place) -
+                       commonness(key.second, candidate, {}) * TranslationRanking::kCommonWeight;
+            },
+            key.second == "turkish");
+        back.clear();
     }
 
     // Entries differ in letter case ("Kuş" against "kuş"); a pair the other
@@ -291,6 +381,35 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     return pairs;
 }
 
+int Translator::backPlace(const Key &key, std::string_view candidate, std::string_view folded) const
+{
+    // As the dictionary writes them: its entries in file order, each one's
+    // translations in order (a ranking of its own would put the commonest
+    // first, whatever it means).
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return -1;
+    int place = 0;
+    for (const auto &dictionary : found->second) {
+        try {
+            for (const DictEntry &entry :
+                 dictionary->lookup(DataSpelling::asWritten(key.first, candidate))) {
+                if (entry.secondary)
+                    continue;
+                for (const DictEntry::Translation &translation : entry.translations) {
+                    if (withoutTo(foldCase(DataSpelling::mended(key.second, translation.text),
+                                           key.second == "turkish")) == folded)
+                        return place;
+                    ++place;
+                }
+            }
+        } catch (const std::runtime_error &) {
+            continue;
+        }
+    }
+    return -1;
+}
+
 bool Translator::answers(const Key &key) const
 {
     return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
@@ -299,29 +418,91 @@ bool Translator::answers(const Key &key) const
 std::vector<TranslationPair> Translator::translateForm(const Key &key, std::string_view word,
                                                        std::size_t maxPairs, bool *whole) const
 {
-    std::vector<TranslationPair> pairs = bothWays(key, word, true, maxPairs, whole);
-    if (!pairs.empty())
-        return pairs;
-
-    // Through English, also when the pair's own (often small) dictionary
-    // lacks the word: each English word found leads into the second
-    // dictionary; the pairs keep the first dictionary's headword. Backwards
-    // only whole translations count here: a phrase holding the word would
-    // be passed on as if it meant the word.
-    const Key toEnglish{key.first, "english"};
-    const Key fromEnglish{"english", key.second};
-    if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
-        !answers(fromEnglish))
-        return throughBridge(key, word, maxPairs, whole);
-    const std::vector<TranslationPair> english = bothWays(toEnglish, word, false, kPivotWords);
-    for (const TranslationPair &step : english) {
-        for (TranslationPair &second : bothWays(fromEnglish, step.translation, false, maxPairs)) {
-            if (pairs.size() >= maxPairs)
-                return pairs;
-            addUnique(pairs, {step.source, std::move(second.translation)});
-        }
+    std::vector<TranslationPair> phrases = bothWays(key, word, true, maxPairs, whole);
+    if (*whole)
+        return phrases;
+    // Through English where the pair's own (often small) dictionaries lack
+    // the word or give only phrases holding it; those phrases come after.
+    std::vector<TranslationPair> pairs = throughEnglish(key, word, maxPairs);
+    // A language without English dictionaries goes through the one it has.
+    if (pairs.empty()) {
+        bool bridged = false;
+        pairs = throughBridge(key, word, maxPairs, &bridged);
     }
     *whole = !pairs.empty();
+    for (TranslationPair &pair : phrases)
+        if (pairs.size() < maxPairs)
+            addUnique(pairs, std::move(pair));
+    return pairs;
+}
+
+std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::string_view word,
+                                                        std::size_t maxPairs) const
+{
+    // Inverse consultation: the English words of the word's entry lead to
+    // candidates in the target language, and each candidate is scored by
+    // how many of those English words (and how early) its own entry towards
+    // English gives too. Following the first English word alone would take
+    // its other meanings along ("ekmek": bread, but also to plant, and a
+    // plant is a factory). Backwards only whole translations count: a
+    // phrase holding the word would be passed on as if it meant it.
+    const Key toEnglish{key.first, "english"};
+    const Key fromEnglish{"english", key.second};
+    const Key backToEnglish{key.second, "english"};
+    if (key.first == "english" || key.second == "english" || !answers(toEnglish) ||
+        !answers(fromEnglish))
+        return {};
+    const auto englishWords = [&](const Key &pair, std::string_view from, std::size_t most) {
+        std::vector<std::pair<std::string, std::string>> words; // folded, as written
+        for (const TranslationPair &step : bothWays(pair, from, false, most)) {
+            std::string folded = withoutTo(foldCase(step.translation, false));
+            if (std::none_of(words.begin(), words.end(),
+                             [&](const auto &w) { return w.first == folded; }))
+                words.emplace_back(std::move(folded), step.source);
+        }
+        return words;
+    };
+    const auto english = englishWords(toEnglish, word, kPivotWords);
+    struct Candidate
+    {
+        TranslationPair pair;
+        double path = 0;      // where it first stood: English word, then row
+        double agreement = 0; // the English words both entries share
+    };
+    std::vector<Candidate> candidates;
+    const bool turkish = key.second == "turkish";
+    for (std::size_t i = 0; i < english.size(); ++i) {
+        const std::vector<TranslationPair> second =
+            bothWays(fromEnglish, english[i].first, false, kPivotCandidates);
+        for (std::size_t j = 0; j < second.size(); ++j) {
+            const std::string folded = foldCase(second[j].translation, turkish);
+            const auto same =
+                std::find_if(candidates.begin(), candidates.end(), [&](const auto &c) {
+                    return foldCase(c.pair.translation, turkish) == folded;
+                });
+            if (same == candidates.end())
+                candidates.push_back({{english[i].second, second[j].translation},
+                                      double(i) + double(j) * kPivotRowWeight});
+        }
+    }
+    if (answers(backToEnglish)) {
+        for (Candidate &candidate : candidates) {
+            const auto back = englishWords(backToEnglish, candidate.pair.translation, kPivotWords);
+            for (std::size_t k = 0; k < back.size(); ++k)
+                for (std::size_t i = 0; i < english.size(); ++i)
+                    if (english[i].first == back[k].first)
+                        candidate.agreement += 1.0 + 0.5 / double((1 + i) * (1 + k));
+        }
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate &a, const Candidate &b) {
+                         return a.path - kAgreementWeight * a.agreement <
+                                b.path - kAgreementWeight * b.agreement;
+                     });
+    std::vector<TranslationPair> pairs;
+    for (Candidate &candidate : candidates)
+        if (pairs.size() < maxPairs)
+            addUnique(pairs, std::move(candidate.pair));
     return pairs;
 }
 
@@ -385,8 +566,22 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     // Phrases that merely hold it ("evden eve" for "evden") come last.
     bool whole = false;
     const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
-    if (whole)
-        return typed;
+    if (whole) {
+        // Found only as some other entries' translation, an inflected form
+        // gives its stem's own entries first ("kitaplar": book before the
+        // entries that translate to the plural, "literature").
+        if (!direct(key, trimmed).empty() || !morphology_->inflected(key.first, trimmed))
+            return typed;
+        std::vector<TranslationPair> pairs;
+        for (const std::string &stem : morphology_->stems(key.first, trimmed))
+            for (Scored &row : direct(key, stem))
+                if (pairs.size() < maxPairs)
+                    addUnique(pairs, std::move(row.pair));
+        for (const TranslationPair &pair : typed)
+            if (pairs.size() < maxPairs)
+                addUnique(pairs, pair);
+        return pairs;
+    }
 
     // Otherwise every dictionary form the source language's morphology
     // gives, in its order. One the pair's own dictionary has is taken from

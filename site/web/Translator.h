@@ -99,9 +99,16 @@ private:
     // holding the word was found.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
                                           std::size_t maxPairs, bool *whole = nullptr) const;
-    // Both ways, then through English: what one form of the word finds.
+    // Both ways, then through English where that finds only phrases or
+    // nothing: what one form of the word finds.
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
+    // Where `key`'s dictionary writes the word folded as `folded` among the
+    // translations of `candidate`, from 0; -1 where it does not.
+    int backPlace(const Key &key, std::string_view candidate, std::string_view folded) const;
+    // X to Y through English, ranked by agreement.
+    std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
+                                                std::size_t maxPairs) const;
     bool answers(const Key &key) const;
     // The language through which one without English dictionaries is
     // reached: the first it has a dictionary with that has English ones

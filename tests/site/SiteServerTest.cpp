@@ -55,7 +55,8 @@ protected:
     static void SetUpTestSuite()
     {
         dir_ = DictFixture::dictionaries(
-            {{"fra-tur", {{"maison", "maison\nev\n"}}}, {"tur-eng", {{"kuş", "kuş\nbird\n"}}}});
+            {{"fra-tur", {{"maison", "maison\nev\n"}}},
+             {"tur-eng", {{"kuş", "kuş\nbird\n"}, {"masa", "masa\ntable\n"}}}});
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
     static inline std::filesystem::path dir_;
@@ -112,6 +113,18 @@ TEST_F(SiteServer, EveryAnswerIsExactAndLoggedOnce)
         ASSERT_EQ(log.size(), 1u);
         EXPECT_TRUE(log.back().ends_with(" " + std::to_string(body.size())));
     }
+}
+
+// Sent as soon as the site listens, an inflected form finds its stem: the
+// lookup waits for its language's Hunspell rather than answer without it.
+TEST_F(SiteServer, FirstLookupAfterStartFindsTheStem)
+{
+    const LoopbackClient client(site_.port());
+    EXPECT_EQ(answer(client, "GET /index.php?selectFrom=turkish&selectTo=english&txtLang=masalar"
+                             "&submitButton=Search HTTP/1.1\r\n\r\n"),
+              expected("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                       "Set-Cookie: vorlinda_oturum=ID; path=/\r\n",
+                       SitePages::resultPage({{"masa", "table"}}, "Türkçe", "İngilizce")));
 }
 
 TEST_F(SiteServer, TakenPortIsAnError)
