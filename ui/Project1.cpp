@@ -42,13 +42,20 @@ bool createMainWindow(const std::function<TForm1 *()> &createWindow)
     return true;
 }
 
+bool engineCanStart()
+{
+    const QString problem = webview::TWebBrowser::engineStartProblem();
+    if (!problem.isEmpty())
+        ErrorBox::show(problem);
+    return problem.isEmpty();
+}
+
 int Project1(int argc, char *argv[])
 {
-    // The web views' own address scheme and the engine's set-up must be
-    // known before the application object exists. (Windows needs a COM
-    // apartment here; Linux has nothing more to set up.)
+    // The engine's set-up must be known before the application object
+    // exists. (Windows needs a COM apartment here; Linux has nothing more to
+    // set up.)
     using vorlinda::webview::TWebBrowser;
-    TWebBrowser::registerSchemes();
     TWebBrowser::setUpEngine();
 
     TApplication application(argc, argv);
@@ -58,7 +65,7 @@ int Project1(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("vorlinda-sozluk"));
     QApplication::setWindowIcon(Icons::applicationIcon());
 
-    if (!createMainWindow([] { return new TForm1(); }))
+    if (!engineCanStart() || !createMainWindow([] { return new TForm1(); }))
         return 1;
 
     // Linux passes no start-up show command: the window is shown normally and
