@@ -31,7 +31,8 @@ set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION text)
 # loaded at run time. (The web engine's helper process, libqt6webenginecore6-bin,
 # comes with its library's shlibs entry.)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "fonts-dejavu-core, vorlinda-site")
+# Qt's Turkish texts for its boxes and menus; without them they are English.
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_RECOMMENDS "fonts-dejavu-core, qt6-translations-l10n, vorlinda-site")
 set(CPACK_COMPONENT_PROGRAM_DESCRIPTION "desktop dictionary with a Turkish user interface
 Vorlinda Sözlük looks a word up in an online dictionary site and shows the
 translation pairs it finds in a page of its own. It talks to the site over

@@ -3,7 +3,10 @@
 #ifdef _WIN32
 #include "BrowserCommand.h"
 #else
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #endif
 
 namespace vorlinda::platform {
@@ -16,6 +19,18 @@ std::function<void(const QUrl &)> &testOpener()
     return opener;
 }
 
+std::function<void(const QUrl &)> &failureHandler()
+{
+    static std::function<void(const QUrl &)> handler;
+    return handler;
+}
+
+void failed(const QUrl &url)
+{
+    if (failureHandler())
+        failureHandler()(url);
+}
+
 } // namespace
 
 namespace ExternalBrowser {
@@ -26,12 +41,42 @@ void open(const QUrl &url)
         testOpener()(url);
         return;
     }
-    // A browser that does not start is not the user's problem to hear about.
 #ifdef _WIN32
     BrowserCommand::start(BrowserCommand::commandLine(url.toEncoded().toStdString()));
+}
 #else
-    QDesktopServices::openUrl(url);
+    // Qt hands the address to xdg-open and forgets it, so an opener that
+    // finds no browser would go unnoticed: run it ourselves and read how it
+    // ends. (It may wait for the browser it starts; that is fine.)
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url))
+            failed(url);
+        return;
+    }
+    auto *process = new QProcess(QCoreApplication::instance());
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, url](int code, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status != QProcess::NormalExit || code != 0)
+                             failed(url);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, url](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         process->deleteLater();
+                         failed(url);
+                     });
+    process->start(opener, {url.toString(QUrl::FullyEncoded)});
+}
 #endif
+
+void setFailureHandler(std::function<void(const QUrl &)> handler)
+{
+    failureHandler() = std::move(handler);
 }
 
 void setOpener(std::function<void(const QUrl &)> opener)

@@ -34,7 +34,7 @@ packages=(
     # benchmarks
     libcurl4-openssl-dev
     # running and testing under a virtual display
-    libqt6webenginecore6-bin fonts-dejavu-core xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
+    libqt6webenginecore6-bin qt6-translations-l10n fonts-dejavu-core xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick
     iproute2 util-linux libcap2-bin desktop-file-utils
     # the Debian packages (cpack) and their check; nginx in front of the site
     dpkg-dev lintian nginx man-db

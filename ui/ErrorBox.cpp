@@ -27,6 +27,18 @@ void show(const QString &message)
     box.exec();
 }
 
+void showUnopenedAddress(const QString &address)
+{
+    QMessageBox box(QMessageBox::Warning, applicationTitle,
+                    QStringLiteral("Bu adresi açacak bir web tarayıcısı bulunamadı. Adresi "
+                                   "kopyalayıp tarayıcınıza yapıştırabilirsiniz:\n\n%1")
+                        .arg(address),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
 bool guard(const std::function<void()> &handler)
 {
     try {

@@ -25,6 +25,10 @@ QString messageOf(const std::exception &failure);
 // modal over the program's windows.
 void show(const QString &message);
 
+// Tells the user an address could not be opened, for lack of a browser, and
+// shows it so that it can be copied.
+void showUnopenedAddress(const QString &address);
+
 // Runs one handler and shows whatever failure escapes it; returns whether it
 // ran to its end.
 bool guard(const std::function<void()> &handler);

@@ -72,6 +72,14 @@ bool takeSites(TForm1::Settings &settings)
     return true;
 }
 
+bool engineCanStart()
+{
+    const QString problem = webview::TWebBrowser::engineStartProblem();
+    if (!problem.isEmpty())
+        ErrorBox::show(problem);
+    return problem.isEmpty();
+}
+
 } // namespace
 
 int Project1(int argc, char *argv[])
@@ -84,11 +92,10 @@ int Project1(int argc, char *argv[])
     if (const auto code = SiteSettings::answerEarly(arguments))
         return *code;
 
-    // The web views' own address scheme and the engine's set-up must be
-    // known before the application object exists. (Windows needs a COM
-    // apartment here; Linux has nothing more to set up.)
+    // The engine's set-up must be known before the application object
+    // exists. (Windows needs a COM apartment here; Linux has nothing more to
+    // set up.)
     using vorlinda::webview::TWebBrowser;
-    TWebBrowser::registerSchemes();
     TWebBrowser::setUpEngine();
 
     TApplication application(argc, argv);
@@ -101,7 +108,7 @@ int Project1(int argc, char *argv[])
     TForm1::Settings settings = TForm1::defaultSettings();
     if (!takeSites(settings))
         return 2;
-    if (!createMainWindow([&settings] { return new TForm1(settings); }))
+    if (!engineCanStart() || !createMainWindow([&settings] { return new TForm1(settings); }))
         return 1;
 
     // Linux passes no start-up show command: the window is shown normally and

@@ -15,4 +15,8 @@ int Project1(int argc, char *argv[]);
 // gives false: the program must then end with exit code 1.
 bool createMainWindow(const std::function<TForm1 *()> &createWindow);
 
+// Whether the web engine can start; if not, says why in the application's
+// error box (the engine itself would end the program with a line on stderr).
+bool engineCanStart();
+
 } // namespace vorlinda::ui

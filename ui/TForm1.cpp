@@ -27,6 +27,8 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include <utility>
+
 #include <algorithm>
 
 namespace vorlinda::ui {
@@ -157,6 +159,19 @@ void TForm1::bindEvents()
                     ErrorBox::guard([&] { rekDocumentComplete(sender, document, address); });
                 });
     }
+    // The four views share the engine's process: one box when it ends.
+    for (TWebBrowser *view : {rek, WebBrowser1, rek2, WebBrowser3})
+        connect(view, &TWebBrowser::OnEngineFailure, this,
+                [this](TWebBrowser *, const QString &message) {
+                    if (std::exchange(m_engineFailureShown, true))
+                        return;
+                    QTimer::singleShot(0, this, [this, message] {
+                        ErrorBox::show(message);
+                        m_engineFailureShown = false;
+                    });
+                });
+    ExternalBrowser::setFailureHandler(
+        [](const QUrl &url) { ErrorBox::showUnopenedAddress(url.toString(QUrl::FullyEncoded)); });
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
@@ -272,6 +287,8 @@ void TForm1::showFailureMessage(const QString &text)
     QMessageBox box(QMessageBox::NoIcon, ErrorBox::applicationTitle, text, QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
+    // This box's button says "OK" in every language, as it always has.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

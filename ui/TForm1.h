@@ -161,6 +161,7 @@ private:
     bool m_lookupRunning = false;
     bool m_closing = false;
     bool m_viewsAttaching = false;
+    bool m_engineFailureShown = false;
 };
 
 // The one main window.

@@ -4,23 +4,33 @@
 #include <utility>
 
 #include "ExternalBrowser.h"
-#include "StatusPageHandler.h"
+#include "StatusPageFiles.h"
 #include "WebBrowserError.h"
 #include "WebBrowserPage.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMenu>
 #include <QQuickWindow>
+#include <QWebEngineContextMenuRequest>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlScheme>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace vorlinda::webview {
 
 namespace {
 
-StatusPageHandler *statusPages = nullptr;
+StatusPageFiles statusPages;
 
 bool isWebAddress(const QUrl &url)
 {
@@ -28,19 +38,6 @@ bool isWebAddress(const QUrl &url)
 }
 
 } // namespace
-
-void TWebBrowser::registerSchemes()
-{
-    if (QWebEngineUrlScheme::schemeByName(StatusPageHandler::scheme).name() ==
-        StatusPageHandler::scheme)
-        return;
-    QWebEngineUrlScheme status(StatusPageHandler::scheme);
-    status.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    // Neither local nor secure: a status page may load its images over plain
-    // http and may not read local files.
-    status.setFlags({});
-    QWebEngineUrlScheme::registerScheme(status);
-}
 
 QByteArray TWebBrowser::engineFlags(const QByteArray &users)
 {
@@ -56,7 +53,21 @@ QByteArray TWebBrowser::engineFlags(const QByteArray &users)
 
 void TWebBrowser::setUpEngine()
 {
-    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
+    const QByteArray flags = engineFlags(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"));
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+    // The engine takes its language from the default locale when it starts:
+    // its error pages and messages come from its Turkish strings.
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    // As root the engine will not run its sandbox, and ends the program with
+    // a line on stderr before any window shows. Root can read every file the
+    // renderer could be tricked into reading anyway; running beats vanishing.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX") &&
+        !flags.contains("--no-sandbox")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        std::fputs("Project1: running as root, so the web engine's sandbox is off; run the "
+                   "program as an ordinary user to keep it.\n",
+                   stderr);
+    }
     // The pages are composed in software (no GPU above), so the views are
     // drawn in software too, and on X the application loads no OpenGL at
     // all: setting it up took 70 ms of the way to the first window and its
@@ -66,6 +77,24 @@ void TWebBrowser::setUpEngine()
     QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
+QString TWebBrowser::engineStartProblem()
+{
+    // Where the engine looks for its helper: the path the environment
+    // names, else Qt's folder of helper programs, else the program's own.
+    const QString name = QStringLiteral("QtWebEngineProcess");
+    const QString named = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
+    const QStringList candidates =
+        !named.isEmpty()
+            ? QStringList{named}
+            : QStringList{QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + u'/' + name,
+                          QCoreApplication::applicationDirPath() + u'/' + name};
+    for (const QString &candidate : candidates)
+        if (QFileInfo::exists(candidate))
+            return {};
+    return QStringLiteral("Web motoru başlatılamadı: yardımcı programı %1 bulunamadı")
+        .arg(candidates.front());
 }
 
 QWebEngineProfile *TWebBrowser::sharedProfile()
@@ -78,11 +107,6 @@ QWebEngineProfile *TWebBrowser::sharedProfile()
         p->setSpellCheckEnabled(false);
         QObject::connect(p, &QWebEngineProfile::downloadRequested,
                          [](QWebEngineDownloadRequest *download) { download->cancel(); });
-        if (QWebEngineUrlScheme::schemeByName(StatusPageHandler::scheme).name() !=
-            StatusPageHandler::scheme)
-            qWarning("TWebBrowser::registerSchemes() was not called before the application");
-        statusPages = new StatusPageHandler(p);
-        p->installUrlSchemeHandler(StatusPageHandler::scheme, statusPages);
         return p;
     }();
     return profile;
@@ -104,6 +128,14 @@ void TWebBrowser::attach()
     m_page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     setPage(m_page);
     m_page->setVisible(isVisible());
+    // Every page from its top: the result view loads the same file address
+    // for each lookup, which the engine takes for a reload and would show at
+    // the old page's scroll position.
+    QWebEngineScript fromTop;
+    fromTop.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    fromTop.setWorldId(QWebEngineScript::ApplicationWorld);
+    fromTop.setSourceCode(QStringLiteral("history.scrollRestoration = 'manual';"));
+    m_page->scripts().insert(fromTop);
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::onLoadFinished);
     connect(m_page, &QWebEnginePage::newWindowRequested, this,
@@ -112,6 +144,14 @@ void TWebBrowser::attach()
                 // would otherwise land in the user's browser as well.
                 if (isWebAddress(request.requestedUrl()))
                     platform::ExternalBrowser::open(request.requestedUrl());
+            });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    emit OnEngineFailure(
+                        this, QStringLiteral("Web motorunun sayfaları çizen süreci beklenmedik "
+                                             "biçimde sona erdi (çıkış kodu %1)")
+                                  .arg(code));
             });
     if (!m_pending.isEmpty())
         Navigate(std::exchange(m_pending, QString()));
@@ -153,7 +193,11 @@ void TWebBrowser::Navigate(const QString &url)
     QString html = url.mid(about.size());
     if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
         html.clear();
-    m_statusPage = statusPages->add(html);
+    m_statusPage = statusPages.add(html);
+    if (m_statusPage.isEmpty())
+        throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Cannot create the page file."),
+                                                     WebBrowserErrorCode::Failed),
+                              WebBrowserErrorCode::Failed);
     m_requested = m_statusPage;
     m_page->load(m_statusPage);
 }
@@ -203,6 +247,29 @@ void TWebBrowser::closeEvent(QCloseEvent *event)
         QWidget::closeEvent(event);
 }
 
+void TWebBrowser::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_page)
+        return;
+    const QWebEngineContextMenuRequest *request = lastContextMenuRequest();
+    const bool editable = request && request->isContentEditable();
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto add = [&](QWebEnginePage::WebAction which, const QString &text) {
+        QAction *action = m_page->action(which);
+        action->setText(text);
+        menu->addAction(action);
+    };
+    if (editable)
+        add(QWebEnginePage::Cut, QStringLiteral("Kes"));
+    add(QWebEnginePage::Copy, QStringLiteral("Kopyala"));
+    if (editable)
+        add(QWebEnginePage::Paste, QStringLiteral("Yapıştır"));
+    menu->addSeparator();
+    add(QWebEnginePage::SelectAll, QStringLiteral("Tümünü seç"));
+    menu->popup(event->globalPos());
+}
+
 void TWebBrowser::onLoadFinished(bool ok)
 {
     // A status page, then at once another page of ours (the waiting page,
@@ -210,8 +277,8 @@ void TWebBrowser::onLoadFinished(bool ok)
     // and drop the later load. The last one asked for is the one to show.
     // (A web address may end elsewhere through a redirect; ours never do.)
     const QUrl shown = m_page->url();
-    if (ok && shown.scheme().toLatin1() == StatusPageHandler::scheme && shown != m_requested &&
-        !m_requested.isEmpty() && !isWebAddress(m_requested)) {
+    if (ok && statusPages.owns(shown) && shown != m_requested && !m_requested.isEmpty() &&
+        !isWebAddress(m_requested)) {
         // Once the engine is done with the commit: a load asked for from
         // within it is dropped as well.
         QMetaObject::invokeMethod(
@@ -231,7 +298,7 @@ void TWebBrowser::onLoadFinished(bool ok)
 void TWebBrowser::releaseStatusPage()
 {
     if (!m_statusPage.isEmpty())
-        statusPages->release(m_statusPage);
+        statusPages.release(m_statusPage);
     m_statusPage.clear();
 }
 

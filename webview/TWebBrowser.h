@@ -35,16 +35,18 @@ public:
     void attach();
     bool isAttached() const { return m_page != nullptr; }
 
-    // Registers the scheme status pages are served under. Must run before
-    // the QApplication is created.
-    static void registerSchemes();
-
     // The web engine's command line flags: ours, then the user's own from
     // QTWEBENGINE_CHROMIUM_FLAGS, which come last and so win over ours.
     static QByteArray engineFlags(const QByteArray &users);
-    // Puts engineFlags() into the environment and has the views drawn
-    // without OpenGL. Must run before the QApplication is created.
+    // Puts engineFlags() into the environment, has the views drawn without
+    // OpenGL and makes the engine speak Turkish; as root, turns the engine's
+    // sandbox off (the engine would refuse to start) and says so on stderr.
+    // Must run before the QApplication is created.
     static void setUpEngine();
+    // What keeps the engine from starting, as the user should read it: its
+    // helper program where the engine looks for it. Empty when it is there.
+    // (Without it the engine would end the program with a line on stderr.)
+    static QString engineStartProblem();
 
     // The profile of all views: kept in memory only, nothing reaches the disk.
     static QWebEngineProfile *sharedProfile();
@@ -65,6 +67,9 @@ signals:
     void OnDownloadComplete(TWebBrowser *sender);
     // The document at address has loaded.
     void OnDocumentComplete(TWebBrowser *sender, QWebEnginePage *document, const QUrl &address);
+    // The engine's process that draws the pages ended abnormally; the text
+    // says so to the user.
+    void OnEngineFailure(TWebBrowser *sender, const QString &message);
 
 protected:
     // The engine draws into a child widget that takes the keyboard focus for
@@ -76,6 +81,9 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // A short menu of our own, in Turkish: the engine's has Back, Reload and
+    // View page source, in English.
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     void onLoadFinished(bool ok);

@@ -10,6 +10,8 @@ void WebBrowserPage::setRestricted(bool restricted)
     QWebEngineSettings *s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, !restricted);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, !restricted);
+    // The status pages are files: the waiting page's image comes over http.
+    s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);

@@ -5,6 +5,7 @@
 //   first <ms>    the first frame that differs from the one before the input
 //   answer <ms>   the first frame from which the area stays as it ends
 //   blank <ms>    how long the area was plain white on the way (0: never)
+//   whites <n>    how many of the distinct frames were plain white
 //   frames <n>    distinct frames seen, and the polls made
 //   file <ms>     when the file given with --file was replaced (-1: never)
 //   log <ms>      when the file given with --log grew (-1: never)
@@ -168,7 +169,7 @@ int main(int argc, char *argv[])
 
     double first = -1, answer = -1, fileAt = -1, logAt = -1;
     double blankFrom = -1, blank = 0;
-    long polls = 0, frames = 0;
+    long polls = 0, frames = 0, whites = 0;
     while (true) {
         const double now = msSince(t0);
         const std::uint64_t h = grab();
@@ -181,6 +182,7 @@ int main(int argc, char *argv[])
             answer = now;
             // A plain white frame: the engine's blank page between two documents.
             if (allWhite(image)) {
+                ++whites;
                 if (blankFrom < 0)
                     blankFrom = now;
             } else if (blankFrom >= 0) {
@@ -199,8 +201,9 @@ int main(int argc, char *argv[])
     }
     if (save)
         savePpm(image, save);
-    std::printf("first %.1f\nanswer %.1f\nblank %.1f\nframes %ld %ld\nfile %.1f\nlog %.1f\n", first,
-                answer, blank, frames, polls, fileAt, logAt);
+    std::printf("first %.1f\nanswer %.1f\nblank %.1f\nwhites %ld\nframes %ld %ld\nfile %.1f\nlog "
+                "%.1f\n",
+                first, answer, blank, whites, frames, polls, fileAt, logAt);
     std::printf("clock %.2f\n",
                 std::chrono::duration<double, std::milli>(t0.time_since_epoch()).count());
     XShmDetach(display, &segment);

@@ -9,6 +9,11 @@
 #     a sample taken while a process outside the program mapped the same web
 #     engine reads low (PSS splits shared pages) and is marked and left out;
 #   - for Project1, Enter to the result for "hello": file written and shown;
+#   - the first lookup after start, then a later one: each round starts
+#     Project1 and GoldenDict (English → Turkish only) afresh, times click
+#     (Enter) → answer painted for one word, then for another, and counts the
+#     plain-white frames on the way; FIRST_ROUNDS rounds (default 5), one word
+#     of the five each;
 #   - click → answer painted: a click on Çewir in Project1 against the site,
 #     and Enter in GoldenDict's search line (once reading every FreeDict
 #     dictionary installed, once only English → Turkish), for 5 words in
@@ -17,7 +22,7 @@
 #     first frame from which the area stays as it ends (1.5 s).
 # The programs take turns, RUNS rounds (default 5) after one round that warms
 # the caches and is not counted; the medians are printed with their ratios.
-# PARTS (default "start answer") picks the parts to run; PEER= leaves
+# PARTS (default "start first answer") picks the parts to run; PEER= leaves
 # GoldenDict out.
 #
 #   bench.sh PROJECT1 VORLINDA_SITE FLOOR PAINT_POLL [RUNS]
@@ -34,7 +39,8 @@ site=$2
 floor=$3
 poll=$4
 runs=${5:-5}
-parts=${PARTS:-start answer}
+parts=${PARTS:-start first answer}
+first_rounds=${FIRST_ROUNDS:-5}
 answer_rounds=${ANSWER_ROUNDS:-7}
 peer=${PEER-$(command -v goldendict || true)}
 
@@ -266,6 +272,7 @@ start_part() {
 answer_words=(hello book water house love)
 declare -A answer=() answer_window=()
 answer_first=() answer_blank=() answer_file=() answer_log=()
+declare -A answer_whites=()
 
 # peer_home_for NAME DICTIONARIES: a GoldenDict home that reads the
 # dictionaries in the folder DICTIONARIES, without the full-text index (it
@@ -291,6 +298,7 @@ poll_answer() {
     # shellcheck disable=SC2086 # its lines on one
     echo "  $key:" $out >&2
     answer[$key]+=" $(awk '$1 == "answer" { print $2 }' <<<"$out")"
+    answer_whites[$key]+=" $(awk '$1 == "whites" { print $2 }' <<<"$out")"
     if [ "$key" = project1 ]; then
         answer_first+=("$(awk '$1 == "first" { print $2 }' <<<"$out")")
         answer_blank+=("$(awk '$1 == "blank" { print $2 }' <<<"$out")")
@@ -309,14 +317,15 @@ focus_window() {
     sleep 0.3
 }
 
-# look_up KEY WORD COUNT: one lookup in the program of KEY.
+# look_up KEY WORD COUNT [PROGRAM]: one lookup in the program of KEY (PROGRAM,
+# project1 or a GoldenDict, where KEY is not the program's own).
 look_up() {
     focus_window "$1"
-    if [ "$1" = project1 ]; then
+    if [ "${4:-$1}" = project1 ]; then
         click 268 133 && xdotool key ctrl+a && xdotool type --delay 10 "$2"
         sleep 0.3
         [ "$3" = count ] || { click 230 197 && sleep 1.5 && return 0; }
-        poll_answer project1 10 228 470 340 click:$((origin_x + 230)),$((origin_y + 197)) --settle 1500 \
+        poll_answer "$1" 10 228 470 340 click:$((origin_x + 230)),$((origin_y + 197)) --settle 1500 \
             --file "$result" --log "$work/site.log"
     else
         click 180 41 && xdotool key ctrl+a && xdotool type --delay 10 "$2"
@@ -388,6 +397,68 @@ answer_part() {
         "$(median "${answer_first[@]}")" "$(median "${answer_blank[@]}")" "$(median ${answer[project1]})"
 }
 
+# --- The first lookup after start, and a later one ---------------------------
+
+first_part() {
+    local round word later key home one_pair runtime
+    local -a words=(hello book water house love)
+    one_pair=$(mktemp -d "$work/one-pair.XXXXXX")
+    ln -s /usr/share/dictd/freedict-eng-tur.index /usr/share/dictd/freedict-eng-tur.dict.dz "$one_pair/"
+    [ -z "$peer" ] || home=$(peer_home_for first "$one_pair")
+    for ((round = 0; round <= first_rounds; round++)); do
+        word=${words[$((round % 5))]} later=${words[$(((round + 1) % 5))]}
+        local count=count
+        [ "$round" -gt 0 ] && echo "first lookup: round $round of $first_rounds" >&2 ||
+            { count=warm && echo "first lookup: warming up (not counted)" >&2; }
+        runtime=$(mktemp -d "$work/runtime.XXXXXX")
+        result="$runtime/vorlinda-sozluk/tmp.htm"
+        local pages=$(($(requests /ban.asp) + 2)) translation=$(($(requests /res/cevir.htm) + 1))
+        start_for_answers first-project1 "^Vorlinda Dictionary" env XDG_RUNTIME_DIR="$runtime" \
+            HOME="$work/home" QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 "$program"
+        wait_for 60 "first pages" eval '[ "$(requests /ban.asp)" -ge '$pages' ] && [ "$(requests /res/cevir.htm)" -ge '$translation' ]'
+        focus_window first-project1
+        click 38 13
+        sleep 1
+        answer_window[later-project1]=${answer_window[first-project1]}
+        look_up first-project1 "$word" count project1
+        look_up later-project1 "$later" count project1
+        stop
+        if [ -n "$peer" ]; then
+            start_for_answers first-peer "^GoldenDict$" env HOME="$home" TMPDIR="$home/tmp" \
+                QT_QPA_PLATFORM=xcb "$peer"
+            wait_for 120 "dictionaries indexed" eval '! xdotool search --name Initializing >/dev/null'
+            sleep 1
+            answer_window[later-peer]=${answer_window[first-peer]}
+            look_up first-peer "$word" count
+            look_up later-peer "$later" count
+            stop
+        fi
+        if [ "$count" = warm ]; then
+            for key in first-project1 later-project1 first-peer later-peer; do
+                answer[$key]= answer_whites[$key]=
+            done
+        fi
+    done
+
+    printf '\nfirst lookup after start, and a later one: click → answer painted, ms, median (range) of %s, and plain-white frames\n' "$first_rounds"
+    # shellcheck disable=SC2086
+    range() { printf '%s (%s–%s)' "$(median $1)" "$(printf '%s\n' $1 | sort -n | head -n 1)" \
+        "$(printf '%s\n' $1 | sort -n | tail -n 1)"; }
+    # shellcheck disable=SC2086
+    whites() { printf '%s' "$(printf '%s\n' $1 | awk '{ n += $1 } END { print n + 0 }')"; }
+    local which
+    for which in first later; do
+        printf '%-44s %-24s white frames %s\n' "Project1, $which lookup" \
+            "$(range "${answer[$which-project1]}")" "$(whites "${answer_whites[$which-project1]}")"
+        [ -z "$peer" ] || printf '%-44s %-24s white frames %s\n' "GoldenDict (English → Turkish), $which" \
+            "$(range "${answer[$which-peer]}")" "$(whites "${answer_whites[$which-peer]}")"
+        # shellcheck disable=SC2086
+        [ -z "$peer" ] || printf '%-44s %s×\n' "Project1 / GoldenDict, $which" \
+            "$(ratio "$(median ${answer[$which-project1]})" "$(median ${answer[$which-peer]})")"
+    done
+}
+
 mkdir -p "$work/home"
 case " $parts " in *" start "*) start_part ;; esac
+case " $parts " in *" first "*) first_part ;; esac
 case " $parts " in *" answer "*) answer_part ;; esac

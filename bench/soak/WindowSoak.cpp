@@ -81,7 +81,6 @@ int main(int argc, char *argv[])
     const int readTimeoutMs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2000;
     const auto seed = static_cast<std::uint32_t>(argc > 4 ? std::atol(argv[4]) : 11);
 
-    TWebBrowser::registerSchemes();
     TWebBrowser::setUpEngine();
     TApplication app(argc, argv);
 

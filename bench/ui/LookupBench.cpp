@@ -118,7 +118,6 @@ int main(int argc, char *argv[])
     const double execToMain = msSinceExec();
     const int lookups = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
 
-    TWebBrowser::registerSchemes();
     TWebBrowser::setUpEngine();
     TApplication app(argc, argv);
 

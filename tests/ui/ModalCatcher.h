@@ -16,6 +16,7 @@ public:
     {
         QString title, text;
         QMessageBox::Icon icon;
+        QStringList buttons;
     };
 
     ModalCatcher()
@@ -24,7 +25,10 @@ public:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            m_seen.push_back({box->windowTitle(), box->text(), box->icon()});
+            QStringList buttons;
+            for (const QAbstractButton *button : box->buttons())
+                buttons << button->text();
+            m_seen.push_back({box->windowTitle(), box->text(), box->icon(), buttons});
             (box->defaultButton() ? box->defaultButton() : box->buttons().value(0))->click();
         });
         m_timer.start(10);

@@ -170,7 +170,6 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
     tst_Keyboard test;
     return QTest::qExec(&test, argc, argv);

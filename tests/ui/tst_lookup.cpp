@@ -30,6 +30,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <csignal>
 #include <optional>
 #include <stdexcept>
 
@@ -199,6 +201,7 @@ private slots:
         QCOMPARE(boxes.seen().size(), std::size_t(1));
         QCOMPARE(boxes.seen().front().text, box);
         QCOMPARE(boxes.seen().front().icon, QMessageBox::NoIcon);
+        QCOMPARE(boxes.seen().front().buttons, QStringList{QStringLiteral("OK")});
         QCOMPARE(window.site.paths("/index.php").size(), https ? 0 : 1);
         QCOMPARE(window.form->Memo1->bytes(), std::string("what the buffer held"));
         QVERIFY(!QFile::exists(window.resultFile));
@@ -463,6 +466,88 @@ private slots:
         QVERIFY(boxes.seen().empty());
     }
 
+    // A long result scrolled down, then another lookup: the engine takes
+    // the same file address for a reload, yet the new page shows from its top.
+    void aNewResultShowsFromItsTop()
+    {
+        Window window;
+        window.form->resize(495, 630);
+        QByteArray rows;
+        for (int i = 0; i < 200; ++i)
+            rows += siteRow("row" + QByteArray::number(i), "satir");
+        window.answer(sitePage(rows));
+        TWebBrowser *view = window.form->WebBrowser1;
+        const auto scrollY = [&] {
+            auto y = std::make_shared<std::optional<int>>();
+            view->page()->runJavaScript(QStringLiteral("window.scrollY"),
+                                        QWebEngineScript::ApplicationWorld,
+                                        [y](const QVariant &v) { *y = v.toInt(); });
+            return QTest::qWaitFor([&] { return y->has_value(); }, LoadTimeout) ? y->value() : -1;
+        };
+        for (const char *word : {"first", "second"}) {
+            QSignalSpy loaded(view, &TWebBrowser::OnDownloadComplete);
+            window.form->Edit1->setText(QString::fromLatin1(word));
+            window.lookup();
+            QVERIFY(loaded.wait(LoadTimeout));
+            QCOMPARE(scrollY(), 0);
+            view->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 2000)"),
+                                        QWebEngineScript::ApplicationWorld);
+            QTRY_VERIFY_WITH_TIMEOUT(scrollY() > 1000, LoadTimeout);
+        }
+    }
+
+    // A link label whose address no browser can open: the desktop's opener
+    // fails, and a box gives the address to copy.
+    void aLinkWithNoBrowserShowsTheAddress()
+    {
+        QTemporaryDir bin;
+        QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\necho \"$1\" >\"$0.args\"\necho 'no browser' >&2\nexit 3\n");
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+        Window window;
+        ModalCatcher boxes;
+
+        QTest::mouseClick(window.form->Label6, Qt::LeftButton);
+
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), std::size_t(1), LoadTimeout);
+        const QByteArray address = "http://www.zirvazo.com/?ref=vrl_11";
+        QCOMPARE(fileBytes(opener.fileName() + ".args"), address + '\n');
+        QVERIFY2(boxes.seen().front().text.endsWith("\n\n" + address),
+                 qPrintable(boxes.seen().front().text));
+        QCOMPARE(boxes.seen().front().title, QStringLiteral("Vorlinda Sozluk"));
+    }
+
+    // The engine's helper missing, or its process ending under the views:
+    // the application's error box says so.
+    void anEngineThatCannotRunReachesTheErrorBox()
+    {
+        ModalCatcher boxes;
+        const QByteArray missing = "/nonexistent/QtWebEngineProcess";
+        qputenv("QTWEBENGINEPROCESS_PATH", missing);
+        const bool started = engineCanStart();
+        qunsetenv("QTWEBENGINEPROCESS_PATH");
+        QVERIFY(!started);
+        QVERIFY(engineCanStart());
+        QCOMPARE(boxes.seen().size(), std::size_t(1));
+        QVERIFY(boxes.seen().front().text.contains(QString::fromLatin1(missing)));
+
+        Window window;
+        TWebBrowser *view = window.form->WebBrowser1;
+        QSignalSpy loaded(view, &TWebBrowser::OnDownloadComplete);
+        window.form->FormCreate(window.form.get());
+        QVERIFY(loaded.wait(LoadTimeout));
+        QVERIFY(view->page()->renderProcessPid() > 0);
+        ::kill(pid_t(view->page()->renderProcessPid()), SIGKILL);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.seen().size(), std::size_t(2), LoadTimeout);
+        QVERIFY(boxes.seen().back().text.startsWith(QStringLiteral("Web motorunun")));
+        QCOMPARE(boxes.seen().back().icon, QMessageBox::Critical);
+    }
+
     void aPeriodFollowsALastCharacterThatSortsAfterIt()
     {
         // Each row: the message, a bar, what the box shows.
@@ -486,6 +571,7 @@ private slots:
         QCOMPARE(box.title, QStringLiteral("Vorlinda Sozluk"));
         QCOMPARE(box.text, QStringLiteral("Stream write error."));
         QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.buttons, QStringList{QStringLiteral("Tamam")}); // Qt's Turkish
         QCOMPARE(catcher.seen().back().text, QStringLiteral("Done."));
     }
 
@@ -519,7 +605,6 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    TWebBrowser::registerSchemes();
     TApplication app(argc, argv);
     QApplication::setApplicationName(ErrorBox::applicationTitle);
     tst_Lookup test;

@@ -4,12 +4,15 @@
 #include "TWebBrowser.h"
 #include "WebBrowserError.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <unistd.h>
 
 using namespace vorlinda::platform;
 using namespace vorlinda::webview;
@@ -54,8 +57,15 @@ class tst_TWebBrowser : public QObject
     QTemporaryDir m_dir;
 
 public:
-    // Before the application, as the program's start does.
-    static void initMain() { TWebBrowser::registerSchemes(); }
+    // Before the application, as the program's start does; as root, without
+    // the test's own word on the sandbox, so that the engine's start as root
+    // is tested too.
+    static void initMain()
+    {
+        if (geteuid() == 0)
+            qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        TWebBrowser::setUpEngine();
+    }
 
 private slots:
     void everyLoadEndsInDownloadThenDocument_data()
@@ -183,6 +193,49 @@ private slots:
         // The profile all views share: kept in memory only.
         QVERIFY(view.page()->profile() == TWebBrowser::sharedProfile());
         QVERIFY(view.page()->profile()->isOffTheRecord());
+    }
+
+    // What the engine says itself: its error page, and the right-click menu
+    // (ours: the engine's own is in English, with Back, Reload and View page
+    // source). Each row: the page, whether it is right-clicked, and the
+    // page's text or the menu's entries.
+    void theEngineSpeaksTurkish_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("rightClick");
+        QTest::addColumn<QString>("expected");
+        const QString refused = u"http://127.0.0.1:%1/"_s.arg(m_site.closedPort());
+        QTest::newRow("error page") << refused << false << u"Bu siteye ulaşılamıyor"_s;
+        QTest::newRow("menu on a page")
+            << u"about:<p style=height:100vh>metin"_s << true << u"Kopyala||Tümünü seç"_s;
+        QTest::newRow("menu on a text field") << u"about:<textarea style=position:fixed;inset:0>"_s
+                                              << true << u"Kes|Kopyala|Yapıştır||Tümünü seç"_s;
+    }
+
+    void theEngineSpeaksTurkish()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, rightClick);
+        QFETCH(QString, expected);
+        TWebBrowser view;
+        view.resize(400, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(load(view, address));
+        if (!rightClick) {
+            QTRY_VERIFY_WITH_TIMEOUT(script(view).toString().contains(expected), LoadTimeout);
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(view.focusProxy(), LoadTimeout);
+        QTest::mouseClick(view.focusProxy(), Qt::RightButton, {}, QPoint(100, 100));
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMenu *>(QApplication::activePopupWidget()),
+                                 LoadTimeout);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QStringList entries;
+        for (const QAction *action : menu->actions())
+            entries << action->text();
+        menu->close();
+        QCOMPARE(entries.join(u'|'), expected);
     }
 
     void theUsersEngineFlagsComeAfterOursSoTheyWin()
