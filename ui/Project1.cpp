@@ -72,6 +72,8 @@ bool takeSites(TForm1::Settings &settings)
     return true;
 }
 
+} // namespace
+
 bool engineCanStart()
 {
     const QString problem = webview::TWebBrowser::engineStartProblem();
@@ -79,8 +81,6 @@ bool engineCanStart()
         ErrorBox::show(problem);
     return problem.isEmpty();
 }
-
-} // namespace
 
 int Project1(int argc, char *argv[])
 {
