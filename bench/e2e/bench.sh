@@ -408,13 +408,18 @@ first_part() {
     for ((round = 0; round <= first_rounds; round++)); do
         word=${words[$((round % 5))]} later=${words[$(((round + 1) % 5))]}
         local count=count
-        [ "$round" -gt 0 ] && echo "first lookup: round $round of $first_rounds" >&2 ||
-            { count=warm && echo "first lookup: warming up (not counted)" >&2; }
+        if [ "$round" -gt 0 ]; then
+            echo "first lookup: round $round of $first_rounds" >&2
+        else
+            count=warm
+            echo "first lookup: warming up (not counted)" >&2
+        fi
         runtime=$(mktemp -d "$work/runtime.XXXXXX")
         result="$runtime/vorlinda-sozluk/tmp.htm"
         local pages=$(($(requests /ban.asp) + 2)) translation=$(($(requests /res/cevir.htm) + 1))
         start_for_answers first-project1 "^Vorlinda Dictionary" env XDG_RUNTIME_DIR="$runtime" \
             HOME="$work/home" QT_QPA_PLATFORM=xcb QTWEBENGINE_DISABLE_SANDBOX=1 "$program"
+        # shellcheck disable=SC2016 # expanded by eval, on every try
         wait_for 60 "first pages" eval '[ "$(requests /ban.asp)" -ge '$pages' ] && [ "$(requests /res/cevir.htm)" -ge '$translation' ]'
         focus_window first-project1
         click 38 13
@@ -435,7 +440,7 @@ first_part() {
         fi
         if [ "$count" = warm ]; then
             for key in first-project1 later-project1 first-peer later-peer; do
-                answer[$key]= answer_whites[$key]=
+                answer[$key]='' answer_whites[$key]=''
             done
         fi
     done
