@@ -1,4 +1,4 @@
-#include "Project1.h"
+#include "ui/Project1.h"
 
 int main(int argc, char *argv[])
 {

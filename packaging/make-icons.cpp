@@ -1,6 +1,6 @@
 // Writes the program's icon, as ui/Icons draws it, to PNG files for the
 // desktop's icon theme: make-icons SIZE FILE [SIZE FILE]...
-#include "Icons.h"
+#include "ui/Icons.h"
 
 #include <QGuiApplication>
 #include <QImage>

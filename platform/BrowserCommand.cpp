@@ -1,4 +1,4 @@
-#include "BrowserCommand.h"
+#include "platform/BrowserCommand.h"
 
 #include <windows.h>
 

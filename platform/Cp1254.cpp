@@ -1,4 +1,4 @@
-#include "Cp1254.h"
+#include "platform/Cp1254.h"
 
 #include <array>
 #include <cstdint>

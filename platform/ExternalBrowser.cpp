@@ -1,7 +1,7 @@
-#include "ExternalBrowser.h"
+#include "platform/ExternalBrowser.h"
 
 #ifdef _WIN32
-#include "BrowserCommand.h"
+#include "platform/BrowserCommand.h"
 #else
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "PageFile.h"
+#include "platform/PageFile.h"
 
 #ifdef _WIN32
 #include <algorithm>

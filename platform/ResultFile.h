@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PageFile.h"
+#include "platform/PageFile.h"
 
 #include <QString>
 #include <string>

@@ -1,4 +1,4 @@
-#include "VolumeSerial.h"
+#include "platform/VolumeSerial.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,11 +1,11 @@
-#include "Project1.h"
+#include "ui/Project1.h"
 
-#include "ErrorBox.h"
-#include "Icons.h"
-#include "SiteSettings.h"
-#include "TApplication.h"
-#include "TForm1.h"
-#include "TWebBrowser.h"
+#include "ui/ErrorBox.h"
+#include "ui/Icons.h"
+#include "ui/SiteSettings.h"
+#include "ui/TApplication.h"
+#include "ui/TForm1.h"
+#include "webview/TWebBrowser.h"
 
 #include <QFileInfo>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "Scaling.h"
+#include "ui/Scaling.h"
 
 #include <QFontMetrics>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "SiteSettings.h"
+#include "ui/SiteSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

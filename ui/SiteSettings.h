@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SiteAddress.h"
+#include "lookup/core/SiteAddress.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "TApplication.h"
+#include "ui/TApplication.h"
 
-#include "ErrorBox.h"
+#include "ui/ErrorBox.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "AntiFreeze.h"
-#include "HttpClient.h"
-#include "Scaling.h"
+#include "lookup/client/AntiFreeze.h"
+#include "lookup/client/HttpClient.h"
+#include "ui/Scaling.h"
 
 #include <chrono>
 

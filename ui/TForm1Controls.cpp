@@ -1,13 +1,13 @@
 // The window's control tree as designed: each control's place, caption and
 // settings, and the keyboard's path through them. The behaviour is TForm1.cpp's.
 
-#include "TForm1.h"
+#include "ui/TForm1.h"
 
-#include "LanguageTable.h"
-#include "TLabel.h"
-#include "TListBox.h"
-#include "TMemo.h"
-#include "TWebBrowser.h"
+#include "lookup/core/LanguageTable.h"
+#include "ui/TLabel.h"
+#include "ui/TListBox.h"
+#include "ui/TMemo.h"
+#include "webview/TWebBrowser.h"
 
 #include <QComboBox>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "TLabel.h"
+#include "ui/TLabel.h"
 
 #include <QMouseEvent>
 

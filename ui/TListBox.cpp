@@ -1,4 +1,4 @@
-#include "TListBox.h"
+#include "ui/TListBox.h"
 
 #include <QStyledItemDelegate>
 

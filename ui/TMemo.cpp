@@ -1,6 +1,6 @@
-#include "TMemo.h"
+#include "ui/TMemo.h"
 
-#include "Cp1254.h"
+#include "platform/Cp1254.h"
 
 #include <algorithm>
 

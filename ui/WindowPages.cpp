@@ -1,4 +1,4 @@
-#include "WindowPages.h"
+#include "ui/WindowPages.h"
 
 #include <QUrl>
 

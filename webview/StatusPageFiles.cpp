@@ -1,4 +1,4 @@
-#include "StatusPageFiles.h"
+#include "webview/StatusPageFiles.h"
 
 #include <QDir>
 #include <QFile>

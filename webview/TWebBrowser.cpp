@@ -1,12 +1,12 @@
-#include "TWebBrowser.h"
+#include "webview/TWebBrowser.h"
 
 #include <QChildEvent>
 #include <utility>
 
-#include "ExternalBrowser.h"
-#include "StatusPageFiles.h"
-#include "WebBrowserError.h"
-#include "WebBrowserPage.h"
+#include "platform/ExternalBrowser.h"
+#include "webview/StatusPageFiles.h"
+#include "webview/WebBrowserError.h"
+#include "webview/WebBrowserPage.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "WebBrowserError.h"
+#include "webview/WebBrowserError.h"
 
 #include <system_error>
 

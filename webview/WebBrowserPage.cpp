@@ -1,4 +1,4 @@
-#include "WebBrowserPage.h"
+#include "webview/WebBrowserPage.h"
 
 #include <QWebEngineSettings>
 

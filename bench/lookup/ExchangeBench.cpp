@@ -1,9 +1,9 @@
 // Runs N lookups through HttpClient and the same GETs through libcurl against
 // one local fake site, and feeds a 1 MiB chunked body through the response
 // reader. Usage: vorlinda_exchange_bench [lookups]
-#include "FetchDictionaryPage.h"
-#include "HttpClient.h"
-#include "ResponseReader.h"
+#include "lookup/client/FetchDictionaryPage.h"
+#include "lookup/client/HttpClient.h"
+#include "lookup/core/ResponseReader.h"
 
 #include <QCoreApplication>
 

@@ -3,9 +3,9 @@
 // the tests' hostile clients, timed, and a SIGTERM in the middle of the load.
 // Every client is in this one process (epoll for the load).
 //   vorlinda_site_bench [seconds of load, default 20]
-#include "HostileClients.h"
-#include "LoopbackClient.h"
-#include "SiteProcess.h"
+#include "tests/support/HostileClients.h"
+#include "tests/support/LoopbackClient.h"
+#include "tests/support/SiteProcess.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,7 +1,7 @@
-#include "FaultProxy.h"
+#include "bench/soak/FaultProxy.h"
 
-#include "HttpError.h"
-#include "ResponseReader.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/ResponseReader.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "LookupPlan.h"
+#include "bench/soak/LookupPlan.h"
 
-#include "LanguageTable.h"
+#include "lookup/core/LanguageTable.h"
 
 #include <array>
 #include <string_view>

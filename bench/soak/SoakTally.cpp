@@ -1,4 +1,4 @@
-#include "SoakTally.h"
+#include "bench/soak/SoakTally.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FaultProxy.h"
+#include "bench/soak/FaultProxy.h"
 
 #include <string>
 #include <vector>

@@ -5,16 +5,16 @@
 // the sanitizer build (-DVORLINDA_ASAN=ON), offscreen, with
 // QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 set:
 //   vorlinda_window_soak SITE_PROGRAM [LOOKUPS] [READ_TIMEOUT_MS] [SEED]
-#include "Cp1254.h"
-#include "FaultProxy.h"
-#include "FetchDictionaryPage.h"
-#include "HttpClient.h"
-#include "LookupPlan.h"
-#include "SiteProcess.h"
-#include "SoakTally.h"
-#include "TApplication.h"
-#include "TForm1.h"
-#include "TWebBrowser.h"
+#include "bench/soak/FaultProxy.h"
+#include "bench/soak/LookupPlan.h"
+#include "bench/soak/SoakTally.h"
+#include "lookup/client/FetchDictionaryPage.h"
+#include "lookup/client/HttpClient.h"
+#include "platform/Cp1254.h"
+#include "tests/support/SiteProcess.h"
+#include "ui/TApplication.h"
+#include "ui/TForm1.h"
+#include "webview/TWebBrowser.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

@@ -4,11 +4,11 @@
 // Then large responses (8 MiB in one line, 8 MiB in lines of 100 bytes,
 // 15 MiB), each timed from the site's last byte to the page written.
 // Usage: bench_lookup [lookups]   (QT_QPA_PLATFORM=offscreen works)
-#include "LoopbackSite.h"
-#include "TApplication.h"
-#include "TForm1.h"
-#include "TWebBrowser.h"
-#include "WindowPages.h"
+#include "tests/support/LoopbackSite.h"
+#include "ui/TApplication.h"
+#include "ui/TForm1.h"
+#include "ui/WindowPages.h"
+#include "webview/TWebBrowser.h"
 
 #include <QEventLoop>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "AntiFreeze.h"
+#include "lookup/client/AntiFreeze.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

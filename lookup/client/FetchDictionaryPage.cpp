@@ -1,7 +1,7 @@
-#include "FetchDictionaryPage.h"
+#include "lookup/client/FetchDictionaryPage.h"
 
-#include "DictionaryQuery.h"
-#include "HttpClient.h"
+#include "lookup/client/HttpClient.h"
+#include "lookup/core/DictionaryQuery.h"
 
 namespace vorlinda::lookup {
 

@@ -1,7 +1,7 @@
-#include "HttpClient.h"
+#include "lookup/client/HttpClient.h"
 
-#include "SocketConnection.h"
-#include "TlsConnection.h"
+#include "lookup/client/SocketConnection.h"
+#include "lookup/client/TlsConnection.h"
 
 #include <QAbstractEventDispatcher>
 

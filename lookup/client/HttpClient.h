@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AntiFreeze.h"
-#include "HttpError.h"
-#include "HttpSession.h"
+#include "lookup/client/AntiFreeze.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/HttpSession.h"
 
 #include <QObject>
 

@@ -1,6 +1,6 @@
-#include "SocketConnection.h"
+#include "lookup/client/SocketConnection.h"
 
-#include "HttpError.h"
+#include "lookup/core/HttpError.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AntiFreeze.h"
-#include "Connection.h"
+#include "lookup/client/AntiFreeze.h"
+#include "lookup/core/Connection.h"
 
 #include <chrono>
 #include <cstdint>

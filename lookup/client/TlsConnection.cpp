@@ -1,6 +1,6 @@
-#include "TlsConnection.h"
+#include "lookup/client/TlsConnection.h"
 
-#include "HttpError.h"
+#include "lookup/core/HttpError.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Connection.h"
-#include "SocketConnection.h"
+#include "lookup/client/SocketConnection.h"
+#include "lookup/core/Connection.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
-#include "CookieStore.h"
+#include "lookup/core/CookieStore.h"
 
-#include "HttpDate.h"
-#include "TextRules.h"
+#include "lookup/core/HttpDate.h"
+#include "lookup/core/TextRules.h"
 
 #include <algorithm>
 

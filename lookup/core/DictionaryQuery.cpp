@@ -1,6 +1,6 @@
-#include "DictionaryQuery.h"
+#include "lookup/core/DictionaryQuery.h"
 
-#include "LanguageTable.h"
+#include "lookup/core/LanguageTable.h"
 
 namespace vorlinda::lookup::DictionaryQuery {
 

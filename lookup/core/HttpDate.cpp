@@ -1,4 +1,4 @@
-#include "HttpDate.h"
+#include "lookup/core/HttpDate.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "HttpRequest.h"
+#include "lookup/core/HttpRequest.h"
 
 namespace vorlinda::lookup::HttpRequest {
 

@@ -1,8 +1,8 @@
-#include "HttpSession.h"
+#include "lookup/core/HttpSession.h"
 
-#include "HttpError.h"
-#include "HttpRequest.h"
-#include "ResponseReader.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/HttpRequest.h"
+#include "lookup/core/ResponseReader.h"
 
 #include <array>
 #include <cctype>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Connection.h"
-#include "CookieStore.h"
+#include "lookup/core/Connection.h"
+#include "lookup/core/CookieStore.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "LanguageTable.h"
+#include "lookup/core/LanguageTable.h"
 
 #include <array>
 #include <stdexcept>

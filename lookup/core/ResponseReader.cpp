@@ -1,7 +1,7 @@
-#include "ResponseReader.h"
+#include "lookup/core/ResponseReader.h"
 
-#include "HttpError.h"
-#include "TextRules.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/TextRules.h"
 
 #include <algorithm>
 

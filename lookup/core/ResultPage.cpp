@@ -1,6 +1,6 @@
-#include "ResultPage.h"
+#include "lookup/core/ResultPage.h"
 
-#include "TextRules.h"
+#include "lookup/core/TextRules.h"
 
 #include <cstddef>
 #include <utility>

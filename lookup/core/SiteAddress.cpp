@@ -1,6 +1,6 @@
-#include "SiteAddress.h"
+#include "lookup/core/SiteAddress.h"
 
-#include "HttpRequest.h"
+#include "lookup/core/HttpRequest.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "TextRules.h"
+#include "lookup/core/TextRules.h"
 
 #include <algorithm>
 #include <array>

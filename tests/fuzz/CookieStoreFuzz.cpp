@@ -1,8 +1,8 @@
 // Set-Cookie lines ("2:" before a Set-Cookie2 value), one per line, then the
 // Cookie line for the path on the last line, now and a year on.
-#include "CookieStore.h"
-#include "FuzzCheck.h"
-#include "TextRules.h"
+#include "lookup/core/CookieStore.h"
+#include "lookup/core/TextRules.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <set>

@@ -3,9 +3,9 @@
 // entry is read; a broken file gives std::runtime_error and nothing else, and
 // no read gives more than it asked for. Run with -malloc_limit_mb to see
 // that no declared size is trusted for an allocation.
-#include "FuzzCheck.h"
 #include "dict/DictZipFile.h"
 #include "dict/DictdIndex.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,9 +1,9 @@
 // An index file of the site, broken at will. Its hashes are not checked, so
 // that damaged sections reach the readers: every read must be refused with
 // IndexError or stay within the file, whatever its offsets and counts say.
-#include "FuzzCheck.h"
 #include "dict/DictionaryIndex.h"
 #include "dict/IndexFile.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,9 +1,9 @@
 // The query address from two list positions (the first two bytes) and a
 // word (the rest); and Windows-1254 both ways: every byte survives a decode
 // and encode, and text the code page holds survives an encode and decode.
-#include "Cp1254.h"
-#include "DictionaryQuery.h"
-#include "FuzzCheck.h"
+#include "lookup/core/DictionaryQuery.h"
+#include "platform/Cp1254.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <cstring>

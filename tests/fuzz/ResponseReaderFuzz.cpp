@@ -1,9 +1,9 @@
 // One response read whole and read in pieces must come out the same: the
 // same failure, or the same status, fields, body and bytes taken. The first
 // byte picks the pieces' lengths; small limits bring the caps within reach.
-#include "FuzzCheck.h"
-#include "HttpError.h"
-#include "ResponseReader.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/ResponseReader.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <random>

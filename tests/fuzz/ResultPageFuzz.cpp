@@ -1,9 +1,9 @@
 // A dictionary page, lowered and cut at its NUL as the lookup does, through
 // the pair extraction; and the text rules over the same bytes, with a needle
 // and a position taken from its first bytes.
-#include "FuzzCheck.h"
-#include "ResultPage.h"
-#include "TextRules.h"
+#include "lookup/core/ResultPage.h"
+#include "lookup/core/TextRules.h"
+#include "tests/fuzz/FuzzCheck.h"
 
 #include <cstdint>
 #include <string>

@@ -2,9 +2,9 @@
 // decoded and answered from a small dictionary. The target's bytes must also
 // come back from the program's own escaping, and reading character
 // references never grows a text nor breaks its UTF-8.
-#include "DictFixture.h"
-#include "DictionaryQuery.h"
-#include "FuzzCheck.h"
+#include "lookup/core/DictionaryQuery.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/support/DictFixture.h"
 #include "text/CharacterReferences.h"
 #include "text/QueryString.h"
 #include "text/RequestLine.h"

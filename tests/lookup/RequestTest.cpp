@@ -1,6 +1,6 @@
-#include "CookieStore.h"
-#include "DictionaryQuery.h"
-#include "HttpRequest.h"
+#include "lookup/core/CookieStore.h"
+#include "lookup/core/DictionaryQuery.h"
+#include "lookup/core/HttpRequest.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ResultPage.h"
+#include "lookup/core/ResultPage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "Connection.h"
-#include "HttpError.h"
-#include "HttpSession.h"
-#include "SiteAddress.h"
+#include "lookup/core/Connection.h"
+#include "lookup/core/HttpError.h"
+#include "lookup/core/HttpSession.h"
+#include "lookup/core/SiteAddress.h"
 
 #include <gtest/gtest.h>
 

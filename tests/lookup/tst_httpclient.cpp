@@ -1,6 +1,6 @@
-#include "HttpClient.h"
-#include "LoopbackSite.h"
-#include "TestAuthority.h"
+#include "lookup/client/HttpClient.h"
+#include "tests/support/LoopbackSite.h"
+#include "tests/support/TestAuthority.h"
 
 #include <QElapsedTimer>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "Cp1254.h"
-#include "DictionaryQuery.h"
+#include "platform/Cp1254.h"
+#include "lookup/core/DictionaryQuery.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ResultFile.h"
+#include "platform/ResultFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "VolumeSerial.h"
+#include "platform/VolumeSerial.h"
 
 #include <gtest/gtest.h>
 

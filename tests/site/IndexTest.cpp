@@ -1,8 +1,8 @@
 // The dictionaries' on-disk indexes: the answers they give against those of
 // the dictionaries read as they are, and what a damaged or stale index does.
-#include "DictFixture.h"
 #include "dict/DictdIndex.h"
 #include "server/SiteOptions.h"
+#include "tests/support/DictFixture.h"
 #include "web/SitePages.h"
 #include "web/Translator.h"
 

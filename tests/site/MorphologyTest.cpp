@@ -1,8 +1,8 @@
 // Inflected words found through their dictionary forms, over the FreeDict,
 // Hunspell and WordNet files Debian installs (scripts/install-deps.sh).
 #include "morph/Morphology.h"
-#include "DictFixture.h"
 #include "morph/TurkishSuffixes.h"
+#include "tests/support/DictFixture.h"
 #include "text/TextFolding.h"
 #include "web/Translator.h"
 

@@ -1,7 +1,7 @@
 // vorlinda-site against clients that hold, trickle, overfill or never read,
 // and a stop in the middle of answering: each row of the shared table starts
 // its own site with shortened waits and tells what its client saw.
-#include "HostileClients.h"
+#include "tests/support/HostileClients.h"
 
 #include <gtest/gtest.h>
 

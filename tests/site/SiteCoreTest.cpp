@@ -1,12 +1,12 @@
 // Reading dictd files, and the dictionary page as the program reads it: the
 // marker, the cells two by two and the not-found phrase, run through the
 // program's own extraction.
-#include "DictFixture.h"
-#include "ResultPage.h"
-#include "TextRules.h"
 #include "dict/ApertiumLexicon.h"
 #include "dict/DictZipFile.h"
 #include "dict/DictdIndex.h"
+#include "lookup/core/ResultPage.h"
+#include "lookup/core/TextRules.h"
+#include "tests/support/DictFixture.h"
 #include "text/CharacterReferences.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"

@@ -1,8 +1,8 @@
 // vorlinda-site itself, started on a free port of 127.0.0.1 over a small
 // dictionary set and spoken to in raw bytes: request in, response out.
-#include "DictFixture.h"
-#include "LoopbackClient.h"
-#include "SiteProcess.h"
+#include "tests/support/DictFixture.h"
+#include "tests/support/LoopbackClient.h"
+#include "tests/support/SiteProcess.h"
 #include "web/FeedbackStore.h"
 #include "web/LoaderGif.h"
 #include "web/SitePages.h"

@@ -1,7 +1,7 @@
-#include "HostileClients.h"
+#include "tests/support/HostileClients.h"
 
-#include "DictFixture.h"
-#include "LoopbackClient.h"
+#include "tests/support/DictFixture.h"
+#include "tests/support/LoopbackClient.h"
 
 #include <netinet/in.h>
 #include <poll.h>

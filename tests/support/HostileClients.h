@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SiteProcess.h"
+#include "tests/support/SiteProcess.h"
 
 #include <sys/resource.h>
 

@@ -1,4 +1,4 @@
-#include "LoopbackSite.h"
+#include "tests/support/LoopbackSite.h"
 
 #include <QFile>
 #include <QSslCertificate>

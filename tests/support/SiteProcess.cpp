@@ -1,4 +1,4 @@
-#include "SiteProcess.h"
+#include "tests/support/SiteProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "TestAuthority.h"
+#include "tests/support/TestAuthority.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // The window's one-time scaling to the screen.
 
-#include "Scaling.h"
+#include "ui/Scaling.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Which source gives each site's address: the command line over the
 // environment over the user's file over the system's over the built-in one.
 
-#include "SiteSettings.h"
+#include "ui/SiteSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The pages and addresses the window loads and opens, byte for byte. Which
 // view or label gets which one is tst_lookup's.
 
-#include "WindowPages.h"
+#include "ui/WindowPages.h"
 
 #include <gtest/gtest.h>
 

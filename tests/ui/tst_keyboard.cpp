@@ -2,12 +2,12 @@
 // platform delivers them: the first focus, Tab order, the pages, the
 // accelerator, the Enter chain and the word's length.
 
-#include "ModalCatcher.h"
-#include "TApplication.h"
-#include "TForm1.h"
-#include "TLabel.h"
-#include "TListBox.h"
-#include "TWebBrowser.h"
+#include "tests/ui/ModalCatcher.h"
+#include "ui/TApplication.h"
+#include "ui/TForm1.h"
+#include "ui/TLabel.h"
+#include "ui/TListBox.h"
+#include "webview/TWebBrowser.h"
 
 #include <QComboBox>
 #include <QGroupBox>

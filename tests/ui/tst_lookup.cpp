@@ -3,19 +3,19 @@
 // running lookup, the gate and closing. Then the error box that failures
 // reach, and the failures at start-up.
 
-#include "ErrorBox.h"
-#include "ExternalBrowser.h"
-#include "LoopbackSite.h"
-#include "ModalCatcher.h"
-#include "Project1.h"
-#include "ResultPage.h"
-#include "TApplication.h"
-#include "TForm1.h"
-#include "TLabel.h"
-#include "TMemo.h"
-#include "TWebBrowser.h"
-#include "TestAuthority.h"
-#include "VolumeSerial.h"
+#include "lookup/core/ResultPage.h"
+#include "platform/ExternalBrowser.h"
+#include "platform/VolumeSerial.h"
+#include "tests/support/LoopbackSite.h"
+#include "tests/support/TestAuthority.h"
+#include "tests/ui/ModalCatcher.h"
+#include "ui/ErrorBox.h"
+#include "ui/Project1.h"
+#include "ui/TApplication.h"
+#include "ui/TForm1.h"
+#include "ui/TLabel.h"
+#include "ui/TMemo.h"
+#include "webview/TWebBrowser.h"
 
 #include <QDir>
 #include <QElapsedTimer>

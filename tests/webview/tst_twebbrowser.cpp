@@ -1,8 +1,8 @@
-#include "Cp1254.h"
-#include "ExternalBrowser.h"
-#include "LoopbackSite.h"
-#include "TWebBrowser.h"
-#include "WebBrowserError.h"
+#include "platform/Cp1254.h"
+#include "platform/ExternalBrowser.h"
+#include "tests/support/LoopbackSite.h"
+#include "webview/TWebBrowser.h"
+#include "webview/WebBrowserError.h"
 
 #include <QApplication>
 #include <QFile>

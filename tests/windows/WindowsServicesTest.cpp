@@ -1,8 +1,8 @@
 // The platform's Windows services on Win32 itself (under Wine, see
 // CMakeLists.txt): the serial of C:, the page at C:\tmp.htm, the browser.
-#include "BrowserCommand.h"
-#include "PageFile.h"
-#include "VolumeSerial.h"
+#include "platform/BrowserCommand.h"
+#include "platform/PageFile.h"
+#include "platform/VolumeSerial.h"
 
 #include <gtest/gtest.h>
 
