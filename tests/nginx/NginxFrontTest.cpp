@@ -8,10 +8,10 @@
 // other than as the program wrote it, and when a request line with raw
 // blanks fares otherwise than nginx is known to treat it.
 // Usage: vorlinda_nginx_test NGINX SITE_PROGRAM NGINX_CONF [LOOKUPS]
-#include "bench/soak/LookupPlan.h"
 #include "lookup/client/FetchDictionaryPage.h"
 #include "lookup/client/HttpClient.h"
 #include "lookup/core/DictionaryQuery.h"
+#include "tests/support/LookupPlan.h"
 #include "tests/support/LoopbackClient.h"
 #include "tests/support/SiteProcess.h"
 #include "tests/support/TestAuthority.h"

@@ -1,4 +1,4 @@
-#include "bench/soak/LookupPlan.h"
+#include "tests/support/LookupPlan.h"
 
 #include "lookup/core/LanguageTable.h"
 
