@@ -2,6 +2,7 @@
 // the dictionaries read as they are, and what a damaged or stale index does.
 #include "DictFixture.h"
 #include "dict/DictdIndex.h"
+#include "server/IndexCache.h"
 #include "server/SiteOptions.h"
 #include "web/SitePages.h"
 #include "web/Translator.h"
@@ -59,9 +60,10 @@ TEST(SiteIndex, AnswersAsTheDictionariesDo)
     const std::filesystem::path dictionaries = "/usr/share/dictd";
     const Translator plain(dictionaries);
     Translator indexed(dictionaries);
-    indexed.buildIndexes(VORLINDA_INDEX_CACHE, [](const std::string &) {});
-    ASSERT_TRUE(indexed.openIndexes(
-        VORLINDA_INDEX_CACHE, [](const std::string &why) { ADD_FAILURE() << "refused: " << why; }));
+    IndexCache::build(indexed, VORLINDA_INDEX_CACHE, [](const std::string &) {});
+    ASSERT_TRUE(IndexCache::open(indexed, VORLINDA_INDEX_CACHE, [](const std::string &why) {
+        ADD_FAILURE() << "refused: " << why;
+    }));
 
     std::vector<std::string> pairs = plain.directPairs();
     for (const char *pivot : {"spanish>turkish", "turkish>french", "dutch>german"})
@@ -132,10 +134,10 @@ TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
         SCOPED_TRACE(row.name);
         std::filesystem::remove_all(cache);
         Translator indexed(dir, "/nonexistent", "/nonexistent", "/nonexistent");
-        indexed.buildIndexes(cache, [](const std::string &) {});
+        IndexCache::build(indexed, cache, [](const std::string &) {});
         row.damage();
         refusals.clear();
-        indexed.openIndexes(cache, [](const std::string &why) { refusals.push_back(why); });
+        IndexCache::open(indexed, cache, [](const std::string &why) { refusals.push_back(why); });
         EXPECT_EQ(refusals.size(), row.refusedAtOpen);
         for (const char *word : {"book", "house", "kitap", "ev"}) {
             EXPECT_EQ(indexed.translate("english", "turkish", word, 20),
@@ -149,8 +151,8 @@ TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
             EXPECT_NE(refusals.back().find("damaged block"), std::string::npos) << refusals.back();
         }
         // Built anew, it is taken up again.
-        indexed.buildIndexes(cache, [](const std::string &) {});
-        indexed.reopenIndexes();
+        IndexCache::build(indexed, cache, [](const std::string &) {});
+        IndexCache::reopen(indexed);
         EXPECT_EQ(indexed.translate("english", "turkish", "book", 20),
                   plain.translate("english", "turkish", "book", 20));
     }
