@@ -181,49 +181,16 @@ struct CacheRow
 };
 
 const CacheRow kCacheRows[] = {
-    {"Service",
-     {},
-     "/var/cache/vorlinda-site",
-     "/x",
-     "/h",
-     "/var/cache/vorlinda-site",
-     false,
-     false},
+    // clang-format off
+    {"Service", {}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false, false},
     {"UserXdg", {}, nullptr, "/x", "/h", "/x/vorlinda-site", false, true},
     {"UserHome", {}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false, true},
     {"Build", {"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true, true},
-    {"BuildInto",
-     {"--build-index", "/srv/c", "-d", "/d"},
-     nullptr,
-     nullptr,
-     "/h",
-     "/srv/c",
-     true,
-     true},
-    {"BuildForDictionaries",
-     {"--build-index", "--dictionaries", "/d"},
-     nullptr,
-     "/x",
-     "/h",
-     "/x/vorlinda-site",
-     true,
-     true},
-    {"BuildIntoOverService",
-     {"--build-index=/srv/c"},
-     "/var/cache/v",
-     nullptr,
-     "/h",
-     "/srv/c",
-     true,
-     false},
-    {"SystemIndexItself",
-     {"--system-index", "/var/cache/vorlinda-site"},
-     nullptr,
-     "/var/cache",
-     "/h",
-     "/var/cache/vorlinda-site",
-     false,
-     false},
+    {"BuildInto", {"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true, true},
+    {"BuildForDictionaries", {"--build-index", "--dictionaries", "/d"}, nullptr, "/x", "/h", "/x/vorlinda-site", true, true},
+    {"BuildIntoOverService", {"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true, false},
+    {"SystemIndexItself", {"--system-index", "/var/cache/vorlinda-site"}, nullptr, "/var/cache", "/h", "/var/cache/vorlinda-site", false, false},
+    // clang-format on
 };
 
 class SiteIndexFolder : public testing::TestWithParam<CacheRow>
@@ -260,15 +227,12 @@ struct StateRow
 
 const std::filesystem::path kServiceStore = "/var/lib/vorlinda-site/feedback.sqlite";
 const StateRow kStateRows[] = {
+    // clang-format off
     {"Service", {}, "/var/lib/v:/other", "/x", "/h", {"/var/lib/v/feedback.sqlite"}},
     {"UserXdg", {}, nullptr, "/x", "/h", {"/x/vorlinda-site/feedback.sqlite", kServiceStore}},
-    {"ReadUserHome",
-     {"--feedback"},
-     nullptr,
-     nullptr,
-     "/h",
-     {"/h/.local/state/vorlinda-site/feedback.sqlite", kServiceStore}},
+    {"ReadUserHome", {"--feedback"}, nullptr, nullptr, "/h", {"/h/.local/state/vorlinda-site/feedback.sqlite", kServiceStore}},
     {"ReadFolderGiven", {"--feedback", "/d"}, "/var/lib/v", nullptr, "/h", {"/d/feedback.sqlite"}},
+    // clang-format on
 };
 
 class SiteFeedbackFolder : public testing::TestWithParam<StateRow>

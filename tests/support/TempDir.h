@@ -32,7 +32,9 @@ public:
     TempDir &operator=(TempDir &&) = delete;
 
     const std::filesystem::path &path() const { return path_; }
-    operator const std::filesystem::path &() const { return path_; }
+    operator const std::filesystem::path &() const & { return path_; }
+    // Not of a temporary: its folder is gone before the path is used.
+    operator const std::filesystem::path &() const && = delete;
     std::filesystem::path operator/(const std::filesystem::path &name) const
     {
         return path_ / name;
