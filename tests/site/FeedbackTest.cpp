@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <fstream>
 
 using namespace vorlinda::site;
