@@ -137,7 +137,7 @@ int main(int argc, char **argv)
         std::cerr << "vorlinda-site: " << limit << "\n";
 
     // After the lines above, which tests and scripts read whole.
-    indexes.open();
+    indexes.openAtStart();
 
     server.start(std::thread::hardware_concurrency());
 

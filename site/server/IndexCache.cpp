@@ -199,7 +199,7 @@ int IndexCache::buildAll(const SiteOptions &options, const Translator &translato
 // it is done. A site started by hand reads the indexes the package built
 // while all are current (one refused later leaves its dictionary read as it
 // is); otherwise its own, where a current system index is read meanwhile.
-void IndexCache::open()
+void IndexCache::openAtStart()
 {
     systemIndex_ = options_.noIndex ? std::nullopt : options_.systemIndexDirectory();
     if (systemIndex_ && open(*translator_, *systemIndex_, [this](const std::string &why) {

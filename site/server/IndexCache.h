@@ -32,7 +32,7 @@ public:
 
     // At start: lookups read the indexes from here on, each one as it is
     // ready.
-    void open();
+    void openAtStart();
 
     // Languages FreeDict leaves without English dictionaries (Romanian) get
     // theirs from Apertium's lexicons, made into dictionaries of the cache.
