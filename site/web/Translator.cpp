@@ -24,13 +24,6 @@ constexpr double kPivotRowWeight = 0.5;
 constexpr double kAgreementWeight = 4.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
-// English's counts of use, the same for every folder of dictionaries: in
-// the cache itself, above the dictionaries' indexes.
-std::filesystem::path englishIndex(const std::filesystem::path &indexDirectory)
-{
-    return indexDirectory.parent_path() / "english-frequency.vsi";
-}
-
 std::filesystem::path textFileFor(const std::filesystem::path &index)
 {
     std::filesystem::path zipped = index;
@@ -145,12 +138,12 @@ double Translator::commonness(const std::string &language, std::string_view word
 const EnglishFrequency &Translator::englishFrequency() const
 {
     std::call_once(englishOnce_, [this] {
-        if (!indexDirectory_.empty()) {
+        if (!englishIndexFile_.empty()) {
             try {
-                englishFrequency_ = std::make_unique<const EnglishFrequency>(
-                    EnglishFrequency::fromIndex(IndexFile::open(
-                        englishIndex(indexDirectory_), IndexFile::Kind::EnglishFrequency,
-                        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_))));
+                englishFrequency_ =
+                    std::make_unique<const EnglishFrequency>(EnglishFrequency::fromIndex(
+                        IndexFile::open(englishIndexFile_, IndexFile::Kind::EnglishFrequency,
+                                        englishIndexStamp())));
                 return;
             } catch (const IndexError &) {
                 // Read from the lists below; the builder writes it anew.
@@ -162,85 +155,34 @@ const EnglishFrequency &Translator::englishFrequency() const
     return *englishFrequency_;
 }
 
-std::filesystem::path Translator::indexFileFor(const Dictionary &dictionary)
+std::vector<Dictionary *> Translator::dictionaries() const
 {
-    return dictionary.indexPath().stem().string() + ".vsi";
-}
-
-void Translator::buildIndexes(const std::filesystem::path &directory,
-                              const std::function<void(const std::string &)> &report) const
-{
-    const auto current = [](const std::filesystem::path &file, IndexFile::Kind kind,
-                            std::uint64_t stamp) {
-        try {
-            IndexFile::open(file, kind, stamp)->checkAll();
-            return true;
-        } catch (const IndexError &) {
-            return false;
-        }
-    };
-    const auto told = [&](const std::filesystem::path &file) {
-        std::error_code ignored;
-        report(file.filename().string() + " " +
-               std::to_string(std::filesystem::file_size(file, ignored)) + " bytes");
-    };
-    const std::filesystem::path english = englishIndex(directory);
-    const std::uint64_t englishStamp =
-        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_);
-    if (!current(english, IndexFile::Kind::EnglishFrequency, englishStamp)) {
-        EnglishFrequency::load(wordNetDirectory_, scowlDirectory_)
-            .writeIndex(english, englishStamp);
-        if (!current(english, IndexFile::Kind::EnglishFrequency, englishStamp))
-            throw std::runtime_error("cannot read back " + english.string());
-        told(english);
-    }
-    for (const auto &[key, list] : dictionaries_) {
-        for (const auto &dictionary : list) {
-            const std::filesystem::path file = directory / indexFileFor(*dictionary);
-            if (current(file, IndexFile::Kind::Dictionary, dictionary->indexStamp()))
-                continue;
-            dictionary->buildIndex(file);
-            // Read back whole: checked, and in the page cache page by page.
-            if (!current(file, IndexFile::Kind::Dictionary, dictionary->indexStamp()))
-                throw std::runtime_error("cannot read back " + file.string());
-            told(file);
-        }
-    }
-}
-
-bool Translator::openIndexes(const std::filesystem::path &directory,
-                             std::function<void(const std::string &)> refused)
-{
-    indexDirectory_ = directory;
-    bool all = true;
+    std::vector<Dictionary *> all;
     for (const auto &[key, list] : dictionaries_)
         for (const auto &dictionary : list)
-            all = dictionary->openIndex(directory / indexFileFor(*dictionary), refused) && all;
-    // English's counts are opened on their first use; here only whether
-    // they are there to be.
-    try {
-        IndexFile::open(englishIndex(directory), IndexFile::Kind::EnglishFrequency,
-                        EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_));
-    } catch (const IndexError &error) {
-        std::error_code ignored;
-        if (std::filesystem::exists(englishIndex(directory), ignored))
-            refused(error.what());
-        all = false;
-    }
+            all.push_back(dictionary.get());
     return all;
+}
+
+std::uint64_t Translator::englishIndexStamp() const
+{
+    return EnglishFrequency::indexStamp(wordNetDirectory_, scowlDirectory_);
+}
+
+EnglishFrequency Translator::countEnglishUse() const
+{
+    return EnglishFrequency::load(wordNetDirectory_, scowlDirectory_);
+}
+
+void Translator::readEnglishIndex(const std::filesystem::path &file)
+{
+    englishIndexFile_ = file;
 }
 
 void Translator::loadMorphologyInBackground()
 {
     morphology_ = std::make_unique<const Morphology>(hunspellDirectory_, wordNetDirectory_,
                                                      Morphology::Loading::Background);
-}
-
-void Translator::reopenIndexes() const
-{
-    for (const auto &[key, list] : dictionaries_)
-        for (const auto &dictionary : list)
-            dictionary->reopenIndex();
 }
 
 std::vector<Translator::Scored> Translator::direct(const Key &key, std::string_view word) const

@@ -69,18 +69,13 @@ public:
     // The pairs with a dictionary of their own, as "english>turkish".
     std::vector<std::string> directPairs() const;
 
-    // The on-disk indexes: DictionaryIndex, one file per dictionary, in
-    // `directory`, and English's counts of use in its parent.
-    // Builds each one missing, stale or damaged; tells each one built, with
-    // its size, to `report`. Throws std::runtime_error when one cannot be.
-    void buildIndexes(const std::filesystem::path &directory,
-                      const std::function<void(const std::string &)> &report) const;
-    // Lookups use the indexes in `directory` from now on, each one that is
-    // current; a refused one is told to `refused`. True when all are there.
-    bool openIndexes(const std::filesystem::path &directory,
-                     std::function<void(const std::string &)> refused);
-    // Takes up the indexes built since; safe during lookups.
-    void reopenIndexes() const;
+    // Every dictionary, for the cache of their on-disk indexes.
+    std::vector<Dictionary *> dictionaries() const;
+    // English's counts of use: what their index is stamped with, counted
+    // from the word lists, and read from `file` from now on where current.
+    std::uint64_t englishIndexStamp() const;
+    EnglishFrequency countEnglishUse() const;
+    void readEnglishIndex(const std::filesystem::path &file);
 
     // A language's Hunspell dictionary is read on a thread of its own on
     // the language's first word; until it is, the language has no stems.
@@ -124,7 +119,6 @@ private:
     double commonness(const std::string &language, std::string_view word,
                       DictEntry::PartOfSpeech partOfSpeech) const;
     const EnglishFrequency &englishFrequency() const;
-    static std::filesystem::path indexFileFor(const Dictionary &dictionary);
 
     std::map<Key, std::vector<std::unique_ptr<Dictionary>>> dictionaries_;
     std::unique_ptr<const Morphology> morphology_;
@@ -135,7 +129,7 @@ private:
     std::filesystem::path hunspellDirectory_;
     std::filesystem::path wordNetDirectory_;
     std::filesystem::path scowlDirectory_;
-    std::filesystem::path indexDirectory_;
+    std::filesystem::path englishIndexFile_;
     // Read on the first lookup that ranks English words.
     mutable std::once_flag englishOnce_;
     mutable std::unique_ptr<const EnglishFrequency> englishFrequency_;

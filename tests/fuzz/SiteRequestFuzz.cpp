@@ -20,11 +20,10 @@ namespace {
 
 struct Site
 {
-    std::filesystem::path dir = DictFixture::dictionaries(
+    TempDir dir = DictFixture::dictionaries(
         {{"eng-tur", {{"bird", "bird /bɜːd/\n1. kuş\n"}, {"book", "book\nkitap, defter\n"}}},
          {"tur-eng", {{"kuş", "kuş\nbird\n"}, {"ılık", "ılık\nlukewarm\n"}}}});
     SiteResponder responder{std::make_shared<const Translator>(dir)};
-    ~Site() { std::filesystem::remove_all(dir); }
 };
 
 } // namespace

@@ -55,20 +55,24 @@ const CookieRow cookieRows[] = {
     {"setCookie2", "2:id=\"7\"; Version=\"1\"; Path=\"/\"", 0, "id=\"7\""},
 };
 
-TEST(ExchangeCookieTest, GivesTheCookieLine)
+class ExchangeCookieRow : public testing::TestWithParam<CookieRow>
+{};
+
+TEST_P(ExchangeCookieRow, GivesTheCookieLine)
 {
+    const CookieRow &row = GetParam();
     const system_clock::time_point now = sys_days{1994y / November / 6} + 8h + 49min + 37s;
-    for (const CookieRow &row : cookieRows) {
-        CookieStore store;
-        std::istringstream headers(row.headers);
-        for (std::string value; std::getline(headers, value);)
-            value.starts_with("2:") ? store.takeSetCookie2(value.substr(2), "www.sozluk.test", now)
-                                    : store.takeSetCookie(value, "www.sozluk.test", now);
-        EXPECT_EQ(store.cookiesFor("www.sozluk.test", HttpRequest::path("/index.php?w=/x/"),
-                                   now + seconds(row.secondsLater), row.https),
-                  row.pairs)
-            << row.name;
-    }
+    CookieStore store;
+    std::istringstream headers(row.headers);
+    for (std::string value; std::getline(headers, value);)
+        value.starts_with("2:") ? store.takeSetCookie2(value.substr(2), "www.sozluk.test", now)
+                                : store.takeSetCookie(value, "www.sozluk.test", now);
+    EXPECT_EQ(store.cookiesFor("www.sozluk.test", HttpRequest::path("/index.php?w=/x/"),
+                               now + seconds(row.secondsLater), row.https),
+              row.pairs);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCookieRow, testing::ValuesIn(cookieRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -43,19 +44,27 @@ std::string readFixture(const std::string &name)
 //   beyond, which cuts its target's cell end; a third pair lies beyond.
 //  no-marker-window-edge, -cut: 49 spaces (or 50), then 15000 less a pair's
 //   length more, then the pair: the window counts from position 50.
-TEST(ResultPage, EachResponseGivesItsPageAndScanRestByteForByte)
+class ResultPageFixture : public testing::TestWithParam<std::string>
+{};
+
+TEST_P(ResultPageFixture, GivesItsPageAndScanRestByteForByte)
 {
-    for (const std::string name :
-         {"two-pairs", "marker-mixed-case", "marker-then-cells", "no-marker-cell-at-50",
-          "no-marker-cell-at-49", "short", "empty", "no-cells", "empty-source", "odd-count",
-          "odd-count-no-end", "capitals", "capitals-lowered", "high-bytes", "window-edge",
-          "window-cut", "no-marker-window-edge", "no-marker-window-cut"}) {
-        SCOPED_TRACE(name);
-        const ExtractedPage extracted =
-            extractResultPage(readFixture(name + ".htm"), "ingilizce", "Turkce");
-        EXPECT_EQ(extracted.page, readFixture(name + ".page.htm"));
-        EXPECT_EQ(extracted.scanRest, readFixture(name + ".rest"));
-    }
+    const ExtractedPage extracted =
+        extractResultPage(readFixture(GetParam() + ".htm"), "ingilizce", "Turkce");
+    EXPECT_EQ(extracted.page, readFixture(GetParam() + ".page.htm"));
+    EXPECT_EQ(extracted.scanRest, readFixture(GetParam() + ".rest"));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ResultPageFixture,
+    testing::Values("two-pairs", "marker-mixed-case", "marker-then-cells", "no-marker-cell-at-50",
+                    "no-marker-cell-at-49", "short", "empty", "no-cells", "empty-source",
+                    "odd-count", "odd-count-no-end", "capitals", "capitals-lowered", "high-bytes",
+                    "window-edge", "window-cut", "no-marker-window-edge", "no-marker-window-cut"),
+    [](const auto &row) { // a fixture's name, its hyphens as GoogleTest takes them
+        std::string name = row.param;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 } // namespace

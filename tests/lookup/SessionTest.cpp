@@ -159,27 +159,33 @@ const Row rows[] = {
      {R + request("a=1"), request("a=1; b=2")}},
 };
 
-TEST(ExchangeSessionTest, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
+class ExchangeSessionRow : public testing::TestWithParam<Row>
+{};
+
+TEST_P(ExchangeSessionRow, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
 {
-    for (const Row &row : rows)
-        for (const std::size_t piece : {65536, 1}) {
-            SCOPED_TRACE(row.name + std::string(piece == 1 ? " byte by byte" : ""));
-            ScriptedSite site{row.scripts, {}};
-            // A huge reply a byte at a time would take long; small pieces still split every line.
-            site.piece = piece == 1 && row.scripts[0][0].bytes.size() > 100000 ? 4093 : piece;
-            HttpSession session("www.sozluk.test", 80);
-            std::string outcomes;
-            for (long i = 0; i <= std::ranges::count(row.outcomes, '|'); ++i) {
-                if (i > 0)
-                    outcomes += '|';
-                outcomes += outcome(session, site);
-            }
-            EXPECT_EQ(outcomes, row.outcomes);
-            if (piece > 1) { // a byte at a time, bytes beyond a response are never read
-                EXPECT_EQ(site.sent, row.sent);
-            }
+    const Row &row = GetParam();
+    for (const std::size_t piece : {65536, 1}) {
+        SCOPED_TRACE(piece == 1 ? "byte by byte" : "whole");
+        ScriptedSite site{row.scripts, {}};
+        // A huge reply a byte at a time would take long; small pieces still split every line.
+        site.piece = piece == 1 && row.scripts[0][0].bytes.size() > 100000 ? 4093 : piece;
+        HttpSession session("www.sozluk.test", 80);
+        std::string outcomes;
+        for (long i = 0; i <= std::ranges::count(row.outcomes, '|'); ++i) {
+            if (i > 0)
+                outcomes += '|';
+            outcomes += outcome(session, site);
         }
+        EXPECT_EQ(outcomes, row.outcomes);
+        if (piece > 1) { // a byte at a time, bytes beyond a response are never read
+            EXPECT_EQ(site.sent, row.sent);
+        }
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeSessionRow, testing::ValuesIn(rows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // The site's address as the user gives it, down to the request's bytes: the
 // default's are those the program always sent; a port other than the

@@ -1,13 +1,12 @@
 // The feedback page and what it keeps: the answer to each form sent, the
 // rows committed, the caps, a store that cannot be written, and the lines
 // the operator reads them by.
+#include "TempDir.h"
 #include "web/FeedbackStore.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <fstream>
 
@@ -15,15 +14,6 @@ using namespace vorlinda::site;
 using Answer = SitePages::FeedbackAnswer;
 
 namespace {
-
-std::filesystem::path freshFolder()
-{
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("vorlinda-feedback-" + std::to_string(::getpid()) + "-" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    return dir;
-}
 
 // The store's one message as "ref|text"; "" when there is none.
 std::string kept(const std::filesystem::path &file)
@@ -64,8 +54,8 @@ class SiteFeedbackForm : public testing::TestWithParam<FormRow>
 TEST_P(SiteFeedbackForm, AnswersAfterTheRowIsKept)
 {
     const FormRow &row = GetParam();
-    const auto dir = freshFolder();
-    const auto store = std::make_shared<FeedbackStore>(dir / "f.sqlite");
+    const TempDir dir("vorlinda-feedback");
+    const auto store = std::make_shared<FeedbackStore>(dir / "state" / "f.sqlite");
     const SiteResponder site(nullptr, store);
     const SiteResponse got = site.respond(row.method, row.target, "", row.body);
     EXPECT_EQ(got.status, row.status);
@@ -73,8 +63,7 @@ TEST_P(SiteFeedbackForm, AnswersAfterTheRowIsKept)
         EXPECT_EQ(got.body, SitePages::feedbackPage(row.answer, row.ref, row.givenBack));
     }
     EXPECT_EQ(got.body.find("<b>x"), std::string::npos) << "markup given back unescaped";
-    EXPECT_EQ(kept(dir / "f.sqlite"), row.kept);
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(kept(dir / "state" / "f.sqlite"), row.kept);
 }
 
 const std::string k2000 = letters(2000, "ğ"), k2001 = letters(2001, "ğ");
@@ -108,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackForm, testing::ValuesIn(kFormRows),
 // opened anew once it can be.
 TEST(SiteFeedbackStore, FullAndFailedStoresSaySo)
 {
-    const auto dir = freshFolder();
+    const TempDir dir("vorlinda-feedback");
     FeedbackStore small(dir / "small.sqlite", 64 * 1024);
     const std::string message = letters(2000, "x");
     int kept = 0;
@@ -137,40 +126,46 @@ TEST(SiteFeedbackStore, FullAndFailedStoresSaySo)
         << log[0];
     std::filesystem::remove(dir / "blocked");
     EXPECT_EQ(blocked->add("b", ""), FeedbackStore::Outcome::Stored);
-    std::filesystem::remove_all(dir);
 }
 
 // What the operator's terminal gets: nothing a message holds can move the
 // cursor, colour the screen, reorder the line or start another.
-TEST(SiteFeedbackStore, PrintedLinesEscapeWhatATerminalWouldObey)
+struct PrintedRow
 {
-    const struct
-    {
-        const char *name;
-        FeedbackMessage message;
-        std::string line;
-    } rows[] = {
-        {"plain",
-         {"2026-12-07T19:10:00Z", "vrl10", "Güzel, çok güzel"},
-         "2026-12-07T19:10:00Z\tvrl10\tGüzel, çok güzel"},
-        {"no referral", {"T", "", "a"}, "T\t-\ta"},
-        {"line breaks and tabs", {"T", "r\tx", "a\r\nb\tc\\n"}, "T\tr\\tx\ta\\r\\nb\\tc\\\\n"},
-        {"escape sequences",
-         {"T", "",
-          "\x1b[2J\x07\x7f\xc2\x9b"
-          "31m"},
-         "T\t-\t\\u001B[2J\\u0007\\u007F\\u009B31m"},
-        {"reordering marks",
-         {"T", "",
-          "a\xe2\x80\xae"
-          "b\xe2\x81\xa6\xe2\x80\xa8"},
-         "T\t-\ta\\u202Eb\\u2066\\u2028"},
-        {"bytes not UTF-8",
-         {"T", "", std::string("\xff\xc3(\xed\xa0\x80\0z", 8)},
-         "T\t-\t\\xFF\\xC3(\\xED\\xA0\\x80\\u0000z"},
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(FeedbackStore::printable(row.message), row.line) << row.name;
+    const char *name;
+    FeedbackMessage message;
+    std::string line;
+};
+const PrintedRow kPrintedRows[] = {
+    {"Plain",
+     {"2026-12-07T19:10:00Z", "vrl10", "Güzel, çok güzel"},
+     "2026-12-07T19:10:00Z\tvrl10\tGüzel, çok güzel"},
+    {"NoReferral", {"T", "", "a"}, "T\t-\ta"},
+    {"LineBreaksAndTabs", {"T", "r\tx", "a\r\nb\tc\\n"}, "T\tr\\tx\ta\\r\\nb\\tc\\\\n"},
+    {"EscapeSequences",
+     {"T", "",
+      "\x1b[2J\x07\x7f\xc2\x9b"
+      "31m"},
+     "T\t-\t\\u001B[2J\\u0007\\u007F\\u009B31m"},
+    {"ReorderingMarks",
+     {"T", "",
+      "a\xe2\x80\xae"
+      "b\xe2\x81\xa6\xe2\x80\xa8"},
+     "T\t-\ta\\u202Eb\\u2066\\u2028"},
+    {"BytesNotUtf8",
+     {"T", "", std::string("\xff\xc3(\xed\xa0\x80\0z", 8)},
+     "T\t-\t\\xFF\\xC3(\\xED\\xA0\\x80\\u0000z"},
+};
+
+class SiteFeedbackPrinted : public testing::TestWithParam<PrintedRow>
+{};
+
+TEST_P(SiteFeedbackPrinted, EscapesWhatATerminalWouldObey)
+{
+    EXPECT_EQ(FeedbackStore::printable(GetParam().message), GetParam().line);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackPrinted, testing::ValuesIn(kPrintedRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 // The dictionaries' on-disk indexes: the answers they give against those of
 // the dictionaries read as they are, and what a damaged or stale index does.
 #include "dict/DictdIndex.h"
+#include "server/IndexCache.h"
 #include "server/SiteOptions.h"
 #include "tests/support/DictFixture.h"
 #include "web/SitePages.h"
@@ -15,8 +16,6 @@
 using namespace vorlinda::site;
 
 namespace {
-
-std::vector<std::string> refusals;
 
 void rewrite(const std::filesystem::path &file, const std::function<void(std::string &)> &change)
 {
@@ -46,8 +45,6 @@ void set(const char *name, const char *value)
     value ? ::setenv(name, value, 1) : ::unsetenv(name);
 }
 
-} // namespace
-
 // Every served pair, both ways and through English, headwords, their
 // translations looked up backwards, inflected forms (stems and guesses),
 // phrases, and the translate page: the same bytes from the index.
@@ -59,9 +56,10 @@ TEST(SiteIndex, AnswersAsTheDictionariesDo)
     const std::filesystem::path dictionaries = "/usr/share/dictd";
     const Translator plain(dictionaries);
     Translator indexed(dictionaries);
-    indexed.buildIndexes(VORLINDA_INDEX_CACHE, [](const std::string &) {});
-    ASSERT_TRUE(indexed.openIndexes(
-        VORLINDA_INDEX_CACHE, [](const std::string &why) { ADD_FAILURE() << "refused: " << why; }));
+    IndexCache::build(indexed, VORLINDA_INDEX_CACHE, [](const std::string &) {});
+    ASSERT_TRUE(IndexCache::open(indexed, VORLINDA_INDEX_CACHE, [](const std::string &why) {
+        ADD_FAILURE() << "refused: " << why;
+    }));
 
     std::vector<std::string> pairs = plain.directPairs();
     for (const char *pivot : {"spanish>turkish", "turkish>french", "dutch>german"})
@@ -99,139 +97,160 @@ TEST(SiteIndex, AnswersAsTheDictionariesDo)
 
 // A stale, truncated or damaged index is refused, said so, and the answer
 // is the dictionaries' own all the same.
-TEST(SiteIndex, RefusesDamagedIndexAndAnswersFromTheDictionaries)
+struct DamageRow
 {
+    const char *name;
+    std::function<void(const std::filesystem::path &dictionaries,
+                       const std::filesystem::path &index)>
+        damage;
+    std::size_t refusedAtOpen; // indexes, the others on the first lookup
+    bool refusedAtLookup;
+};
+
+void flip(const std::filesystem::path &file, long at, char bits)
+{
+    rewrite(file, [&](std::string &b) { b[at < 0 ? b.size() + at : at] ^= bits; });
+}
+
+const DamageRow kDamageRows[] = {
+    {"Missing", [](auto &, auto &index) { std::filesystem::remove(index); }, 0, false},
+    {"Truncated",
+     [](auto &, auto &index) { rewrite(index, [](std::string &b) { b.resize(b.size() - 9); }); }, 1,
+     false},
+    {"HeaderByte", [](auto &, auto &index) { flip(index, 70, 1); }, 1, false},
+    {"OtherVersion", [](auto &, auto &index) { rewrite(index, [](std::string &b) { b[8] = 9; }); },
+     1, false},
+    {"BodyByte", [](auto &, auto &index) { flip(index, -3, 0x20); }, 0, true},
+    // Its headwords are also those of the opposite dictionary's index.
+    {"DictionaryChanged",
+     [](auto &dictionaries, auto &) {
+         const auto index = dictionaries / "freedict-eng-tur.index";
+         std::filesystem::last_write_time(index, std::filesystem::last_write_time(index) +
+                                                     std::chrono::seconds(5));
+     },
+     2, false},
+};
+
+class SiteIndexDamage : public testing::TestWithParam<DamageRow>
+{};
+
+TEST_P(SiteIndexDamage, IsRefusedAndTheDictionariesAnswer)
+{
+    const DamageRow &row = GetParam();
     const auto dir = DictFixture::dictionaries(
         {{"eng-tur",
           {{"book", "book\n1. kitap, defter\n2. (bot.) kayıt\n"}, {"house", "house\nev, konut\n"}}},
          {"tur-eng", {{"ev", "ev\nhome\n"}, {"kitap", "kitap\nbook, volume\n"}}}});
     const auto cache = dir / "cache";
-    const auto file = cache / "freedict-eng-tur.vsi";
-    const struct
-    {
-        const char *name;
-        std::function<void()> damage;
-        std::size_t refusedAtOpen; // indexes, the others on the first lookup
-    } cases[] = {
-        {"missing", [&] { std::filesystem::remove(file); }, 0},
-        {"truncated", [&] { rewrite(file, [](std::string &b) { b.resize(b.size() - 9); }); }, 1},
-        {"header byte", [&] { rewrite(file, [](std::string &b) { b[70] ^= 1; }); }, 1},
-        {"other version", [&] { rewrite(file, [](std::string &b) { b[8] = 9; }); }, 1},
-        {"body byte", [&] { rewrite(file, [](std::string &b) { b[b.size() - 3] ^= 0x20; }); }, 0},
-        // Its headwords are also those of the opposite dictionary's index.
-        {"dictionary changed",
-         [&] {
-             const auto index = dir / "freedict-eng-tur.index";
-             std::filesystem::last_write_time(index, std::filesystem::last_write_time(index) +
-                                                         std::chrono::seconds(5));
-         },
-         2},
-    };
     const Translator plain(dir, "/nonexistent", "/nonexistent", "/nonexistent");
-    for (const auto &row : cases) {
-        SCOPED_TRACE(row.name);
-        std::filesystem::remove_all(cache);
-        Translator indexed(dir, "/nonexistent", "/nonexistent", "/nonexistent");
-        indexed.buildIndexes(cache, [](const std::string &) {});
-        row.damage();
-        refusals.clear();
-        indexed.openIndexes(cache, [](const std::string &why) { refusals.push_back(why); });
-        EXPECT_EQ(refusals.size(), row.refusedAtOpen);
-        for (const char *word : {"book", "house", "kitap", "ev"}) {
-            EXPECT_EQ(indexed.translate("english", "turkish", word, 20),
-                      plain.translate("english", "turkish", word, 20));
-            EXPECT_EQ(indexed.translate("turkish", "english", word, 20),
-                      plain.translate("turkish", "english", word, 20));
-        }
-        const bool bodyDamaged = std::string_view(row.name) == "body byte";
-        EXPECT_EQ(refusals.size(), row.refusedAtOpen + (bodyDamaged ? 1 : 0));
-        if (bodyDamaged) {
-            EXPECT_NE(refusals.back().find("damaged block"), std::string::npos) << refusals.back();
-        }
-        // Built anew, it is taken up again.
-        indexed.buildIndexes(cache, [](const std::string &) {});
-        indexed.reopenIndexes();
-        EXPECT_EQ(indexed.translate("english", "turkish", "book", 20),
-                  plain.translate("english", "turkish", "book", 20));
+    Translator indexed(dir, "/nonexistent", "/nonexistent", "/nonexistent");
+    IndexCache::build(indexed, cache, [](const std::string &) {});
+    row.damage(dir, cache / "freedict-eng-tur.vsi");
+    std::vector<std::string> refusals;
+    IndexCache::open(indexed, cache, [&](const std::string &why) { refusals.push_back(why); });
+    EXPECT_EQ(refusals.size(), row.refusedAtOpen);
+    for (const char *word : {"book", "house", "kitap", "ev"}) {
+        EXPECT_EQ(indexed.translate("english", "turkish", word, 20),
+                  plain.translate("english", "turkish", word, 20));
+        EXPECT_EQ(indexed.translate("turkish", "english", word, 20),
+                  plain.translate("turkish", "english", word, 20));
     }
-    std::filesystem::remove_all(dir);
+    ASSERT_EQ(refusals.size(), row.refusedAtOpen + (row.refusedAtLookup ? 1 : 0));
+    if (row.refusedAtLookup) {
+        EXPECT_NE(refusals.back().find("damaged block"), std::string::npos) << refusals.back();
+    }
+    // Built anew, it is taken up again.
+    IndexCache::build(indexed, cache, [](const std::string &) {});
+    IndexCache::reopen(indexed);
+    EXPECT_EQ(indexed.translate("english", "turkish", "book", 20),
+              plain.translate("english", "turkish", "book", 20));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexDamage, testing::ValuesIn(kDamageRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // Where the service, a user and a package's script find the indexes, and
 // whether the system's are tried first.
-TEST(SiteIndex, CacheFolderFromTheCommandLineOrTheEnvironment)
+struct CacheRow
 {
-    const struct
-    {
-        std::vector<std::string_view> arguments;
-        const char *service, *xdg, *home;
-        const char *cache;
-        bool build, system;
-    } rows[] = {
-        {{}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false, false},
-        {{}, nullptr, "/x", "/h", "/x/vorlinda-site", false, true},
-        {{}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false, true},
-        {{"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true, true},
-        {{"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true, true},
-        {{"--build-index", "--dictionaries", "/d"},
-         nullptr,
-         "/x",
-         "/h",
-         "/x/vorlinda-site",
-         true,
-         true},
-        {{"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true, false},
-        {{"--system-index", "/var/cache/vorlinda-site"},
-         nullptr,
-         "/var/cache",
-         "/h",
-         "/var/cache/vorlinda-site",
-         false,
-         false},
-    };
-    for (const auto &row : rows) {
-        set("CACHE_DIRECTORY", row.service);
-        set("XDG_CACHE_HOME", row.xdg);
-        set("HOME", row.home);
-        const SiteOptions options = SiteOptions::parse(row.arguments);
-        EXPECT_EQ(options.cache, row.cache) << row.cache;
-        EXPECT_EQ(options.buildIndex, row.build) << row.cache;
-        EXPECT_EQ(options.indexDirectory().parent_path(), row.cache);
-        EXPECT_EQ(options.systemIndexDirectory(),
-                  row.system ? std::optional(std::filesystem::path("/var/cache/vorlinda-site") /
-                                             options.indexDirectory().filename())
-                             : std::nullopt)
-            << row.cache;
-    }
+    const char *name;
+    std::vector<std::string_view> arguments;
+    const char *service, *xdg, *home;
+    const char *cache;
+    bool build, system;
+};
+
+const CacheRow kCacheRows[] = {
+    // clang-format off
+    {"Service", {}, "/var/cache/vorlinda-site", "/x", "/h", "/var/cache/vorlinda-site", false, false},
+    {"UserXdg", {}, nullptr, "/x", "/h", "/x/vorlinda-site", false, true},
+    {"UserHome", {}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", false, true},
+    {"Build", {"--build-index"}, nullptr, nullptr, "/h", "/h/.cache/vorlinda-site", true, true},
+    {"BuildInto", {"--build-index", "/srv/c", "-d", "/d"}, nullptr, nullptr, "/h", "/srv/c", true, true},
+    {"BuildForDictionaries", {"--build-index", "--dictionaries", "/d"}, nullptr, "/x", "/h", "/x/vorlinda-site", true, true},
+    {"BuildIntoOverService", {"--build-index=/srv/c"}, "/var/cache/v", nullptr, "/h", "/srv/c", true, false},
+    {"SystemIndexItself", {"--system-index", "/var/cache/vorlinda-site"}, nullptr, "/var/cache", "/h", "/var/cache/vorlinda-site", false, false},
+    // clang-format on
+};
+
+class SiteIndexFolder : public testing::TestWithParam<CacheRow>
+{};
+
+TEST_P(SiteIndexFolder, FromTheCommandLineOrTheEnvironment)
+{
+    const CacheRow &row = GetParam();
+    set("CACHE_DIRECTORY", row.service);
+    set("XDG_CACHE_HOME", row.xdg);
+    set("HOME", row.home);
+    const SiteOptions options = SiteOptions::parse(row.arguments);
+    EXPECT_EQ(options.cache, row.cache);
+    EXPECT_EQ(options.buildIndex, row.build);
+    EXPECT_EQ(options.indexDirectory().parent_path(), row.cache);
+    EXPECT_EQ(options.systemIndexDirectory(),
+              row.system ? std::optional(std::filesystem::path("/var/cache/vorlinda-site") /
+                                         options.indexDirectory().filename())
+                         : std::nullopt);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexFolder, testing::ValuesIn(kCacheRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // The feedback store a site keeps and --feedback reads: the service's
 // state folder, else the user's, where --feedback also tries the service's.
-TEST(SiteIndex, FeedbackStoreFromTheCommandLineOrTheEnvironment)
+struct StateRow
 {
-    const std::filesystem::path service = "/var/lib/vorlinda-site/feedback.sqlite";
-    const struct
-    {
-        std::vector<std::string_view> arguments;
-        const char *state, *xdg, *home;
-        std::vector<std::filesystem::path> files;
-    } rows[] = {
-        {{}, "/var/lib/v:/other", "/x", "/h", {"/var/lib/v/feedback.sqlite"}},
-        {{}, nullptr, "/x", "/h", {"/x/vorlinda-site/feedback.sqlite", service}},
-        {{"--feedback"},
-         nullptr,
-         nullptr,
-         "/h",
-         {"/h/.local/state/vorlinda-site/feedback.sqlite", service}},
-        {{"--feedback", "/d"}, "/var/lib/v", nullptr, "/h", {"/d/feedback.sqlite"}},
-    };
-    for (const auto &row : rows) {
-        set("STATE_DIRECTORY", row.state);
-        set("XDG_STATE_HOME", row.xdg);
-        set("HOME", row.home);
-        const SiteOptions options = SiteOptions::parse(row.arguments);
-        EXPECT_EQ(options.feedbackFiles(), row.files) << row.files[0];
-        EXPECT_EQ(options.state, row.files[0].parent_path());
-    }
+    const char *name;
+    std::vector<std::string_view> arguments;
+    const char *state, *xdg, *home;
+    std::vector<std::filesystem::path> files;
+};
+
+const std::filesystem::path kServiceStore = "/var/lib/vorlinda-site/feedback.sqlite";
+const StateRow kStateRows[] = {
+    // clang-format off
+    {"Service", {}, "/var/lib/v:/other", "/x", "/h", {"/var/lib/v/feedback.sqlite"}},
+    {"UserXdg", {}, nullptr, "/x", "/h", {"/x/vorlinda-site/feedback.sqlite", kServiceStore}},
+    {"ReadUserHome", {"--feedback"}, nullptr, nullptr, "/h", {"/h/.local/state/vorlinda-site/feedback.sqlite", kServiceStore}},
+    {"ReadFolderGiven", {"--feedback", "/d"}, "/var/lib/v", nullptr, "/h", {"/d/feedback.sqlite"}},
+    // clang-format on
+};
+
+class SiteFeedbackFolder : public testing::TestWithParam<StateRow>
+{};
+
+TEST_P(SiteFeedbackFolder, FromTheCommandLineOrTheEnvironment)
+{
+    const StateRow &row = GetParam();
+    set("STATE_DIRECTORY", row.state);
+    set("XDG_STATE_HOME", row.xdg);
+    set("HOME", row.home);
+    const SiteOptions options = SiteOptions::parse(row.arguments);
     set("STATE_DIRECTORY", nullptr);
+    EXPECT_EQ(options.feedbackFiles(), row.files);
+    EXPECT_EQ(options.state, row.files[0].parent_path());
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackFolder, testing::ValuesIn(kStateRows),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+} // namespace

@@ -101,10 +101,41 @@ std::vector<std::pair<std::string, std::string>> pairsShown(std::string_view pag
     return pairs;
 }
 
+struct PageRow
+{
+    const char *name, *query;           // from, to, word
+    std::vector<TranslationPair> pairs; // empty: the not-found page
+};
+
+const PageRow kPageRows[] = {
+    // clang-format off
+    {"SensesSplitMarksDropped", "english&selectTo=turkish&txtLang=Hello", {{"hello", "merhaba"}, {"hello", "selam"}, {"hello", "alo"}}},
+    {"ExamplesAndSeeAlsoLeftOut", "english&selectTo=turkish&txtLang=bird", {{"bird", "kuş"}}},
+    {"MarkupEscaped", "english&selectTo=turkish&txtLang=tag", {{"tag", "&amp;&quot;x&quot; yazı"}, {"tag", "a"}}},
+    {"Windows1254Word", "turkish&selectTo=english&txtLang=KU%FE", {{"kuş", "bird"}}},
+    {"TurkishDotlessI", "turkish&selectTo=english&txtLang=ILIK", {{"ılık", "lukewarm"}}},
+    {"TurkishDottedI", "turkish&selectTo=english&txtLang=%DDNG%DDLTERE", {{"İngiltere", "England"}}},
+    {"CodesAndWordTrimmed", "%20english%20&selectTo=turkish&txtLang=%20bird%20", {{"bird", "kuş"}}},
+    {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
+    {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
+    {"BothWaysCommonerFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "house"}, {"ev", "home"}}},
+    {"ReferencesAmongCodePageBytes", "polish&selectTo=english&txtLang=%26%23322%3B%F3d%26%23378%3B", {{"łódź", "boat"}}},
+    {"RowsBeyondTheCodePage", "english&selectTo=czech&txtLang=horse", {{"horse", "kůň"}}},
+    {"RowsBeyondTheCodePageOneLetter", "english&selectTo=hungarian&txtLang=he", {{"he", "ő"}}},
+    {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
+    {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
+    {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}},
+    // clang-format on
+};
+
 // English-Turkish, Turkish-English, Spanish-English and a small
 // Spanish-Turkish that lacks "casa"; each opposite pair is also read backwards.
-TEST(SiteDictionaryPage, ProgramExtractsThePairs)
+class SiteDictionaryPage : public testing::TestWithParam<PageRow>
+{};
+
+TEST_P(SiteDictionaryPage, ProgramExtractsThePairs)
 {
+    const PageRow &row = GetParam();
     const auto dir = DictFixture::dictionaries(
         {{"eng-tur",
           {{"hello", "hello /həˈləʊ/\n1. (ünlem) merhaba, selam\n2. alo.\n"},
@@ -125,46 +156,22 @@ TEST(SiteDictionaryPage, ProgramExtractsThePairs)
          {"eng-ces", {{"horse", "horse\nkůň\n"}}},
          {"eng-hun", {{"he", "he\nő\n"}}}});
     const SiteResponder site(std::make_shared<const Translator>(dir));
-    const struct
-    {
-        const char *name, *query;           // from, to, word
-        std::vector<TranslationPair> pairs; // empty: the not-found page
-    } rows[] = {
-        // clang-format off
-        {"SensesSplitMarksDropped", "english&selectTo=turkish&txtLang=Hello", {{"hello", "merhaba"}, {"hello", "selam"}, {"hello", "alo"}}},
-        {"ExamplesAndSeeAlsoLeftOut", "english&selectTo=turkish&txtLang=bird", {{"bird", "kuş"}}},
-        {"MarkupEscaped", "english&selectTo=turkish&txtLang=tag", {{"tag", "&amp;&quot;x&quot; yazı"}, {"tag", "a"}}},
-        {"Windows1254Word", "turkish&selectTo=english&txtLang=KU%FE", {{"kuş", "bird"}}},
-        {"TurkishDotlessI", "turkish&selectTo=english&txtLang=ILIK", {{"ılık", "lukewarm"}}},
-        {"TurkishDottedI", "turkish&selectTo=english&txtLang=%DDNG%DDLTERE", {{"İngiltere", "England"}}},
-        {"CodesAndWordTrimmed", "%20english%20&selectTo=turkish&txtLang=%20bird%20", {{"bird", "kuş"}}},
-        {"ThroughEnglishWhenThePairLacksTheWord", "spanish&selectTo=turkish&txtLang=casa", {{"casa", "ev"}, {"casa", "konut"}}},
-        {"FoundOnlyBackwards", "turkish&selectTo=english&txtLang=kitap", {{"kitap", "book"}, {"kitap rafı", "bookcase"}}},
-        {"BothWaysCommonerFirstNoDuplicates", "turkish&selectTo=english&txtLang=EV", {{"ev", "house"}, {"ev", "home"}}},
-        {"ReferencesAmongCodePageBytes", "polish&selectTo=english&txtLang=%26%23322%3B%F3d%26%23378%3B", {{"łódź", "boat"}}},
-        {"RowsBeyondTheCodePage", "english&selectTo=czech&txtLang=horse", {{"horse", "kůň"}}},
-        {"RowsBeyondTheCodePageOneLetter", "english&selectTo=hungarian&txtLang=he", {{"he", "ő"}}},
-        {"PartOfAWordIsNoMatch", "turkish&selectTo=english&txtLang=kita", {}},
-        {"UnknownWord", "english&selectTo=turkish&txtLang=zzz", {}},
-        {"NoDictionaryForThePair", "rumanian&selectTo=turkish&txtLang=casa", {}}};
-    // clang-format on
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        const SiteResponse response =
-            site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
-        ASSERT_EQ(response.status, 200);
-        const std::string lowered = TextRules::lowerAscii(response.body);
-        EXPECT_EQ(lowered.find("no translation found.") != lowered.npos, row.pairs.empty());
-        // A pair no dictionary reaches says so, rather than hint at a typo.
-        EXPECT_EQ(response.body.find("Bu dil çifti için sözlüğümüz yok.") != std::string::npos,
-                  std::string_view(row.name) == "NoDictionaryForThePair");
-        std::vector<std::pair<std::string, std::string>> expected;
-        for (const auto &[source, translation] : row.pairs)
-            expected.push_back({TextRules::lowerAscii(source), TextRules::lowerAscii(translation)});
-        EXPECT_EQ(pairsShown(extractResultPage(lowered, "a", "b").page), expected);
-    }
-    std::filesystem::remove_all(dir);
+    const SiteResponse response =
+        site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
+    ASSERT_EQ(response.status, 200);
+    const std::string lowered = TextRules::lowerAscii(response.body);
+    EXPECT_EQ(lowered.find("no translation found.") != lowered.npos, row.pairs.empty());
+    // A pair no dictionary reaches says so, rather than hint at a typo.
+    EXPECT_EQ(response.body.find("Bu dil çifti için sözlüğümüz yok.") != std::string::npos,
+              std::string_view(row.name) == "NoDictionaryForThePair");
+    std::vector<std::pair<std::string, std::string>> expected;
+    for (const auto &[source, translation] : row.pairs)
+        expected.push_back({TextRules::lowerAscii(source), TextRules::lowerAscii(translation)});
+    EXPECT_EQ(pairsShown(extractResultPage(lowered, "a", "b").page), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteDictionaryPage, testing::ValuesIn(kPageRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // The program starts its scan 50 characters after the marker's start and
 // reads 15000 characters from there; the page shows the first 20 rows and
@@ -225,38 +232,52 @@ TEST(SiteApertiumLexicon, ListingBecomesFreeDictEntries)
 // Romanian has no FreeDict dictionary: Apertium's Spanish-Romanian lexicon,
 // as the site makes it into dictionaries, answers it both ways, with
 // Turkish and English through Spanish.
-TEST(SiteApertiumLexicon, RomanianBothWays)
+struct RomanianRow
 {
-    const std::filesystem::path lexicons =
-        std::filesystem::temp_directory_path() / "vorlinda-test-apertium";
-    const auto translator = std::make_shared<Translator>("/usr/share/dictd");
-    ApertiumLexicon::prepare(
-        "/usr/share/apertium", lexicons, [](auto, auto) { return true; },
-        [](const std::string &why) { ADD_FAILURE() << why; }, ApertiumLexicon::ltPrint);
-    translator->addDictionaries(lexicons);
-    const SiteResponder site(translator);
-    const struct
+    const char *name, *query, *expected; // the expected among the first three rows
+};
+
+const RomanianRow kRomanianRows[] = {
+    {"RomanianToTurkish", "rumanian&selectTo=turkish&txtLang=c%E2ine", "köpek"},
+    {"TurkishToRomanian", "turkish&selectTo=rumanian&txtLang=k%F6pek", "câine"},
+    {"RomanianToEnglishByReference", "rumanian&selectTo=english&txtLang=cas%26%23259%3B", "house"},
+    {"EnglishToRomanian", "english&selectTo=rumanian&txtLang=book", "carte"},
+    {"RomanianWithTheTurkishCedilla", "rumanian&selectTo=english&txtLang=ora%FE", "city"},
+};
+
+class SiteApertiumRomanian : public testing::TestWithParam<RomanianRow>
+{
+protected:
+    // The lexicons made into dictionaries are kept between runs, as the
+    // site keeps them in its cache: lt-print reads a whole lexicon.
+    static void SetUpTestSuite()
     {
-        const char *name, *query, *expected; // the expected among the first three rows
-    } rows[] = {
-        {"RomanianToTurkish", "rumanian&selectTo=turkish&txtLang=c%E2ine", "köpek"},
-        {"TurkishToRomanian", "turkish&selectTo=rumanian&txtLang=k%F6pek", "câine"},
-        {"RomanianToEnglishByReference", "rumanian&selectTo=english&txtLang=cas%26%23259%3B",
-         "house"},
-        {"EnglishToRomanian", "english&selectTo=rumanian&txtLang=book", "carte"},
-        {"RomanianWithTheTurkishCedilla", "rumanian&selectTo=english&txtLang=ora%FE", "city"},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        const SiteResponse response =
-            site.respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
-        const auto pairs = pairsShown(extractResultPage(response.body, "a", "b").page);
-        const auto firstThree =
-            pairs.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(pairs.size(), 3));
-        EXPECT_TRUE(std::any_of(pairs.begin(), firstThree, [&](const auto &pair) {
-            return pair.second == row.expected;
-        })) << response.body;
+        const auto lexicons = std::filesystem::temp_directory_path() / "vorlinda-test-apertium";
+        auto translator = std::make_shared<Translator>("/usr/share/dictd");
+        ApertiumLexicon::prepare(
+            "/usr/share/apertium", lexicons, [](auto, auto) { return true; },
+            [](const std::string &why) { ADD_FAILURE() << why; }, ApertiumLexicon::ltPrint);
+        translator->addDictionaries(lexicons);
+        site_ = std::make_unique<SiteResponder>(translator);
     }
+    static void TearDownTestSuite() { site_.reset(); }
+    static inline std::unique_ptr<SiteResponder> site_;
+};
+
+TEST_P(SiteApertiumRomanian, AnswersBothWays)
+{
+    const RomanianRow &row = GetParam();
+    const SiteResponse response =
+        site_->respond("GET", std::string("/index.php?selectFrom=") + row.query, "");
+    const auto pairs = pairsShown(extractResultPage(response.body, "a", "b").page);
+    const auto firstThree =
+        pairs.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(pairs.size(), 3));
+    EXPECT_TRUE(std::any_of(pairs.begin(), firstThree, [&](const auto &pair) {
+        return pair.second == row.expected;
+    })) << response.body;
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteApertiumRomanian, testing::ValuesIn(kRomanianRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

@@ -55,8 +55,9 @@ protected:
     static void SetUpTestSuite()
     {
         dir_ = DictFixture::dictionaries(
-            {{"fra-tur", {{"maison", "maison\nev\n"}}},
-             {"tur-eng", {{"kuş", "kuş\nbird\n"}, {"masa", "masa\ntable\n"}}}});
+                   {{"fra-tur", {{"maison", "maison\nev\n"}}},
+                    {"tur-eng", {{"kuş", "kuş\nbird\n"}, {"masa", "masa\ntable\n"}}}})
+                   .release();
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(dir_); }
     static inline std::filesystem::path dir_;
@@ -87,33 +88,48 @@ TEST_F(SiteServer, ProgramsLookupsShareAConnectionAndStartOneSession)
 
 // Each on a connection of its own; requests the site cannot read also end
 // the connection. One log line each.
-TEST_F(SiteServer, EveryAnswerIsExactAndLoggedOnce)
+struct ExchangeRow
+{
+    const char *name;
+    std::string request, head, body;
+};
+
+std::vector<ExchangeRow> exchangeRows()
 {
     const std::string html = "Content-Type: text/html; charset=utf-8\r\n";
     const std::string bad = "HTTP/1.1 400 Bad Request\r\nConnection: close\r\n" + html;
     const std::string refused = SitePages::errorPage(400, "Bad Request");
-    const std::string rows[][3] = {
-        {"GET /res/ajax-loader-vorlinda.gif HTTP/1.1\r\nConnection: close\r\n\r\n",
-         "HTTP/1.1 200 OK\r\nCache-Control: max-age=86400\r\nConnection: close\r\n"
-         "Content-Type: image/gif\r\n",
-         LoaderGif::bytes()},
-        {"garbage\r\n\r\n", bad, refused},
-        {"GET /index.php?selectFrom=english&selectTo=turkish&txtLang=%ZZ HTTP/1.1\r\n"
-         "Connection: close\r\n\r\n",
-         bad, refused},
-        {"GET /nothing-here HTTP/1.1\r\nConnection: close\r\n\r\n",
-         "HTTP/1.1 404 Not Found\r\nConnection: close\r\n" + html,
-         SitePages::errorPage(404, "Not Found")}};
-    for (const auto &[request, head, body] : rows) {
-        SCOPED_TRACE(request);
-        const LoopbackClient client(site_.port());
-        EXPECT_EQ(answer(client, request), expected(head, body));
-        EXPECT_EQ(client.all(), ""); // closed by the site
-        const std::vector<std::string> log = site_.takeRequests(1);
-        ASSERT_EQ(log.size(), 1u);
-        EXPECT_TRUE(log.back().ends_with(" " + std::to_string(body.size())));
-    }
+    return {{"LoaderImage",
+             "GET /res/ajax-loader-vorlinda.gif HTTP/1.1\r\nConnection: close\r\n\r\n",
+             "HTTP/1.1 200 OK\r\nCache-Control: max-age=86400\r\nConnection: close\r\n"
+             "Content-Type: image/gif\r\n",
+             LoaderGif::bytes()},
+            {"Garbage", "garbage\r\n\r\n", bad, refused},
+            {"BrokenEscape",
+             "GET /index.php?selectFrom=english&selectTo=turkish&txtLang=%ZZ HTTP/1.1\r\n"
+             "Connection: close\r\n\r\n",
+             bad, refused},
+            {"UnknownPath", "GET /nothing-here HTTP/1.1\r\nConnection: close\r\n\r\n",
+             "HTTP/1.1 404 Not Found\r\nConnection: close\r\n" + html,
+             SitePages::errorPage(404, "Not Found")}};
 }
+
+class SiteServerExchange : public SiteServer, public testing::WithParamInterface<ExchangeRow>
+{};
+
+TEST_P(SiteServerExchange, AnswerIsExactAndLoggedOnce)
+{
+    const ExchangeRow &row = GetParam();
+    const LoopbackClient client(site_.port());
+    EXPECT_EQ(answer(client, row.request), expected(row.head, row.body));
+    EXPECT_EQ(client.all(), ""); // closed by the site
+    const std::vector<std::string> log = site_.takeRequests(1);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(log.back().ends_with(" " + std::to_string(row.body.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteServerExchange, testing::ValuesIn(exchangeRows()),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // Sent as soon as the site listens, an inflected form finds its stem: the
 // lookup waits for its language's Hunspell rather than answer without it.
@@ -138,8 +154,8 @@ TEST_F(SiteServer, TakenPortIsAnError)
 // killed outright the moment it answered; --feedback prints it.
 TEST_F(SiteServer, FeedbackSurvivesSigkillRightAfterTheAnswer)
 {
-    const auto state = std::filesystem::path(dir_.string() + "-state");
-    ::setenv("STATE_DIRECTORY", state.c_str(), 1);
+    const TempDir state("vorlinda-site-state");
+    ::setenv("STATE_DIRECTORY", state.path().c_str(), 1);
     SiteProcess site(VORLINDA_SITE, {"--dictionaries", dir_, "--no-index"});
     ::unsetenv("STATE_DIRECTORY");
     const std::string form = "ref=vrl10&msg=S%C3%B6zl%C3%BCk+%3Cg%C3%BCzel%3E%0D%0A%1B%5B2J";
@@ -163,26 +179,25 @@ TEST_F(SiteServer, FeedbackSurvivesSigkillRightAfterTheAnswer)
     printed.resize(std::fread(printed.data(), 1, printed.size(), pipe));
     EXPECT_EQ(::pclose(pipe), 0);
     EXPECT_EQ(printed, FeedbackStore::printable(messages[0]) + "\n");
-    std::filesystem::remove_all(state);
 }
 
 // A site started by hand reads the system's current indexes instead of
 // building its own; once they are stale, it builds its own in the user's cache.
 TEST_F(SiteServer, SystemIndexIsReadWhileCurrent)
 {
-    const auto system = std::filesystem::path(dir_.string() + "-system");
-    const auto user = std::filesystem::path(dir_.string() + "-user");
+    const TempDir system("vorlinda-site-system"), user("vorlinda-site-user");
     const std::string build = std::string(VORLINDA_SITE) + " --build-index " + system.string() +
                               " --dictionaries " + dir_.string() + " >/dev/null";
     ASSERT_EQ(std::system(build.c_str()), 0);
-    ::setenv("XDG_CACHE_HOME", user.c_str(), 1);
-    const std::vector<std::string> arguments{"--dictionaries", dir_, "--system-index", system};
+    ::setenv("XDG_CACHE_HOME", user.path().c_str(), 1);
+    const std::vector<std::string> arguments{"--dictionaries", dir_, "--system-index",
+                                             system.string()};
     {
         SiteProcess site(VORLINDA_SITE, arguments);
         EXPECT_TRUE(
             site.logged("vorlinda-site: reading the system's indexes in " + system.string() + "/"))
             << site.output();
-        EXPECT_FALSE(std::filesystem::exists(user)) << site.output();
+        EXPECT_FALSE(std::filesystem::exists(user / "vorlinda-site")) << site.output();
     }
     const auto dictionary = dir_ / "freedict-tur-eng.index";
     std::filesystem::last_write_time(dictionary, std::filesystem::last_write_time(dictionary) +
@@ -194,8 +209,6 @@ TEST_F(SiteServer, SystemIndexIsReadWhileCurrent)
             << site.output();
     }
     ::unsetenv("XDG_CACHE_HOME");
-    std::filesystem::remove_all(system);
-    std::filesystem::remove_all(user);
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "TempDir.h"
+
 #include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -47,16 +48,14 @@ inline std::string dictzip(std::string_view text, std::size_t chunkLength)
 // A fresh directory holding "freedict-<pair>.index" and ".dict.dz" (small
 // chunks) for each pair, from (headword, entry text) pairs in file order.
 using Entries = std::vector<std::pair<std::string, std::string>>;
-inline std::filesystem::path dictionaries(const std::vector<std::pair<std::string, Entries>> &pairs)
+inline TempDir dictionaries(const std::vector<std::pair<std::string, Entries>> &pairs)
 {
     const auto number = [](std::size_t value) { // two of dictd's base64 digits
         constexpr char digits[] =
             "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
         return std::string{digits[value / 64 % 64], digits[value % 64]};
     };
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("vorlinda-site-test-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
+    TempDir dir("vorlinda-site-test");
     for (const auto &[pair, entries] : pairs) {
         std::string text, index;
         for (const auto &[headword, entry] : entries) {

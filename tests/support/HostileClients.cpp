@@ -283,7 +283,8 @@ std::filesystem::path hostileDictionaries()
     std::string big = "big\n"; // 40 rows: a page of some 6 KB
     for (int i = 0; i < 40; ++i)
         big += std::string(70, char('a' + i % 26)) + (i < 26 ? "\n" : "x\n");
-    return DictFixture::dictionaries({{"eng-tur", {{"big", big}, {"hello", "hello\nmerhaba\n"}}}});
+    return DictFixture::dictionaries({{"eng-tur", {{"big", big}, {"hello", "hello\nmerhaba\n"}}}})
+        .release();
 }
 
 std::vector<std::string> hostileArguments(const HostileClient &row,

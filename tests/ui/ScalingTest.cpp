@@ -8,20 +8,28 @@ using namespace vorlinda::ui;
 
 namespace {
 
-TEST(Scaling, MulDivRoundsHalfAwayFromZero)
+struct Row
 {
-    struct Row
-    {
-        const char *name;
-        int value, numerator, denominator, expected;
-    };
-    for (const Row &row :
-         {Row{"font at 120 dpi", 11, 120, 96, 14}, Row{"half up", 13, 1, 2, 7},
-          Row{"negative left edge", -9, 17, 13, -12}, Row{"negative half", -13, 1, 2, -7},
-          Row{"unchanged", 495, 13, 13, 495}, Row{"client width at 16", 495, 16, 13, 609}}) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(Scaling::mulDiv(row.value, row.numerator, row.denominator), row.expected);
-    }
+    const char *name;
+    int value, numerator, denominator, expected;
+};
+
+const Row rows[] = {
+    {"FontAt120Dpi", 11, 120, 96, 14},     {"HalfUp", 13, 1, 2, 7},
+    {"NegativeLeftEdge", -9, 17, 13, -12}, {"NegativeHalf", -13, 1, 2, -7},
+    {"Unchanged", 495, 13, 13, 495},       {"ClientWidthAt16", 495, 16, 13, 609},
+};
+
+class ScalingRow : public testing::TestWithParam<Row>
+{};
+
+TEST_P(ScalingRow, MulDivRoundsHalfAwayFromZero)
+{
+    const Row &row = GetParam();
+    EXPECT_EQ(Scaling::mulDiv(row.value, row.numerator, row.denominator), row.expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, ScalingRow, testing::ValuesIn(rows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace

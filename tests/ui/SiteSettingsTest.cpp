@@ -63,23 +63,27 @@ const Row rows[] = {
     {"bracketsWithoutIpv6Stop", from("http://[a.test]:80", {}, {}, {}), "", "", "!--site"},
 };
 
-TEST(SiteSettings, TakesEachAddressFromTheStrongestSourceThatGivesOne)
+class SiteSettingsRow : public testing::TestWithParam<Row>
+{};
+
+TEST_P(SiteSettingsRow, TakesEachAddressFromTheStrongestSourceThatGivesOne)
 {
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name);
-        const SiteSettings::Sites sites = SiteSettings::resolve(row.sources);
-        std::string passedOver;
-        for (const SiteSettings::Malformed &m : sites.skipped)
-            passedOver += (passedOver.empty() ? "" : ";") + m.source + " " + m.key;
-        if (sites.fatal) {
-            passedOver = "!" + sites.fatal->source;
-            EXPECT_EQ(row.dictionary, "");
-        } else {
-            EXPECT_EQ(sites.dictionary.origin(), row.dictionary);
-            EXPECT_EQ(sites.vendor.origin(), row.vendor);
-        }
-        EXPECT_EQ(passedOver, row.passedOver);
+    const Row &row = GetParam();
+    const SiteSettings::Sites sites = SiteSettings::resolve(row.sources);
+    std::string passedOver;
+    for (const SiteSettings::Malformed &m : sites.skipped)
+        passedOver += (passedOver.empty() ? "" : ";") + m.source + " " + m.key;
+    if (sites.fatal) {
+        passedOver = "!" + sites.fatal->source;
+        EXPECT_EQ(row.dictionary, "");
+    } else {
+        EXPECT_EQ(sites.dictionary.origin(), row.dictionary);
+        EXPECT_EQ(sites.vendor.origin(), row.vendor);
     }
+    EXPECT_EQ(passedOver, row.passedOver);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, SiteSettingsRow, testing::ValuesIn(rows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace
