@@ -1,7 +1,7 @@
 // The feedback page and what it keeps: the answer to each form sent, the
 // rows committed, the caps, a store that cannot be written, and the lines
 // the operator reads them by.
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "web/FeedbackStore.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
