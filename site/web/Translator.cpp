@@ -307,7 +307,7 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
         for (const auto &dictionary : found->second) {
             std::vector<ReverseIndex::Match> matches;
             try {
-                matches = dictionary->reverseLookup(spelling, kMaxCandidates);
+                matches = dictionary->reverseLookup(spelling, kMaxCandidates, phrases);
             } catch (const std::runtime_error &) {
                 continue;
             }
