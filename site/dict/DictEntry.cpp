@@ -13,6 +13,8 @@ namespace {
 
 // Longer pieces are definitions or example sentences, not translations.
 constexpr std::size_t kMaxTranslationLength = 80;
+// The longest abbreviation in small letters a dot may follow ("jdm.").
+constexpr std::size_t kMaxAbbreviation = 3;
 // Lines indented this deep hold examples, synonyms and notes.
 constexpr std::size_t kDetailIndent = 3;
 // A dotted mark in parentheses this often is one of the dictionary's labels.
@@ -153,6 +155,13 @@ bool hasLetter(std::string_view piece)
     });
 }
 
+// One short word in small letters ("jdm", "etw", "sth").
+bool isAbbreviation(std::string_view word)
+{
+    return !word.empty() && word.size() <= kMaxAbbreviation &&
+           std::all_of(word.begin(), word.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
 // The pieces of one translation line: split at , ; : and at sentence ends.
 std::vector<std::string> piecesOf(std::string_view line,
                                   const std::unordered_set<std::string> *labels)
@@ -167,8 +176,15 @@ std::vector<std::string> piecesOf(std::string_view line,
             c == '.' && (i + 1 == text.size() || text[i + 1] == ' ') && i > start + 1;
         if (!end && c != ',' && c != ';' && c != ':' && !sentenceEnd)
             continue;
-        std::string piece = tidy(std::string_view(text).substr(start, i - start), labels);
+        const std::string_view raw = trim(std::string_view(text).substr(start, i - start));
+        std::string piece = tidy(raw, labels);
         start = i + 1;
+        // A dot before more words of the line, or before a comma, after a
+        // short word in small letters: an abbreviation left alone ("jdm. ein
+        // Darlehen gewähren", "etw., aufrichten"), not a translation.
+        const bool dotted = raw.ends_with('.') || (sentenceEnd && i + 1 < text.size());
+        if (dotted && isAbbreviation(raw.ends_with('.') ? raw.substr(0, raw.size() - 1) : raw))
+            continue;
         if (hasLetter(piece) && piece.size() <= kMaxTranslationLength)
             pieces.push_back(std::move(piece));
     }

@@ -105,17 +105,18 @@ std::shared_ptr<const ReverseIndex> Dictionary::reverseIndex() const
     return reverse_;
 }
 
-std::vector<ReverseIndex::Match> Dictionary::reverseLookup(std::string_view word,
-                                                           std::size_t maxMatches) const
+std::vector<ReverseIndex::Match>
+Dictionary::reverseLookup(std::string_view word, std::size_t maxMatches, bool phrases) const
 {
     if (const auto index = diskIndex()) {
         try {
-            return index->find(word, maxMatches);
+            return phrases ? index->find(word, maxMatches) : index->findWhole(word, maxMatches);
         } catch (const IndexError &error) {
             refuse(error);
         }
     }
-    return reverseIndex()->find(word, maxMatches);
+    const auto reverse = reverseIndex();
+    return phrases ? reverse->find(word, maxMatches) : reverse->findWhole(word, maxMatches);
 }
 
 std::uint64_t Dictionary::indexStamp() const

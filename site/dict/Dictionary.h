@@ -36,9 +36,10 @@ public:
 
     // The entries whose translations hold `word`, see ReverseIndex::find. The
     // first call reads the whole dictionary; lookups meanwhile go on. Throws
-    // std::runtime_error when the files cannot be read.
-    std::vector<ReverseIndex::Match> reverseLookup(std::string_view word,
-                                                   std::size_t maxMatches) const;
+    // std::runtime_error when the files cannot be read. Without `phrases`,
+    // the whole translations alone (ReverseIndex::findWhole).
+    std::vector<ReverseIndex::Match> reverseLookup(std::string_view word, std::size_t maxMatches,
+                                                   bool phrases = true) const;
 
     // How many entries give `word` as their whole translation; see
     // ReverseIndex::translationCount. Reads the whole dictionary once.

@@ -202,6 +202,18 @@ std::vector<DictEntry> DictionaryIndex::lookup(std::string_view word) const
     return found;
 }
 
+ReverseIndex::Match DictionaryIndex::match(const IndexFile::Record &item, bool whole) const
+{
+    return ReverseIndex::Match{string(item, 0),
+                               string(item, 4),
+                               whole,
+                               static_cast<std::uint16_t>(item[6] & 0xFFFF),
+                               static_cast<std::uint16_t>(item[6] >> 16),
+                               partOfSpeech(item[7] & 0xFF),
+                               (item[7] & 0x100) != 0,
+                               (item[7] & 0x200) != 0};
+}
+
 std::vector<ReverseIndex::Match> DictionaryIndex::find(std::string_view word,
                                                        std::size_t maxMatches) const
 {
@@ -213,16 +225,6 @@ std::vector<ReverseIndex::Match> DictionaryIndex::find(std::string_view word,
         return {};
     std::vector<ReverseIndex::Match> whole;
     std::vector<ReverseIndex::Match> phrases;
-    const auto match = [&](const IndexFile::Record &item, bool isWhole) {
-        return ReverseIndex::Match{string(item, 0),
-                                   string(item, 4),
-                                   isWhole,
-                                   static_cast<std::uint16_t>(item[6] & 0xFFFF),
-                                   static_cast<std::uint16_t>(item[6] >> 16),
-                                   partOfSpeech(item[7] & 0xFF),
-                                   (item[7] & 0x100) != 0,
-                                   (item[7] & 0x200) != 0};
-    };
     const auto [first, last] = range(words_, query.front());
     for (std::uint32_t posting = first; posting < last && whole.size() < maxMatches; ++posting) {
         const IndexFile::Record item = items_.at(postings_.at(posting)[0]);
@@ -243,9 +245,28 @@ std::vector<ReverseIndex::Match> DictionaryIndex::find(std::string_view word,
     return whole;
 }
 
-std::size_t DictionaryIndex::translationCount(std::string_view word) const
+std::vector<ReverseIndex::Match> DictionaryIndex::findWhole(std::string_view word,
+                                                            std::size_t maxMatches) const
 {
-    const std::string key = foldCase(trimBlanks(word), turkishTranslations_);
+    const std::string folded = foldCase(word, turkishTranslations_);
+    if (ReverseIndex::wordsOf(folded).empty())
+        return {};
+    const auto [first, last] = byText(folded);
+    std::vector<std::uint32_t> numbers;
+    for (std::uint32_t at = first; at < last; ++at)
+        numbers.push_back(byText_.at(at)[0]);
+    // In the dictionary's order, as the postings give them.
+    std::sort(numbers.begin(), numbers.end());
+    if (numbers.size() > maxMatches)
+        numbers.resize(maxMatches);
+    std::vector<ReverseIndex::Match> whole;
+    for (const std::uint32_t number : numbers)
+        whole.push_back(match(items_.at(number), true));
+    return whole;
+}
+
+std::pair<std::uint32_t, std::uint32_t> DictionaryIndex::byText(const std::string &key) const
+{
     const auto bound = [&](bool upper) {
         std::uint32_t low = 0;
         std::uint32_t high = byText_.count();
@@ -259,7 +280,13 @@ std::size_t DictionaryIndex::translationCount(std::string_view word) const
         }
         return low;
     };
-    return bound(true) - bound(false);
+    return {bound(false), bound(true)};
+}
+
+std::size_t DictionaryIndex::translationCount(std::string_view word) const
+{
+    const auto [first, last] = byText(foldCase(trimBlanks(word), turkishTranslations_));
+    return last - first;
 }
 
 } // namespace vorlinda::site

@@ -36,6 +36,7 @@ public:
     std::vector<DictEntry> lookup(std::string_view word) const;
     // As ReverseIndex::find and ReverseIndex::translationCount.
     std::vector<ReverseIndex::Match> find(std::string_view word, std::size_t maxMatches) const;
+    std::vector<ReverseIndex::Match> findWhole(std::string_view word, std::size_t maxMatches) const;
     std::size_t translationCount(std::string_view word) const;
 
 private:
@@ -67,6 +68,9 @@ private:
     std::pair<std::uint32_t, std::uint32_t> range(const IndexFile::Records &records,
                                                   std::string_view key) const;
     DictEntry entry(std::uint32_t number) const;
+    // The [first, last) of `ByText` whose item's folded text is `key`.
+    std::pair<std::uint32_t, std::uint32_t> byText(const std::string &key) const;
+    ReverseIndex::Match match(const IndexFile::Record &item, bool whole) const;
 
     std::shared_ptr<const IndexFile> file_;
     bool turkishKeys_ = false;

@@ -44,6 +44,7 @@ std::shared_ptr<const IndexFile> IndexFile::open(const std::filesystem::path &pa
 {
     auto file = std::unique_ptr<IndexFile>(new IndexFile);
     file->fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    file->number_ = BlockCache::newFileNumber();
     if (file->fd_ < 0)
         throw IndexError(path.string() + ": " + std::strerror(errno));
     struct stat info
@@ -157,9 +158,36 @@ void IndexFile::read(std::uint64_t offset, std::uint64_t length, char *out) cons
         throw IndexError("index read out of bounds");
     if (length == 0)
         return;
-    for (std::uint64_t block = offset / kBlock; block <= (offset + length - 1) / kBlock; ++block)
-        checkBlock(block);
-    copy(bodyStart_ + offset, length, out);
+    if (fd_ < 0) {
+        for (std::uint64_t block = offset / kBlock; block <= (offset + length - 1) / kBlock;
+             ++block)
+            checkBlock(block);
+        copy(bodyStart_ + offset, length, out);
+        return;
+    }
+    // From the file, block by block through the blocks most recently read.
+    while (length > 0) {
+        const std::uint64_t block = offset / kBlock;
+        const std::uint64_t taken =
+            BlockCache::shared().copy({number_, block}, offset - block * kBlock, length, out,
+                                      [&](char *bytes) { return checkedBlock(block, bytes); });
+        if (taken == 0)
+            throw IndexError("index read out of bounds");
+        out += taken;
+        offset += taken;
+        length -= taken;
+    }
+}
+
+std::size_t IndexFile::checkedBlock(std::uint64_t block, char *bytes) const
+{
+    const std::uint64_t start = block * kBlock;
+    const std::uint64_t length = std::min<std::uint64_t>(kBlock, size_ - bodyStart_ - start);
+    copy(bodyStart_ + start, length, bytes);
+    if (checkHashes_ && XXH3_64bits(bytes, length) != blockHashes_[block])
+        throw IndexError("damaged block " + std::to_string(block));
+    checked_[block].store(true, std::memory_order_release);
+    return length;
 }
 
 void IndexFile::checkAll() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dict/BlockCache.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -25,12 +27,12 @@ public:
 // numbered sections of little-endian fixed-size records or pooled bytes.
 // The body is checked in blocks of a page, each against its own XXH3 hash,
 // on the first read that touches it, so no byte is used unchecked and a
-// lookup reads only the pages it needs. Reads are pread()s into the
-// caller's memory, not a mapping: on Linux a mapped read also maps the
-// cached pages around it (64 KiB, up to 2 MiB where the page cache holds
-// large folios) into the process, and the site's memory would grow with
-// every dictionary used. Every offset and count read from the file is
-// checked against its section before use; a bad one throws IndexError.
+// lookup reads only the pages it needs. Reads are pread()s of whole blocks
+// into a cache of a bounded size that all files share (BlockCache), not a
+// mapping: on Linux a mapped read also maps the cached pages around it (64
+// KiB, up to 2 MiB where the page cache holds large folios) into the
+// process, and the site's memory would grow with every dictionary used. Every offset and count read
+// from the file is checked against its section before use; a bad one throws IndexError.
 class IndexFile
 {
 public:
@@ -39,8 +41,8 @@ public:
         Dictionary = 1,
         EnglishFrequency = 2
     };
-    static constexpr std::uint32_t kVersion = 1;
-    static constexpr std::size_t kBlock = 4096;
+    static constexpr std::uint32_t kVersion = 2;
+    static constexpr std::size_t kBlock = BlockCache::kBlock;
 
     static constexpr unsigned kMaxFields = 8;
     using Record = std::array<std::uint32_t, kMaxFields>;
@@ -102,11 +104,15 @@ private:
     // checked; throws IndexError past the end or on a hash mismatch.
     void read(std::uint64_t offset, std::uint64_t length, char *out) const;
     void checkBlock(std::uint64_t block) const;
+    // Block `block` of the body read whole into `bytes` (kBlock of them)
+    // and checked; its length.
+    std::size_t checkedBlock(std::uint64_t block, char *bytes) const;
     // The file's bytes [at, at + length), unchecked.
     void copy(std::uint64_t at, std::uint64_t length, char *out) const;
 
     int fd_ = -1;
-    std::string owned_; // the file, when it is bytes in memory
+    std::uint64_t number_ = 0; // the file's in the shared block cache
+    std::string owned_;        // the file, when it is bytes in memory
     std::uint64_t size_ = 0;
     bool checkHashes_ = true;
     std::uint64_t bodyStart_ = 0;

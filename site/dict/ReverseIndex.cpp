@@ -100,10 +100,38 @@ void ReverseIndex::addItem(Item item, std::string_view translation)
     items_.push_back(item);
 }
 
+std::vector<ReverseIndex::Match> ReverseIndex::findWhole(std::string_view word,
+                                                         std::size_t maxMatches) const
+{
+    const std::string folded = foldCase(word, turkish_);
+    if (wordsOf(folded).empty())
+        return {};
+    const auto [first, last] = textRange(folded);
+    std::vector<std::uint32_t> numbers(first, last);
+    // In the dictionary's order, as find gives them.
+    std::sort(numbers.begin(), numbers.end());
+    if (numbers.size() > maxMatches)
+        numbers.resize(maxMatches);
+    std::vector<Match> whole;
+    for (const std::uint32_t number : numbers) {
+        const Item &item = items_[number];
+        whole.push_back({texts_.substr(item.text, item.textEnd - item.text),
+                         headwords_[item.headword], true, item.sense, item.place, item.partOfSpeech,
+                         item.secondary, item.compound});
+    }
+    return whole;
+}
+
 std::size_t ReverseIndex::translationCount(std::string_view word) const
 {
-    const std::string folded = foldCase(trimBlanks(word), turkish_);
-    const auto [first, last] = std::equal_range(
+    const auto [first, last] = textRange(foldCase(trimBlanks(word), turkish_));
+    return static_cast<std::size_t>(last - first);
+}
+
+std::pair<std::vector<std::uint32_t>::const_iterator, std::vector<std::uint32_t>::const_iterator>
+ReverseIndex::textRange(const std::string &folded) const
+{
+    return std::equal_range(
         byText_.begin(), byText_.end(), std::string_view(folded),
         [this](const auto &a, const auto &b) {
             const auto text = [this](const auto &side) -> std::string_view {
@@ -114,7 +142,6 @@ std::size_t ReverseIndex::translationCount(std::string_view word) const
             };
             return text(a) < text(b);
         });
-    return static_cast<std::size_t>(last - first);
 }
 
 std::string_view ReverseIndex::foldedOf(const Item &item) const

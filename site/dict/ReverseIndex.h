@@ -41,6 +41,11 @@ public:
     // case ignored: whole translations first, then short phrases around it,
     // each group in headword order. At most `maxMatches`.
     std::vector<Match> find(std::string_view word, std::size_t maxMatches) const;
+    // The whole translations alone, those whose folded text is the word's:
+    // a search of the sorted texts, not a reading of every translation
+    // that holds the word. One that has marks besides the word ("house!")
+    // is left out.
+    std::vector<Match> findWhole(std::string_view word, std::size_t maxMatches) const;
 
     // How many entries give `word` as a whole translation, case ignored: how
     // common the word is in the translations' language, as far as this
@@ -83,6 +88,10 @@ private:
     void add(const DictEntry &entry, const std::string &headword);
     void addItem(Item item, std::string_view translation);
     std::string_view foldedOf(const Item &item) const;
+    // The items of byText_ whose folded text is `folded`.
+    std::pair<std::vector<std::uint32_t>::const_iterator,
+              std::vector<std::uint32_t>::const_iterator>
+    textRange(const std::string &folded) const;
 
     bool turkish_ = false;
     std::vector<std::string> headwords_;

@@ -249,7 +249,7 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
         for (const auto &dictionary : found->second) {
             std::vector<ReverseIndex::Match> matches;
             try {
-                matches = dictionary->reverseLookup(spelling, kMaxCandidates);
+                matches = dictionary->reverseLookup(spelling, kMaxCandidates, phrases);
             } catch (const std::runtime_error &) {
                 continue;
             }
@@ -350,6 +350,27 @@ int Translator::backPlace(const Key &key, std::string_view candidate, std::strin
         }
     }
     return -1;
+}
+
+bool Translator::isHeadword(const std::string &language, std::string_view word) const
+{
+    for (const auto &[key, list] : dictionaries_) {
+        if (key.first != language)
+            continue;
+        for (const std::string &spelling : spellings(language, word)) {
+            for (const auto &dictionary : list) {
+                try {
+                    const std::vector<DictEntry> entries = dictionary->lookup(spelling);
+                    if (std::any_of(entries.begin(), entries.end(),
+                                    [](const DictEntry &entry) { return !entry.secondary; }))
+                        return true;
+                } catch (const std::runtime_error &) {
+                    continue;
+                }
+            }
+        }
+    }
+    return false;
 }
 
 bool Translator::answers(const Key &key) const
@@ -511,8 +532,12 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     if (whole) {
         // Found only as some other entries' translation, an inflected form
         // gives its stem's own entries first ("kitaplar": book before the
-        // entries that translate to the plural, "literature").
-        if (!direct(key, trimmed).empty() || !morphology_->inflected(key.first, trimmed))
+        // entries that translate to the plural, "literature"). A headword of
+        // any dictionary from the language is a word of its own (Dutch
+        // "huis" to German, through English): no stems, and no wait for
+        // Hunspell.
+        if (!direct(key, trimmed).empty() || isHeadword(key.first, trimmed) ||
+            !morphology_->inflected(key.first, trimmed))
             return typed;
         std::vector<TranslationPair> pairs;
         for (const std::string &stem : morphology_->stems(key.first, trimmed))

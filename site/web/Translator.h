@@ -105,6 +105,8 @@ private:
     std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
                                                 std::size_t maxPairs) const;
     bool answers(const Key &key) const;
+    // Whether some dictionary from `language` has a main entry for `word`.
+    bool isHeadword(const std::string &language, std::string_view word) const;
     // The language through which one without English dictionaries is
     // reached: the first it has a dictionary with that has English ones
     // (Romanian through Spanish); empty for a language with English ones.

@@ -162,6 +162,8 @@ TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)
         {"MarkedPartOfSpeech", "door <n>\n1. kapı\n", {{"kapı", 0, 0}}, {}, DictEntry::PartOfSpeech::Noun},
         {"AbbreviationIsSecondary", "d\n1. (kıs.) kapı\n", {{"kapı", 0, 0}}, {}, {}, true},
         {"AffixIsSecondary", "door-\n1. kapı\n", {{"kapı", 0, 0}}, {}, {}, true},
+        {"AbbreviationAloneIsNoTranslation", "give\njdm. schenken, etw., etwas geben\n", {{"schenken", 0, 0}, {"etwas geben", 0, 1}}, {}},
+        {"ShortWordEndingTheLineStays", "door\n1. kapı, ev.\n", {{"kapı", 0, 0}, {"ev", 0, 1}}, {}},
         // clang-format on
     };
     for (const auto &row : rows) {
