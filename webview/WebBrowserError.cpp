@@ -5,7 +5,7 @@
 namespace vorlinda::webview {
 
 WebBrowserError::WebBrowserError(const QString &message, std::uint32_t code)
-    : std::runtime_error(message.toStdString()), m_code(code)
+    : std::runtime_error(message.toStdString()), code_(code)
 {}
 
 QString oleErrorText(std::uint32_t code)

@@ -13,10 +13,10 @@ class WebBrowserError : public std::runtime_error
 public:
     WebBrowserError(const QString &message, std::uint32_t code);
 
-    std::uint32_t code() const { return m_code; }
+    std::uint32_t code() const { return code_; }
 
 private:
-    std::uint32_t m_code = 0;
+    std::uint32_t code_ = 0;
 };
 
 // Codes of the refusals, in the form the control's callers have always seen.
