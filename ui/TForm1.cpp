@@ -42,17 +42,15 @@ using vorlinda::lookup::ExtractedPage;
 using vorlinda::lookup::extractResultPage;
 using vorlinda::lookup::FetchDictionaryPage;
 using vorlinda::lookup::HttpAborted;
-using vorlinda::lookup::HttpClient;
 using vorlinda::lookup::TextRules::containsNoCase;
 using vorlinda::lookup::TextRules::lowerAscii;
-using vorlinda::webview::TWebBrowser;
 namespace Cp1254 = vorlinda::platform::Cp1254;
 namespace ExternalBrowser = vorlinda::platform::ExternalBrowser;
 namespace ResultFile = vorlinda::platform::ResultFile;
 namespace VolumeSerial = vorlinda::platform::VolumeSerial;
 
 // The site's answer when it has no translation for the word.
-constexpr std::string_view notFoundPhrase = "No translation found.";
+constexpr std::string_view kNotFoundPhrase = "No translation found.";
 
 // The failure message of a lookup: a certificate that fails (https) is named
 // with its reason, every other failure is the one connection message.
@@ -81,7 +79,7 @@ QString failureText(const std::exception &failure)
 
 TForm1::Settings TForm1::defaultSettings()
 {
-    const auto site = *lookup::SiteAddress::parse(SiteSettings::builtInSite);
+    const auto site = *lookup::SiteAddress::parse(SiteSettings::kBuiltInSite);
     Settings settings;
     settings.dictionaryHost = site.host;
     settings.dictionaryPort = site.port;
@@ -356,7 +354,7 @@ void TForm1::Button1Click(QObject *)
         return;
     }
 
-    if (containsNoCase(Memo1->bytes(), notFoundPhrase)) {
+    if (containsNoCase(Memo1->bytes(), kNotFoundPhrase)) {
         WebBrowser1->Navigate(WindowPages::notFoundPage());
     } else {
         BuildResultPage();

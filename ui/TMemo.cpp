@@ -19,7 +19,7 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TMemo::takeUserEdit);
     idle_.setSingleShot(true);
-    idle_.setInterval(idleDelayMs);
+    idle_.setInterval(kIdleDelayMs);
     connect(&idle_, &QTimer::timeout, this, &TMemo::fillField);
 }
 
@@ -32,7 +32,7 @@ void TMemo::takeBytes(std::string bytes)
 {
     bytes.resize(std::min(bytes.find('\0'), bytes.size()));
     bytes_ = std::move(bytes);
-    shown_ = std::min(bytes_.size(), viewLimit);
+    shown_ = std::min(bytes_.size(), kViewLimit);
     stale_ = true;
     idle_.start();
 }

@@ -18,16 +18,16 @@ namespace vorlinda::ui {
 // about 2 ms a KiB of a long line: a response of megabytes would hold up the
 // window for seconds, and even a result page a few ms of every lookup. So
 // the bytes live here, and the field itself gets at most their first
-// viewLimit bytes, and only a second after the last change or when it gets
+// kViewLimit bytes, and only a second after the last change or when it gets
 // the focus, whichever comes first.
 // Typing into it edits that part of the buffer; the rest follows unchanged.
 class TMemo : public QPlainTextEdit
 {
     Q_OBJECT
 public:
-    static constexpr std::size_t viewLimit = 8192;
+    static constexpr std::size_t kViewLimit = 8192;
     // How long the field waits after a change before it takes its text.
-    static constexpr int idleDelayMs = 1000;
+    static constexpr int kIdleDelayMs = 1000;
 
     explicit TMemo(QWidget *parent = nullptr);
 

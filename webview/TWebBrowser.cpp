@@ -164,20 +164,20 @@ TWebBrowser::~TWebBrowser()
 
 void TWebBrowser::Navigate(const QString &url)
 {
-    static const QLatin1String about("about:");
-    const bool statusPage = url.startsWith(about, Qt::CaseInsensitive);
+    static const QLatin1String kAbout("about:");
+    const bool statusPage = url.startsWith(kAbout, Qt::CaseInsensitive);
     const QUrl address = statusPage ? QUrl() : QUrl(url);
     if (!statusPage) {
         if (!address.isValid() || address.scheme().isEmpty() ||
             (isWebAddress(address) && address.host().isEmpty()))
             throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Invalid URL."),
-                                                         WebBrowserErrorCode::InvalidUrl),
-                                  WebBrowserErrorCode::InvalidUrl);
+                                                         WebBrowserErrorCode::kInvalidUrl),
+                                  WebBrowserErrorCode::kInvalidUrl);
         if (!isWebAddress(address) && !address.isLocalFile())
             throw WebBrowserError(
                 webBrowserErrorMessage(QStringLiteral("Unsupported address scheme."),
-                                       WebBrowserErrorCode::UnknownProtocol),
-                WebBrowserErrorCode::UnknownProtocol);
+                                       WebBrowserErrorCode::kUnknownProtocol),
+                WebBrowserErrorCode::kUnknownProtocol);
     }
     if (!page_) {
         pending_ = url;
@@ -190,14 +190,14 @@ void TWebBrowser::Navigate(const QString &url)
         page_->load(address);
         return;
     }
-    QString html = url.mid(about.size());
+    QString html = url.mid(kAbout.size());
     if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
         html.clear();
     statusPage_ = statusPages.add(html);
     if (statusPage_.isEmpty())
         throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Cannot create the page file."),
-                                                     WebBrowserErrorCode::Failed),
-                              WebBrowserErrorCode::Failed);
+                                                     WebBrowserErrorCode::kFailed),
+                              WebBrowserErrorCode::kFailed);
     requested_ = statusPage_;
     page_->load(statusPage_);
 }
@@ -227,24 +227,24 @@ void TWebBrowser::showEvent(QShowEvent *event)
 {
     if (page_)
         QWebEngineView::showEvent(event);
-    else
-        QWidget::showEvent(event);
+    else                           // the engine view's own would make a page of the default profile
+        QWidget::showEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::hideEvent(QHideEvent *event)
 {
     if (page_)
         QWebEngineView::hideEvent(event);
-    else
-        QWidget::hideEvent(event);
+    else                           // the engine view's own would make a page of the default profile
+        QWidget::hideEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::closeEvent(QCloseEvent *event)
 {
     if (page_)
         QWebEngineView::closeEvent(event);
-    else
-        QWidget::closeEvent(event);
+    else // the engine view's own would make a page of the default profile
+        QWidget::closeEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::contextMenuEvent(QContextMenuEvent *event)

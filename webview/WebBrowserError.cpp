@@ -19,8 +19,7 @@ static QString systemText(std::uint32_t code)
     // "Unknown error N", which tells the user nothing.
     if (code == 0 || code > 0xffff)
         return {};
-    const QString text =
-        QString::fromStdString(std::generic_category().message(static_cast<int>(code)));
+    QString text = QString::fromStdString(std::generic_category().message(static_cast<int>(code)));
     if (text.startsWith(QLatin1String("Unknown error")))
         return {};
     return text;

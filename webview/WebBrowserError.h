@@ -21,9 +21,9 @@ private:
 
 // Codes of the refusals, in the form the control's callers have always seen.
 namespace WebBrowserErrorCode {
-inline constexpr std::uint32_t InvalidUrl = 0x800c0002;
-inline constexpr std::uint32_t UnknownProtocol = 0x800c000d;
-inline constexpr std::uint32_t Failed = 0x80004005;
+inline constexpr std::uint32_t kInvalidUrl = 0x800c0002;
+inline constexpr std::uint32_t kUnknownProtocol = 0x800c000d;
+inline constexpr std::uint32_t kFailed = 0x80004005;
 } // namespace WebBrowserErrorCode
 
 // "OLE error " and the code as 8 lower-case hex digits.

@@ -78,7 +78,7 @@ public:
     // Lookups use the indexes in `directory` from now on, each one that is
     // current; a refused one is told to `refused`. True when all are there.
     bool openIndexes(const std::filesystem::path &directory,
-                     std::function<void(const std::string &)> refused);
+                     const std::function<void(const std::string &)> &refused);
     // Takes up the indexes built since; safe during lookups.
     void reopenIndexes() const;
 
