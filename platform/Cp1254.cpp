@@ -10,7 +10,7 @@ namespace {
 // Code points of bytes 0x80..0x9F. The seven bytes Windows-1254 leaves
 // undefined map to the C1 control of the same value, so that every byte
 // survives a decode and encode.
-constexpr std::array<char16_t, 32> specials{
+constexpr std::array<char16_t, 32> kSpecials{
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F, // 88
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
@@ -20,7 +20,7 @@ constexpr std::array<char16_t, 32> specials{
 char16_t codePointOf(unsigned char byte)
 {
     if (byte >= 0x80 && byte <= 0x9F)
-        return specials[byte - 0x80];
+        return kSpecials[byte - 0x80];
     // Windows-1254 is Latin-1 above 0x9F but for six Turkish letters.
     switch (byte) {
     case 0xD0:
@@ -65,7 +65,7 @@ namespace {
 // for a lone surrogate, which is no character at all.
 template <typename Lacking> std::string encodeWith(const QString &text, Lacking lacking)
 {
-    static const EncodeTable table;
+    static const EncodeTable kTable;
     std::string bytes;
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -81,7 +81,7 @@ template <typename Lacking> std::string encodeWith(const QString &text, Lacking 
                 ++i;
             }
             lacking(bytes, codePoint);
-        } else if (const char byte = table.byteFor(unit); byte != '?') {
+        } else if (const char byte = kTable.byteFor(unit); byte != '?') {
             bytes.push_back(byte);
         } else {
             lacking(bytes, unit);

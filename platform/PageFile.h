@@ -15,7 +15,7 @@ public:
 };
 
 // The page's fixed place on Windows.
-inline constexpr std::string_view windowsPath = "C:\\tmp.htm";
+inline constexpr std::string_view kWindowsPath = "C:\\tmp.htm";
 
 // Replaces the file at `path` with `bytes`, written under another name in the
 // same directory and renamed over, so that a failed write keeps the old page.

@@ -46,7 +46,7 @@ namespace ResultFile {
 QString path()
 {
 #ifdef _WIN32
-    return QString::fromLatin1(PageFile::windowsPath);
+    return QString::fromLatin1(PageFile::kWindowsPath);
 #else
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())

@@ -8,6 +8,8 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config clang-format
     # every shell script checked (scripts/shellcheck.sh)
     shellcheck
+    # every C++ source checked (scripts/clang-tidy.sh)
+    clang-tidy-14 jq
     qt6-base-dev qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
     libgtest-dev libgmock-dev
     # the stand-in site

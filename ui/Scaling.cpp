@@ -19,8 +19,8 @@ int mulDiv(int value, int numerator, int denominator)
 Plan plan(QFont font, int dpi, const QPaintDevice *device)
 {
     Plan result;
-    if (dpi != designDpi)
-        result.fontPixels = mulDiv(designFontPixels, dpi, designDpi);
+    if (dpi != kDesignDpi)
+        result.fontPixels = mulDiv(kDesignFontPixels, dpi, kDesignDpi);
     font.setPixelSize(result.fontPixels);
     // The cell height of the font, as a text height of "0" is measured.
     const QFontMetrics metrics =
@@ -31,7 +31,7 @@ Plan plan(QFont font, int dpi, const QPaintDevice *device)
 
 int scaled(int value, const Plan &plan)
 {
-    return plan.scales() ? mulDiv(value, plan.textHeight, designTextHeight) : value;
+    return plan.scales() ? mulDiv(value, plan.textHeight, kDesignTextHeight) : value;
 }
 
 QRect scaled(const QRect &rect, const Plan &plan)

@@ -11,15 +11,15 @@ namespace vorlinda::ui {
 // and scaled once at start when the screen differs.
 namespace Scaling {
 
-inline constexpr int designDpi = 96;
-inline constexpr int designTextHeight = 13;
-inline constexpr int designFontPixels = 11;
+inline constexpr int kDesignDpi = 96;
+inline constexpr int kDesignTextHeight = 13;
+inline constexpr int kDesignFontPixels = 11;
 
 struct Plan
 {
-    int fontPixels = designFontPixels; // the window font's character height
-    int textHeight = designTextHeight; // measured height of "0" in that font
-    bool scales() const { return textHeight != designTextHeight; }
+    int fontPixels = kDesignFontPixels; // the window font's character height
+    int textHeight = kDesignTextHeight; // measured height of "0" in that font
+    bool scales() const { return textHeight != kDesignTextHeight; }
 };
 
 // value * numerator / denominator, rounded to the nearest integer (halves

@@ -64,14 +64,14 @@ File readFile(const QString &path)
     if (!QFileInfo::exists(path))
         return file;
     const QSettings settings(path, QSettings::IniFormat);
-    file.site = fileValue(settings, siteKey);
-    file.vendorSite = fileValue(settings, vendorSiteKey);
+    file.site = fileValue(settings, kSiteKey);
+    file.vendorSite = fileValue(settings, kVendorSiteKey);
     return file;
 }
 
 const QString fileInFolder = QStringLiteral("/vorlinda-sozluk/vorlinda-sozluk.conf");
 
-constexpr const char *program = "vorlinda-sozluk";
+constexpr const char *kProgram = "vorlinda-sozluk";
 
 // The program's options, as --help lists them.
 struct Parser : QCommandLineParser
@@ -112,10 +112,10 @@ Sites resolve(const Sources &sources)
     std::vector<Candidate> vendor{{&sources.vendorSiteOption, "--vendor-site", "", true},
                                   {&sources.vendorSiteVariable, "VORLINDA_VENDOR_SITE", "", true}};
     for (const File &file : sources.files) {
-        site.push_back({&file.site, file.path, std::string(siteKey), false});
-        vendor.push_back({&file.vendorSite, file.path, std::string(vendorSiteKey), false});
+        site.push_back({&file.site, file.path, std::string(kSiteKey), false});
+        vendor.push_back({&file.vendorSite, file.path, std::string(kVendorSiteKey), false});
     }
-    sites.dictionary = first(site, sites).value_or(*SiteAddress::parse(builtInSite));
+    sites.dictionary = first(site, sites).value_or(*SiteAddress::parse(kBuiltInSite));
     if (sites.fatal)
         return sites;
     sites.vendor = first(vendor, sites).value_or(sites.dictionary);
@@ -127,7 +127,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
     Parser parser;
     CommandLine line;
     const auto wrong = [&line](const QString &what) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, qPrintable(what), program);
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kProgram, qPrintable(what), kProgram);
         line.exitCode = 2;
         return line;
     };
@@ -149,12 +149,12 @@ std::optional<int> answerEarly(const QStringList &arguments)
     parser.parse(arguments); // Qt's own options are not known here: no error yet
     if (parser.isSet(QStringLiteral("help"))) {
         QString text = parser.helpText();
-        text.replace(QStringLiteral("<executable_name>"), QLatin1String(program));
+        text.replace(QStringLiteral("<executable_name>"), QLatin1String(kProgram));
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", program, qPrintable(QCoreApplication::applicationVersion()));
+        std::printf("%s %s\n", kProgram, qPrintable(QCoreApplication::applicationVersion()));
         return 0;
     }
     Sources sources;

@@ -20,9 +20,9 @@ namespace SiteSettings {
 
 using vorlinda::lookup::SiteAddress;
 
-inline constexpr std::string_view builtInSite = "http://localhost";
-inline constexpr std::string_view siteKey = "site";
-inline constexpr std::string_view vendorSiteKey = "vendor-site";
+inline constexpr std::string_view kBuiltInSite = "http://localhost";
+inline constexpr std::string_view kSiteKey = "site";
+inline constexpr std::string_view kVendorSiteKey = "vendor-site";
 
 // One settings file's values, as read.
 struct File

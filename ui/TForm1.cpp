@@ -42,17 +42,15 @@ using vorlinda::lookup::ExtractedPage;
 using vorlinda::lookup::extractResultPage;
 using vorlinda::lookup::FetchDictionaryPage;
 using vorlinda::lookup::HttpAborted;
-using vorlinda::lookup::HttpClient;
 using vorlinda::lookup::TextRules::containsNoCase;
 using vorlinda::lookup::TextRules::lowerAscii;
-using vorlinda::webview::TWebBrowser;
 namespace Cp1254 = vorlinda::platform::Cp1254;
 namespace ExternalBrowser = vorlinda::platform::ExternalBrowser;
 namespace ResultFile = vorlinda::platform::ResultFile;
 namespace VolumeSerial = vorlinda::platform::VolumeSerial;
 
 // The site's answer when it has no translation for the word.
-constexpr std::string_view notFoundPhrase = "No translation found.";
+constexpr std::string_view kNotFoundPhrase = "No translation found.";
 
 // The failure message of a lookup: a certificate that fails (https) is named
 // with its reason, every other failure is the one connection message.
@@ -81,7 +79,7 @@ QString failureText(const std::exception &failure)
 
 TForm1::Settings TForm1::defaultSettings()
 {
-    const auto site = *lookup::SiteAddress::parse(SiteSettings::builtInSite);
+    const auto site = *lookup::SiteAddress::parse(SiteSettings::kBuiltInSite);
     Settings settings;
     settings.dictionaryHost = site.host;
     settings.dictionaryPort = site.port;
@@ -92,15 +90,15 @@ TForm1::Settings TForm1::defaultSettings()
 
 QString TForm1::vendorSite() const
 {
-    return (m_settings.vendorSecure ? QStringLiteral("https://") : QStringLiteral("http://")) +
-           m_settings.vendorHost;
+    return (settings_.vendorSecure ? QStringLiteral("https://") : QStringLiteral("http://")) +
+           settings_.vendorHost;
 }
 
 TForm1::TForm1(Settings settings, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_settings(std::move(settings))
+      settings_(std::move(settings))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vorlinda Dictionary - By Teskor    v1.2"));
@@ -112,11 +110,11 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     applyWindowFont();
 
     HttpClient::Options client;
-    client.host = m_settings.dictionaryHost;
-    client.port = m_settings.dictionaryPort;
-    client.secure = m_settings.dictionarySecure;
-    client.connectLimit = m_settings.connectLimit;
-    client.readTimeout = m_settings.readTimeout;
+    client.host = settings_.dictionaryHost;
+    client.port = settings_.dictionaryPort;
+    client.secure = settings_.dictionarySecure;
+    client.connectLimit = settings_.connectLimit;
+    client.readTimeout = settings_.readTimeout;
     IdHTTP1 = new HttpClient(client, this);
     IdHTTP1->setAntiFreeze(&IdAntiFreeze1);
 
@@ -124,7 +122,7 @@ TForm1::TForm1(Settings settings, QWidget *parent)
     bindEvents();
 
     // The client area, fixed: the user cannot resize the window.
-    setFixedSize(Scaling::scaled(495, m_plan), Scaling::scaled(630, m_plan));
+    setFixedSize(Scaling::scaled(495, plan_), Scaling::scaled(630, plan_));
     move(272, 89);
 }
 
@@ -163,11 +161,11 @@ void TForm1::bindEvents()
     for (TWebBrowser *view : {rek, WebBrowser1, rek2, WebBrowser3})
         connect(view, &TWebBrowser::OnEngineFailure, this,
                 [this](TWebBrowser *, const QString &message) {
-                    if (std::exchange(m_engineFailureShown, true))
+                    if (std::exchange(engineFailureShown_, true))
                         return;
                     QTimer::singleShot(0, this, [this, message] {
                         ErrorBox::show(message);
-                        m_engineFailureShown = false;
+                        engineFailureShown_ = false;
                     });
                 });
     ExternalBrowser::setFailureHandler(
@@ -209,12 +207,12 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 bool TForm1::event(QEvent *event)
 {
     // The web views get their pages once the window has been painted.
-    if (event->type() == QEvent::Paint && !m_viewsAttaching) {
-        m_viewsAttaching = true;
+    if (event->type() == QEvent::Paint && !viewsAttaching_) {
+        viewsAttaching_ = true;
         QTimer::singleShot(0, this, &TForm1::attachViews);
     }
-    if (event->type() == QEvent::WindowActivate && !m_activatedOnce) {
-        m_activatedOnce = true;
+    if (event->type() == QEvent::WindowActivate && !activatedOnce_) {
+        activatedOnce_ = true;
         if (!focusWidget())
             focusFirstControl();
     }
@@ -300,7 +298,7 @@ void TForm1::BuildResultPage()
                           Cp1254::encode(ComboBox2->currentText()));
     Memo2->setBytes(extracted.scanRest);
     Memo1->setBytes(extracted.page);
-    ResultFile::write(m_settings.resultFile, Memo1->bytes());
+    ResultFile::write(settings_.resultFile, Memo1->bytes());
 }
 
 // --- Handlers ---------------------------------------------------------------
@@ -309,13 +307,13 @@ void TForm1::Button1Click(QObject *)
 {
     // One lookup at a time: Enter in the target list, or a click on a button
     // that a banner download enabled, reaches here while one is waiting.
-    if (m_lookupRunning)
+    if (lookupRunning_)
         return;
-    m_lookupRunning = true;
+    lookupRunning_ = true;
     // The controls come back at the end of every lookup, also when writing
     // the page or a navigation fails.
     const auto end = qScopeGuard([this] {
-        m_lookupRunning = false;
+        lookupRunning_ = false;
         Edit1->setEnabled(true);
         Button1->setEnabled(true);
     });
@@ -332,7 +330,7 @@ void TForm1::Button1Click(QObject *)
     connect(&waiting, &QTimer::timeout, this, [this] {
         ErrorBox::guard([this] { WebBrowser1->Navigate(WindowPages::waitingPage(vendorSite())); });
     });
-    waiting.start(m_settings.waitingPageDelay);
+    waiting.start(settings_.waitingPageDelay);
 
     try {
         std::string response =
@@ -347,7 +345,7 @@ void TForm1::Button1Click(QObject *)
         // A failed fetch shows its failure, never a stale result; the
         // response buffer keeps what it held.
         waiting.stop();
-        if (m_closing)
+        if (closing_)
             return;
         showFailureMessage(failureText(failure));
         Edit1->setEnabled(true);
@@ -356,11 +354,11 @@ void TForm1::Button1Click(QObject *)
         return;
     }
 
-    if (containsNoCase(Memo1->bytes(), notFoundPhrase)) {
+    if (containsNoCase(Memo1->bytes(), kNotFoundPhrase)) {
         WebBrowser1->Navigate(WindowPages::notFoundPage());
     } else {
         BuildResultPage();
-        WebBrowser1->Navigate(WindowPages::resultPageAddress(m_settings.resultFile));
+        WebBrowser1->Navigate(WindowPages::resultPageAddress(settings_.resultFile));
     }
 }
 
@@ -417,9 +415,9 @@ void TForm1::Label6Click(QObject *)
 void TForm1::FormClose(QObject *, CloseAction &)
 {
     // A lookup still waiting for the site is abandoned and writes nothing.
-    m_closing = true;
+    closing_ = true;
     IdHTTP1->abort();
-    ResultFile::remove(m_settings.resultFile);
+    ResultFile::remove(settings_.resultFile);
 }
 
 void TForm1::Label7Click(QObject *)

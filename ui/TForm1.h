@@ -67,14 +67,14 @@ public:
     explicit TForm1(Settings settings = defaultSettings(), QWidget *parent = nullptr);
     ~TForm1() override;
 
-    const Settings &settings() const { return m_settings; }
-    const Scaling::Plan &scalingPlan() const { return m_plan; }
+    const Settings &settings() const { return settings_; }
+    const Scaling::Plan &scalingPlan() const { return plan_; }
 
     // Every control of the window in keyboard order, the hidden ones included.
     std::vector<QWidget *> keyboardOrder() const;
 
     // True from the start of a lookup to its end.
-    bool lookupRunning() const { return m_lookupRunning; }
+    bool lookupRunning() const { return lookupRunning_; }
 
     // Components, in the window's declaration order. The hidden panel's
     // controls are the lookup's working tables and buffers.
@@ -155,13 +155,13 @@ private:
     void BuildResultPage();
     void showFailureMessage(const QString &text);
 
-    Settings m_settings;
-    Scaling::Plan m_plan;
-    bool m_activatedOnce = false;
-    bool m_lookupRunning = false;
-    bool m_closing = false;
-    bool m_viewsAttaching = false;
-    bool m_engineFailureShown = false;
+    Settings settings_;
+    Scaling::Plan plan_;
+    bool activatedOnce_ = false;
+    bool lookupRunning_ = false;
+    bool closing_ = false;
+    bool viewsAttaching_ = false;
+    bool engineFailureShown_ = false;
 };
 
 // The one main window.

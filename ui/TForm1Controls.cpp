@@ -52,33 +52,33 @@ int pixelSizeForCellHeight(QFont font, int cellHeight)
 class ListRowDelegate : public QItemDelegate
 {
 public:
-    ListRowDelegate(int height, QObject *parent) : QItemDelegate(parent), m_height(height) {}
+    ListRowDelegate(int height, QObject *parent) : QItemDelegate(parent), height_(height) {}
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        return {QItemDelegate::sizeHint(option, index).width(), m_height};
+        return {QItemDelegate::sizeHint(option, index).width(), height_};
     }
 
 private:
-    int m_height;
+    int height_;
 };
 
 } // namespace
 
 void TForm1::applyWindowFont()
 {
-    const int dpi = m_settings.dpi > 0 ? m_settings.dpi : logicalDpiY();
+    const int dpi = settings_.dpi > 0 ? settings_.dpi : logicalDpiY();
     QFont windowFont;
     windowFont.setFamilies(windowFontFamilies);
     windowFont.setStyleHint(QFont::SansSerif);
-    m_plan = Scaling::plan(windowFont, dpi);
-    windowFont.setPixelSize(m_plan.fontPixels);
+    plan_ = Scaling::plan(windowFont, dpi);
+    windowFont.setPixelSize(plan_.fontPixels);
     setFont(windowFont);
 }
 
 void TForm1::place(QWidget *control, const char *name, const QRect &designed)
 {
     control->setObjectName(QLatin1StringView(name));
-    control->setGeometry(Scaling::scaled(designed, m_plan));
+    control->setGeometry(Scaling::scaled(designed, plan_));
 }
 
 void TForm1::buildControls()
@@ -108,12 +108,12 @@ void TForm1::buildHiddenPanel()
     place(ListBox1, "ListBox1", {16, 24, 57, 161});
     ListBox2 = new TListBox(GroupBox1);
     place(ListBox2, "ListBox2", {88, 24, 57, 161});
-    for (int position = 0; position < LanguageTable::size; ++position) {
+    for (int position = 0; position < LanguageTable::kSize; ++position) {
         ListBox1->addItem(fromBytes(LanguageTable::sourceCode(position)));
         ListBox2->addItem(fromBytes(LanguageTable::targetCode(position)));
     }
-    ListBox1->setItemHeight(Scaling::scaled(13, m_plan));
-    ListBox2->setItemHeight(Scaling::scaled(13, m_plan));
+    ListBox1->setItemHeight(Scaling::scaled(13, plan_));
+    ListBox2->setItemHeight(Scaling::scaled(13, plan_));
 
     Memo1 = new TMemo(GroupBox1);
     place(Memo1, "Memo1", {5, 198, 153, 81});
@@ -133,7 +133,7 @@ void TForm1::buildDictionaryTab()
     place(Label5, "Label5", {293, 586, 188, 13});
     Label6 = new TLabel(QStringLiteral("Zirvazo?"), TabSheet1);
     place(Label6, "Label6", {192, 586, 80, 13});
-    Label4 = new TLabel(m_settings.vendorHost, TabSheet1);
+    Label4 = new TLabel(settings_.vendorHost, TabSheet1);
     place(Label4, "Label4", {6, 585, 87, 13});
 
     rek = new TWebBrowser(TabSheet1, TWebBrowser::Engine::Later);
@@ -169,7 +169,7 @@ void TForm1::buildWordGroup()
     place(ComboBox1, "ComboBox1", {125, 44, 97, 21});
     ComboBox2 = new QComboBox(GroupBox2);
     place(ComboBox2, "ComboBox2", {247, 44, 97, 21});
-    for (int position = 0; position < LanguageTable::size; ++position) {
+    for (int position = 0; position < LanguageTable::kSize; ++position) {
         ComboBox1->addItem(fromBytes(LanguageTable::sourceName(position)));
         ComboBox2->addItem(fromBytes(LanguageTable::targetName(position)));
     }
@@ -178,7 +178,7 @@ void TForm1::buildWordGroup()
         // Dropped down: 8 rows of the item height. The style's menu-like popup
         // shows every item, so the plain list is asked for.
         list->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
-        list->setItemDelegate(new ListRowDelegate(Scaling::scaled(13, m_plan), list));
+        list->setItemDelegate(new ListRowDelegate(Scaling::scaled(13, plan_), list));
         list->setMaxVisibleItems(8);
         list->setCurrentIndex(0);
     }
@@ -200,7 +200,7 @@ void TForm1::buildTranslationTab()
     QFont labelFont;
     labelFont.setFamilies(windowFontFamilies);
     labelFont.setBold(true);
-    labelFont.setPixelSize(pixelSizeForCellHeight(labelFont, Scaling::scaled(12, m_plan)));
+    labelFont.setPixelSize(pixelSizeForCellHeight(labelFont, Scaling::scaled(12, plan_)));
     Label7->setFont(labelFont);
     QPalette labelPalette = Label7->palette();
     labelPalette.setColor(QPalette::WindowText, Qt::blue);

@@ -10,18 +10,18 @@ class FixedHeightDelegate : public QStyledItemDelegate
 {
 public:
     FixedHeightDelegate(const TListBox *list, QObject *parent)
-        : QStyledItemDelegate(parent), m_list(list)
+        : QStyledItemDelegate(parent), list_(list)
     {}
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(m_list->itemHeight());
+        size.setHeight(list_->itemHeight());
         return size;
     }
 
 private:
-    const TListBox *m_list;
+    const TListBox *list_;
 };
 
 } // namespace
@@ -34,7 +34,7 @@ TListBox::TListBox(QWidget *parent) : QListWidget(parent)
 
 void TListBox::setItemHeight(int pixels)
 {
-    m_itemHeight = pixels;
+    itemHeight_ = pixels;
     doItemsLayout();
 }
 

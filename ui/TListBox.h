@@ -12,10 +12,10 @@ public:
     explicit TListBox(QWidget *parent = nullptr);
 
     void setItemHeight(int pixels);
-    int itemHeight() const { return m_itemHeight; }
+    int itemHeight() const { return itemHeight_; }
 
 private:
-    int m_itemHeight = 13;
+    int itemHeight_ = 13;
 };
 
 } // namespace vorlinda::ui

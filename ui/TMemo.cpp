@@ -18,9 +18,9 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
     // Tab moves the focus on, as in every other field of the window.
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, &TMemo::takeUserEdit);
-    m_idle.setSingleShot(true);
-    m_idle.setInterval(idleDelayMs);
-    connect(&m_idle, &QTimer::timeout, this, &TMemo::fillField);
+    idle_.setSingleShot(true);
+    idle_.setInterval(kIdleDelayMs);
+    connect(&idle_, &QTimer::timeout, this, &TMemo::fillField);
 }
 
 void TMemo::setBytes(std::string_view bytes)
@@ -31,26 +31,26 @@ void TMemo::setBytes(std::string_view bytes)
 void TMemo::takeBytes(std::string bytes)
 {
     bytes.resize(std::min(bytes.find('\0'), bytes.size()));
-    m_bytes = std::move(bytes);
-    m_shown = std::min(m_bytes.size(), viewLimit);
-    m_stale = true;
-    m_idle.start();
+    bytes_ = std::move(bytes);
+    shown_ = std::min(bytes_.size(), kViewLimit);
+    stale_ = true;
+    idle_.start();
 }
 
 QString TMemo::toPlainText() const
 {
-    return Cp1254::decode(m_bytes);
+    return Cp1254::decode(bytes_);
 }
 
 void TMemo::fillField()
 {
-    if (!m_stale)
+    if (!stale_)
         return;
-    m_stale = false;
-    m_idle.stop();
-    m_settingBytes = true;
-    setPlainText(Cp1254::decode(std::string_view(m_bytes).substr(0, m_shown)));
-    m_settingBytes = false;
+    stale_ = false;
+    idle_.stop();
+    settingBytes_ = true;
+    setPlainText(Cp1254::decode(std::string_view(bytes_).substr(0, shown_)));
+    settingBytes_ = false;
 }
 
 void TMemo::focusInEvent(QFocusEvent *event)
@@ -63,17 +63,17 @@ void TMemo::takeUserEdit()
 {
     // Text typed into the field changes the buffer, as it would on a plain
     // text control.
-    if (m_settingBytes)
+    if (settingBytes_)
         return;
     // Text put in by other means than setBytes() replaces what the field
     // was still to take.
-    m_stale = false;
-    m_idle.stop();
+    stale_ = false;
+    idle_.stop();
     std::string edited = Cp1254::encode(QPlainTextEdit::toPlainText());
     const std::size_t shown = edited.size();
-    edited.append(m_bytes, m_shown);
-    m_bytes = std::move(edited);
-    m_shown = shown;
+    edited.append(bytes_, shown_);
+    bytes_ = std::move(edited);
+    shown_ = shown;
 }
 
 } // namespace vorlinda::ui

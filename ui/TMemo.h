@@ -18,28 +18,28 @@ namespace vorlinda::ui {
 // about 2 ms a KiB of a long line: a response of megabytes would hold up the
 // window for seconds, and even a result page a few ms of every lookup. So
 // the bytes live here, and the field itself gets at most their first
-// viewLimit bytes, and only a second after the last change or when it gets
+// kViewLimit bytes, and only a second after the last change or when it gets
 // the focus, whichever comes first.
 // Typing into it edits that part of the buffer; the rest follows unchanged.
 class TMemo : public QPlainTextEdit
 {
     Q_OBJECT
 public:
-    static constexpr std::size_t viewLimit = 8192;
+    static constexpr std::size_t kViewLimit = 8192;
     // How long the field waits after a change before it takes its text.
-    static constexpr int idleDelayMs = 1000;
+    static constexpr int kIdleDelayMs = 1000;
 
     explicit TMemo(QWidget *parent = nullptr);
 
     void setBytes(std::string_view bytes);
     // As setBytes(), without a copy of megabytes.
     void takeBytes(std::string bytes);
-    const std::string &bytes() const { return m_bytes; }
+    const std::string &bytes() const { return bytes_; }
     // The whole buffer as text, whatever part of it the field holds.
     QString toPlainText() const;
     // How many bytes of the buffer the field holds, from the front; it holds
     // none while it waits to take them.
-    std::size_t bytesInField() const { return m_stale ? 0 : m_shown; }
+    std::size_t bytesInField() const { return stale_ ? 0 : shown_; }
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
@@ -48,11 +48,11 @@ private:
     void fillField();
     void takeUserEdit();
 
-    std::string m_bytes;
-    std::size_t m_shown = 0; // bytes of m_bytes the field holds, from the front
-    bool m_stale = false;    // the field does not hold them yet
-    bool m_settingBytes = false;
-    QTimer m_idle;
+    std::string bytes_;
+    std::size_t shown_ = 0; // bytes of bytes_ the field holds, from the front
+    bool stale_ = false;    // the field does not hold them yet
+    bool settingBytes_ = false;
+    QTimer idle_;
 };
 
 } // namespace vorlinda::ui

@@ -8,15 +8,15 @@ namespace vorlinda::webview {
 
 QTemporaryDir *StatusPageFiles::folder()
 {
-    if (!m_folder) {
+    if (!folder_) {
         // The user's runtime folder where there is one (memory, never disk);
         // the folder itself is the user's alone.
         QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         if (base.isEmpty())
             base = QDir::tempPath();
-        m_folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/vorlinda-pages-XXXXXX"));
+        folder_ = std::make_unique<QTemporaryDir>(base + QStringLiteral("/vorlinda-pages-XXXXXX"));
     }
-    return m_folder->isValid() ? m_folder.get() : nullptr;
+    return folder_->isValid() ? folder_.get() : nullptr;
 }
 
 QUrl StatusPageFiles::add(const QString &html)
@@ -24,7 +24,7 @@ QUrl StatusPageFiles::add(const QString &html)
     QTemporaryDir *dir = folder();
     if (!dir)
         return {};
-    QFile file(dir->filePath(QString::number(++m_lastId) + QStringLiteral(".htm")));
+    QFile file(dir->filePath(QString::number(++lastId_) + QStringLiteral(".htm")));
     // The byte order mark tells the engine the encoding and adds nothing to
     // the document.
     const QByteArray bytes = "\xEF\xBB\xBF" + html.toUtf8();
@@ -41,8 +41,8 @@ void StatusPageFiles::release(const QUrl &address)
 
 bool StatusPageFiles::owns(const QUrl &address) const
 {
-    return m_folder && address.isLocalFile() &&
-           address.toLocalFile().startsWith(m_folder->path() + u'/');
+    return folder_ && address.isLocalFile() &&
+           address.toLocalFile().startsWith(folder_->path() + u'/');
 }
 
 } // namespace vorlinda::webview

@@ -27,8 +27,8 @@ public:
 private:
     QTemporaryDir *folder();
 
-    std::unique_ptr<QTemporaryDir> m_folder;
-    quint64 m_lastId = 0;
+    std::unique_ptr<QTemporaryDir> folder_;
+    quint64 lastId_ = 0;
 };
 
 } // namespace vorlinda::webview

@@ -120,14 +120,14 @@ TWebBrowser::TWebBrowser(QWidget *parent, Engine engine) : QWebEngineView(parent
 
 void TWebBrowser::attach()
 {
-    if (m_page)
+    if (page_)
         return;
-    m_page = new WebBrowserPage(sharedProfile(), this);
-    m_page->setRestricted(m_restricted);
+    page_ = new WebBrowserPage(sharedProfile(), this);
+    page_->setRestricted(restricted_);
     // The views load while the user types; they must not take the focus.
-    m_page->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    setPage(m_page);
-    m_page->setVisible(isVisible());
+    page_->settings()->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    setPage(page_);
+    page_->setVisible(isVisible());
     // Every page from its top: the result view loads the same file address
     // for each lookup, which the engine takes for a reload and would show at
     // the old page's scroll position.
@@ -135,17 +135,17 @@ void TWebBrowser::attach()
     fromTop.setInjectionPoint(QWebEngineScript::DocumentCreation);
     fromTop.setWorldId(QWebEngineScript::ApplicationWorld);
     fromTop.setSourceCode(QStringLiteral("history.scrollRestoration = 'manual';"));
-    m_page->scripts().insert(fromTop);
+    page_->scripts().insert(fromTop);
 
-    connect(m_page, &QWebEnginePage::loadFinished, this, &TWebBrowser::onLoadFinished);
-    connect(m_page, &QWebEnginePage::newWindowRequested, this,
+    connect(page_, &QWebEnginePage::loadFinished, this, &TWebBrowser::onLoadFinished);
+    connect(page_, &QWebEnginePage::newWindowRequested, this,
             [](QWebEngineNewWindowRequest &request) {
                 // Only web addresses: the default context menu's page source
                 // would otherwise land in the user's browser as well.
                 if (isWebAddress(request.requestedUrl()))
                     platform::ExternalBrowser::open(request.requestedUrl());
             });
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                 if (status != QWebEnginePage::NormalTerminationStatus)
                     emit OnEngineFailure(
@@ -153,8 +153,8 @@ void TWebBrowser::attach()
                                              "biçimde sona erdi (çıkış kodu %1)")
                                   .arg(code));
             });
-    if (!m_pending.isEmpty())
-        Navigate(std::exchange(m_pending, QString()));
+    if (!pending_.isEmpty())
+        Navigate(std::exchange(pending_, QString()));
 }
 
 TWebBrowser::~TWebBrowser()
@@ -164,54 +164,54 @@ TWebBrowser::~TWebBrowser()
 
 void TWebBrowser::Navigate(const QString &url)
 {
-    static const QLatin1String about("about:");
-    const bool statusPage = url.startsWith(about, Qt::CaseInsensitive);
+    static const QLatin1String kAbout("about:");
+    const bool statusPage = url.startsWith(kAbout, Qt::CaseInsensitive);
     const QUrl address = statusPage ? QUrl() : QUrl(url);
     if (!statusPage) {
         if (!address.isValid() || address.scheme().isEmpty() ||
             (isWebAddress(address) && address.host().isEmpty()))
             throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Invalid URL."),
-                                                         WebBrowserErrorCode::InvalidUrl),
-                                  WebBrowserErrorCode::InvalidUrl);
+                                                         WebBrowserErrorCode::kInvalidUrl),
+                                  WebBrowserErrorCode::kInvalidUrl);
         if (!isWebAddress(address) && !address.isLocalFile())
             throw WebBrowserError(
                 webBrowserErrorMessage(QStringLiteral("Unsupported address scheme."),
-                                       WebBrowserErrorCode::UnknownProtocol),
-                WebBrowserErrorCode::UnknownProtocol);
+                                       WebBrowserErrorCode::kUnknownProtocol),
+                WebBrowserErrorCode::kUnknownProtocol);
     }
-    if (!m_page) {
-        m_pending = url;
+    if (!page_) {
+        pending_ = url;
         return;
     }
 
     releaseStatusPage();
     if (!statusPage) {
-        m_requested = address;
-        m_page->load(address);
+        requested_ = address;
+        page_->load(address);
         return;
     }
-    QString html = url.mid(about.size());
+    QString html = url.mid(kAbout.size());
     if (html.compare(QLatin1String("blank"), Qt::CaseInsensitive) == 0)
         html.clear();
-    m_statusPage = statusPages.add(html);
-    if (m_statusPage.isEmpty())
+    statusPage_ = statusPages.add(html);
+    if (statusPage_.isEmpty())
         throw WebBrowserError(webBrowserErrorMessage(QStringLiteral("Cannot create the page file."),
-                                                     WebBrowserErrorCode::Failed),
-                              WebBrowserErrorCode::Failed);
-    m_requested = m_statusPage;
-    m_page->load(m_statusPage);
+                                                     WebBrowserErrorCode::kFailed),
+                              WebBrowserErrorCode::kFailed);
+    requested_ = statusPage_;
+    page_->load(statusPage_);
 }
 
 void TWebBrowser::setRestricted(bool restricted)
 {
-    m_restricted = restricted;
-    if (m_page)
-        m_page->setRestricted(restricted);
+    restricted_ = restricted;
+    if (page_)
+        page_->setRestricted(restricted);
 }
 
 bool TWebBrowser::isRestricted() const
 {
-    return m_restricted;
+    return restricted_;
 }
 
 void TWebBrowser::childEvent(QChildEvent *event)
@@ -225,38 +225,38 @@ void TWebBrowser::childEvent(QChildEvent *event)
 
 void TWebBrowser::showEvent(QShowEvent *event)
 {
-    if (m_page)
+    if (page_)
         QWebEngineView::showEvent(event);
-    else
-        QWidget::showEvent(event);
+    else                           // the engine view's own would make a page of the default profile
+        QWidget::showEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::hideEvent(QHideEvent *event)
 {
-    if (m_page)
+    if (page_)
         QWebEngineView::hideEvent(event);
-    else
-        QWidget::hideEvent(event);
+    else                           // the engine view's own would make a page of the default profile
+        QWidget::hideEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::closeEvent(QCloseEvent *event)
 {
-    if (m_page)
+    if (page_)
         QWebEngineView::closeEvent(event);
-    else
-        QWidget::closeEvent(event);
+    else // the engine view's own would make a page of the default profile
+        QWidget::closeEvent(event); // NOLINT(bugprone-parent-virtual-call)
 }
 
 void TWebBrowser::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (!m_page)
+    if (!page_)
         return;
     const QWebEngineContextMenuRequest *request = lastContextMenuRequest();
     const bool editable = request && request->isContentEditable();
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const auto add = [&](QWebEnginePage::WebAction which, const QString &text) {
-        QAction *action = m_page->action(which);
+        QAction *action = page_->action(which);
         action->setText(text);
         menu->addAction(action);
     };
@@ -276,30 +276,30 @@ void TWebBrowser::onLoadFinished(bool ok)
     // then the lookup's end page): the engine may commit the status page
     // and drop the later load. The last one asked for is the one to show.
     // (A web address may end elsewhere through a redirect; ours never do.)
-    const QUrl shown = m_page->url();
-    if (ok && statusPages.owns(shown) && shown != m_requested && !m_requested.isEmpty() &&
-        !isWebAddress(m_requested)) {
+    const QUrl shown = page_->url();
+    if (ok && statusPages.owns(shown) && shown != requested_ && !requested_.isEmpty() &&
+        !isWebAddress(requested_)) {
         // Once the engine is done with the commit: a load asked for from
         // within it is dropped as well.
         QMetaObject::invokeMethod(
             this,
-            [this, address = m_requested] {
-                if (m_requested == address)
-                    m_page->load(address);
+            [this, address = requested_] {
+                if (requested_ == address)
+                    page_->load(address);
             },
             Qt::QueuedConnection);
         return;
     }
     emit OnDownloadComplete(this);
     if (ok)
-        emit OnDocumentComplete(this, m_page, m_page->url());
+        emit OnDocumentComplete(this, page_, page_->url());
 }
 
 void TWebBrowser::releaseStatusPage()
 {
-    if (!m_statusPage.isEmpty())
-        statusPages.release(m_statusPage);
-    m_statusPage.clear();
+    if (!statusPage_.isEmpty())
+        statusPages.release(statusPage_);
+    statusPage_.clear();
 }
 
 } // namespace vorlinda::webview

@@ -33,7 +33,7 @@ public:
     // Gives the view its page and starts the last navigation it was given
     // while it had none. Does nothing once the view has its page.
     void attach();
-    bool isAttached() const { return m_page != nullptr; }
+    bool isAttached() const { return page_ != nullptr; }
 
     // The web engine's command line flags: ours, then the user's own from
     // QTWEBENGINE_CHROMIUM_FLAGS, which come last and so win over ours.
@@ -89,11 +89,11 @@ private:
     void onLoadFinished(bool ok);
     void releaseStatusPage();
 
-    WebBrowserPage *m_page = nullptr;
-    QUrl m_statusPage;
-    QUrl m_requested; // the last address loaded
-    bool m_restricted = false;
-    QString m_pending; // the address a view without its page was told
+    WebBrowserPage *page_ = nullptr;
+    QUrl statusPage_;
+    QUrl requested_; // the last address loaded
+    bool restricted_ = false;
+    QString pending_; // the address a view without its page was told
 };
 
 } // namespace vorlinda::webview

@@ -5,7 +5,7 @@
 namespace vorlinda::webview {
 
 WebBrowserError::WebBrowserError(const QString &message, std::uint32_t code)
-    : std::runtime_error(message.toStdString()), m_code(code)
+    : std::runtime_error(message.toStdString()), code_(code)
 {}
 
 QString oleErrorText(std::uint32_t code)
@@ -19,8 +19,7 @@ static QString systemText(std::uint32_t code)
     // "Unknown error N", which tells the user nothing.
     if (code == 0 || code > 0xffff)
         return {};
-    const QString text =
-        QString::fromStdString(std::generic_category().message(static_cast<int>(code)));
+    QString text = QString::fromStdString(std::generic_category().message(static_cast<int>(code)));
     if (text.startsWith(QLatin1String("Unknown error")))
         return {};
     return text;

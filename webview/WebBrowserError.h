@@ -13,17 +13,17 @@ class WebBrowserError : public std::runtime_error
 public:
     WebBrowserError(const QString &message, std::uint32_t code);
 
-    std::uint32_t code() const { return m_code; }
+    std::uint32_t code() const { return code_; }
 
 private:
-    std::uint32_t m_code = 0;
+    std::uint32_t code_ = 0;
 };
 
 // Codes of the refusals, in the form the control's callers have always seen.
 namespace WebBrowserErrorCode {
-inline constexpr std::uint32_t InvalidUrl = 0x800c0002;
-inline constexpr std::uint32_t UnknownProtocol = 0x800c000d;
-inline constexpr std::uint32_t Failed = 0x80004005;
+inline constexpr std::uint32_t kInvalidUrl = 0x800c0002;
+inline constexpr std::uint32_t kUnknownProtocol = 0x800c000d;
+inline constexpr std::uint32_t kFailed = 0x80004005;
 } // namespace WebBrowserErrorCode
 
 // "OLE error " and the code as 8 lower-case hex digits.

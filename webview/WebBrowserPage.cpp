@@ -6,7 +6,7 @@ namespace vorlinda::webview {
 
 void WebBrowserPage::setRestricted(bool restricted)
 {
-    m_restricted = restricted;
+    restricted_ = restricted;
     QWebEngineSettings *s = settings();
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, !restricted);
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, !restricted);
@@ -19,7 +19,7 @@ void WebBrowserPage::setRestricted(bool restricted)
 
 bool WebBrowserPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
-    if (m_restricted && url.isLocalFile() && type != NavigationTypeTyped)
+    if (restricted_ && url.isLocalFile() && type != NavigationTypeTyped)
         return false;
     return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }

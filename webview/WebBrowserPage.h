@@ -13,14 +13,14 @@ class WebBrowserPage : public QWebEnginePage
 public:
     using QWebEnginePage::QWebEnginePage;
 
-    bool isRestricted() const { return m_restricted; }
+    bool isRestricted() const { return restricted_; }
     void setRestricted(bool restricted);
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
 
 private:
-    bool m_restricted = false;
+    bool restricted_ = false;
 };
 
 } // namespace vorlinda::webview

@@ -85,7 +85,7 @@ std::string percentEncoded(std::string_view word)
 // character the code page lacks as "&#N;".
 std::string asTheProgramSends(std::string_view utf8)
 {
-    static const std::map<std::string, char> codePage = [] {
+    static const std::map<std::string, char> kCodePage = [] {
         std::map<std::string, char> bytes;
         for (int byte = 1; byte < 256; ++byte)
             bytes.emplace(windows1254ToUtf8(std::string(1, static_cast<char>(byte))),
@@ -98,7 +98,7 @@ std::string asTheProgramSends(std::string_view utf8)
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
         const std::string character(utf8.substr(i, length));
         i += length;
-        if (const auto found = codePage.find(character); found != codePage.end()) {
+        if (const auto found = kCodePage.find(character); found != kCodePage.end()) {
             out += found->second;
             continue;
         }

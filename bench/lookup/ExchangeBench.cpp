@@ -38,7 +38,7 @@ double secondsSince(Clock::time_point start)
 class FakeSite
 {
 public:
-    explicit FakeSite(std::string page)
+    explicit FakeSite(const std::string &page)
         : response_("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
                     std::to_string(page.size()) + "\r\n\r\n" + page)
     {
@@ -46,8 +46,9 @@ public:
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::listen(listener_, 8);
+        if (::bind(listener_, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 8) != 0)
+            std::abort(); // no port on 127.0.0.1: nothing to measure
         socklen_t length = sizeof address;
         ::getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length);
         port_ = ntohs(address.sin_port);
@@ -146,9 +147,10 @@ double readerMebibytesPerSecond()
 {
     // A 1 MiB body in chunks of varying size, as a site's output buffer gives them.
     std::string response = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    constexpr std::size_t kBody = std::size_t{1} << 20;
     std::size_t total = 0;
-    for (std::size_t size = 1000; total < 1024 * 1024; size = size * 7 % 8191 + 500) {
-        size = std::min(size, 1024 * 1024 - total);
+    for (std::size_t size = 1000; total < kBody; size = size * 7 % 8191 + 500) {
+        size = std::min(size, kBody - total);
         char line[32];
         std::snprintf(line, sizeof line, "%zx\r\n", size);
         response += line;

@@ -258,6 +258,7 @@ int main(int argc, char **argv)
             [&fresh, language] { lookup(fresh.port, language, "english", kMisses.at(language)); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::vector<double> during;
+    during.reserve(5);
     for (int i = 0; i < 5; ++i)
         during.push_back(lookup(fresh.port, "english", "turkish", "house"));
     for (std::thread &load : loads)

@@ -40,9 +40,9 @@ double msSince(Clock::time_point start)
 
 std::string lookupRequest(int n)
 {
-    static const char *const words[] = {"hello", "house", "water", "book", "good", "tree"};
+    static const char *const kWords[] = {"hello", "house", "water", "book", "good", "tree"};
     return std::string("GET /index.php?selectFrom=english&selectTo=turkish&txtLang=") +
-           words[n % 6] + "&submitButton=Search HTTP/1.1\r\nHost: localhost\r\n\r\n";
+           kWords[n % 6] + "&submitButton=Search HTTP/1.1\r\nHost: localhost\r\n\r\n";
 }
 
 // One lookup on a fresh connection: ms from connect to the whole answer,
@@ -210,6 +210,7 @@ void idleConnections(const std::string &binary)
     std::printf("idle: %zu connections opened in %.0f ms; the site holds %zu open files\n",
                 idle.size(), opened, openFiles(site.pid()));
     std::vector<double> times;
+    times.reserve(5);
     for (int i = 0; i < 5; ++i)
         times.push_back(timedLookup(site.port()));
     std::printf("idle: lookup of \"hello\" on a new connection beside them:");

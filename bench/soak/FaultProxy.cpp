@@ -192,7 +192,7 @@ void FaultProxy::serve(int client)
     const int site = connectToSite(sitePort_);
     bool closeOnRequest = false;
     std::string request;
-    std::array<char, 64 * 1024> buffer;
+    std::array<char, std::size_t{64} * 1024> buffer;
     while (site >= 0 && !stopping_) {
         // A request from the client, or the site closing its idle side.
         std::array<pollfd, 3> fds{{{client, POLLIN, 0}, {site, POLLIN, 0}, {wake_[0], POLLIN, 0}}};

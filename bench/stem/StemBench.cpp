@@ -156,6 +156,7 @@ int main(int argc, char **argv)
                     percentile(times->wall, 1.0), percentile(times->cpu, 0.5),
                     percentile(times->cpu, 0.99), percentile(times->cpu, 1.0));
     std::vector<std::pair<double, std::string>> byTime;
+    byTime.reserve(slowest.size());
     for (const auto &[word, took] : slowest)
         byTime.emplace_back(took, word);
     std::sort(byTime.rbegin(), byTime.rend());

@@ -89,7 +89,7 @@ socklen_t socketAddress(const QHostAddress &address, std::uint16_t port, sockadd
 std::unique_ptr<SocketConnection> SocketConnection::open(const std::string &host,
                                                          std::uint16_t port,
                                                          milliseconds connectLimit,
-                                                         milliseconds readTimeout, Wait wait)
+                                                         milliseconds readTimeout, const Wait &wait)
 {
     const auto deadline = std::chrono::steady_clock::now() + connectLimit;
     const QList<QHostAddress> addresses = resolve(host, deadline, wait);

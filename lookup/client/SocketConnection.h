@@ -25,7 +25,8 @@ public:
     // within `connectLimit`. Throws HttpConnectError or HttpAborted.
     static std::unique_ptr<SocketConnection> open(const std::string &host, std::uint16_t port,
                                                   std::chrono::milliseconds connectLimit,
-                                                  std::chrono::milliseconds readTimeout, Wait wait);
+                                                  std::chrono::milliseconds readTimeout,
+                                                  const Wait &wait);
 
     SocketConnection(int fd, std::chrono::milliseconds readTimeout, Wait wait);
     ~SocketConnection() override;

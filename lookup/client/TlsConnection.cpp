@@ -156,7 +156,7 @@ bool TlsConnection::pull()
 {
     if (closed_)
         return false;
-    std::array<char, 17 * 1024> raw; // one TLS record at most
+    std::array<char, std::size_t{17} * 1024> raw; // one TLS record at most
     const std::size_t n = socket_->receive(raw.data(), raw.size());
     if (n == 0) {
         closed_ = true;
@@ -206,7 +206,7 @@ bool TlsConnection::unusable()
 {
     // What arrived while idle is TLS's own (session tickets) or a close;
     // OpenSSL tells which.
-    std::array<char, 17 * 1024> raw;
+    std::array<char, std::size_t{17} * 1024> raw;
     try {
         while (!closed_) {
             const auto n = socket_->receiveNow(raw.data(), raw.size());

@@ -52,7 +52,7 @@ bool domainMatches(std::string_view host, std::string_view domain)
 
 // Twelve digits of seconds would overflow the clock's nanoseconds; a cookie
 // kept for a hundred years is kept for the run all the same.
-constexpr long long longestAge = 100LL * 366 * 24 * 3600;
+constexpr long long kLongestAge = 100LL * 366 * 24 * 3600;
 
 std::optional<long long> seconds(std::string_view s)
 {
@@ -112,7 +112,7 @@ void CookieStore::take(std::string_view value, std::string_view host, TimePoint 
                 cookie.path = unquote(val);
             } else if (attribute == "max-age") {
                 if (const auto age = seconds(unquote(val)))
-                    maxAgeExpiry = now + std::chrono::seconds(std::clamp(*age, 0LL, longestAge));
+                    maxAgeExpiry = now + std::chrono::seconds(std::clamp(*age, 0LL, kLongestAge));
             } else if (attribute == "expires" && !version2) {
                 if (const auto date = parseHttpDate(unquote(val)))
                     cookie.expires = date;

@@ -16,7 +16,7 @@ bool unreserved(unsigned char c)
 
 std::string percentEncode(std::string_view bytes)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 3);
     for (const char ch : bytes) {
@@ -25,8 +25,8 @@ std::string percentEncode(std::string_view bytes)
             out += ch;
         } else {
             out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0x0F];
+            out += kHex[c >> 4];
+            out += kHex[c & 0x0F];
         }
     }
     return out;

@@ -23,14 +23,14 @@ std::optional<int> number(std::string_view s)
 
 std::optional<unsigned> month(std::string_view s)
 {
-    static constexpr std::array<std::string_view, 12> names{
+    static constexpr std::array<std::string_view, 12> kNames{
         "jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
     if (s.size() < 3)
         return std::nullopt;
-    for (unsigned i = 0; i < names.size(); ++i) {
+    for (unsigned i = 0; i < kNames.size(); ++i) {
         bool same = true;
         for (std::size_t k = 0; k < 3; ++k)
-            same = same && std::tolower(static_cast<unsigned char>(s[k])) == names[i][k];
+            same = same && std::tolower(static_cast<unsigned char>(s[k])) == kNames[i][k];
         if (same)
             return i + 1;
     }
@@ -87,9 +87,9 @@ std::optional<std::chrono::system_clock::time_point> parseHttpDate(std::string_v
     // The clock counts nanoseconds, which hold the years 1678 to 2261 only; a
     // date beyond them is as good as the clock's first or last second.
     using Clock = std::chrono::system_clock;
-    constexpr auto earliest = std::chrono::ceil<std::chrono::seconds>(Clock::time_point::min());
-    constexpr auto latest = std::chrono::floor<std::chrono::seconds>(Clock::time_point::max());
-    return Clock::time_point(std::clamp(when, earliest, latest));
+    constexpr auto kEarliest = std::chrono::ceil<std::chrono::seconds>(Clock::time_point::min());
+    constexpr auto kLatest = std::chrono::floor<std::chrono::seconds>(Clock::time_point::max());
+    return Clock::time_point(std::clamp(when, kEarliest, kLatest));
 }
 
 } // namespace vorlinda::lookup

@@ -79,7 +79,7 @@ std::string HttpSession::exchange(const std::string &request)
         } catch (const HttpConnectionLost &lost) {
             throw HttpConnectionLost(lost.what(), true);
         }
-        std::array<char, 64 * 1024> buffer;
+        std::array<char, std::size_t{64} * 1024> buffer;
         std::size_t received = 0;
         bool cookiesTaken = false;
         while (!reader.complete()) {

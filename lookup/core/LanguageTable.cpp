@@ -15,7 +15,7 @@ struct Entry
 
 // Source side. "french " keeps its trailing space: the site has always been
 // sent the code that way.
-constexpr std::array<Entry, LanguageTable::size> source{{
+constexpr std::array<Entry, LanguageTable::kSize> kSource{{
     {"ingilizce", "english"},
     {"Turkce", "turkish"},
     {"spanish", "spanish"},
@@ -38,9 +38,9 @@ constexpr std::array<Entry, LanguageTable::size> source{{
 
 const Entry &sourceEntry(int position)
 {
-    if (position < 0 || position >= LanguageTable::size)
+    if (position < 0 || position >= LanguageTable::kSize)
         throw std::out_of_range("language position out of range");
-    return source[static_cast<std::size_t>(position)];
+    return kSource[static_cast<std::size_t>(position)];
 }
 
 // The target side differs only in its first two positions.

@@ -8,7 +8,7 @@
 // (0 and 0) is English to Turkish.
 namespace vorlinda::lookup::LanguageTable {
 
-inline constexpr int size = 18;
+inline constexpr int kSize = 18;
 
 std::string_view sourceName(int position); // what ComboBox1 shows
 std::string_view sourceCode(int position); // ListBox1

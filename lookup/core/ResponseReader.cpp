@@ -96,7 +96,7 @@ std::size_t ResponseReader::feed(std::string_view bytes)
                 head_.status = statusOf(*line);
                 state_ = State::Header;
             } else if (state_ == State::Header) {
-                headerLine(std::move(*line));
+                headerLine(*line);
             } else if (state_ == State::ChunkSize) {
                 chunkSizeLine(*line);
             } else if (state_ == State::ChunkEnd) {
@@ -164,7 +164,7 @@ std::optional<std::string> ResponseReader::takeLine(std::string_view &bytes)
     return line;
 }
 
-void ResponseReader::headerLine(std::string line)
+void ResponseReader::headerLine(const std::string &line)
 {
     if (!line.empty()) {
         const auto colon = line.find(':');

@@ -28,9 +28,9 @@ class ResponseReader
 public:
     struct Limits
     {
-        std::size_t line = 16384;              // a status, header or chunk-size line
-        std::size_t headerBlock = 1024 * 1024; // everything before the body
-        std::size_t body = 16 * 1024 * 1024;
+        std::size_t line = 16384;                           // a status, header or chunk-size line
+        std::size_t headerBlock = std::size_t{1024} * 1024; // everything before the body
+        std::size_t body = std::size_t{16} * 1024 * 1024;
     };
 
     explicit ResponseReader(Limits limits) : limits_(limits) {}
@@ -68,7 +68,7 @@ private:
     };
 
     std::optional<std::string> takeLine(std::string_view &bytes);
-    void headerLine(std::string line);
+    void headerLine(const std::string &line);
     void startBody();
     void chunkSizeLine(std::string_view line);
     void appendBody(std::string_view bytes);

@@ -172,11 +172,11 @@ const char *dictionaryTag(std::string_view tag)
 
 std::string base64Number(std::uint64_t value)
 {
-    static constexpr char digits[] =
+    static constexpr char kDigits[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     do {
-        out.insert(out.begin(), digits[value % 64]);
+        out.insert(out.begin(), kDigits[value % 64]);
         value /= 64;
     } while (value != 0);
     return out;
@@ -199,14 +199,14 @@ void writeAtomically(const std::filesystem::path &file, const std::string &bytes
 // write them, with the cedilla: "oraș" as "oraş".
 std::string cedillaSpelling(std::string_view headword)
 {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> letters{{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kLetters{{
         {"ș", "ş"},
         {"ț", "ţ"},
         {"Ș", "Ş"},
         {"Ț", "Ţ"},
     }};
     std::string out(headword);
-    for (const auto &[comma, cedilla] : letters)
+    for (const auto &[comma, cedilla] : kLetters)
         for (std::size_t at = out.find(comma); at != std::string::npos;
              at = out.find(comma, at + cedilla.size()))
             out.replace(at, comma.size(), cedilla);
@@ -254,7 +254,7 @@ std::vector<Entry> fromListing(std::string_view listing)
     for (const Section &section : sections(listing)) {
         if (hasLoop(section))
             continue;
-        pathsOf(section, [&](std::string left, std::string right) {
+        pathsOf(section, [&](const std::string &left, const std::string &right) {
             auto [headword, tag] = lemmaAndTag(left);
             std::string translation = lemmaAndTag(right).first;
             if (headword.empty() || translation.empty())
@@ -281,13 +281,13 @@ std::string entryText(const Entry &entry)
 
 std::string_view threeLetterCode(std::string_view twoLetter)
 {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 19> codes{{
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 19> kCodes{{
         {"en", "eng"}, {"tr", "tur"}, {"es", "spa"}, {"fr", "fra"}, {"de", "deu"},
         {"it", "ita"}, {"nl", "nld"}, {"pt", "por"}, {"ro", "ron"}, {"sv", "swe"},
         {"da", "dan"}, {"pl", "pol"}, {"cs", "ces"}, {"hr", "hrv"}, {"sr", "srp"},
         {"hu", "hun"}, {"fi", "fin"}, {"eo", "epo"}, {"sw", "swh"},
     }};
-    for (const auto &[two, three] : codes)
+    for (const auto &[two, three] : kCodes)
         if (two == twoLetter)
             return three;
     return {};

@@ -106,8 +106,8 @@ std::shared_ptr<const IndexFile> IndexFile::make(std::unique_ptr<IndexFile> file
         throw IndexError("damaged header");
     file->bodyStart_ = bodyStart;
     for (std::uint32_t i = 0; i < sectionCount; ++i) {
-        const Section section{readAt<std::uint64_t>(data + kHeader + 16 * i),
-                              readAt<std::uint64_t>(data + kHeader + 16 * i + 8)};
+        const Section section{readAt<std::uint64_t>(data + kHeader + 16ull * i),
+                              readAt<std::uint64_t>(data + kHeader + 16ull * i + 8)};
         if (section.offset > bodyLength || section.length > bodyLength - section.offset)
             throw IndexError("section out of bounds");
         file->sections_.push_back(section);
@@ -299,7 +299,7 @@ std::pair<std::uint32_t, std::uint32_t> IndexWriter::addString(std::uint32_t sec
 
 std::uint32_t IndexWriter::size(std::uint32_t section, unsigned fields) const
 {
-    return static_cast<std::uint32_t>(sections_.at(section).size() / (4 * fields));
+    return static_cast<std::uint32_t>(sections_.at(section).size() / (4 * std::size_t{fields}));
 }
 
 std::string IndexWriter::bytes(IndexFile::Kind kind, std::uint64_t sourceStamp) const

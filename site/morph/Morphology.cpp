@@ -14,7 +14,7 @@ namespace {
 // one found is used. Finnish and Esperanto have none.
 const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames()
 {
-    static const std::map<std::string_view, std::vector<std::string_view>> names = {
+    static const std::map<std::string_view, std::vector<std::string_view>> kNames = {
         {"english", {"en_US", "en_GB"}},
         {"turkish", {"tr_TR"}},
         {"spanish", {"es_ES"}},
@@ -32,7 +32,7 @@ const std::map<std::string_view, std::vector<std::string_view>> &dictionaryNames
         {"hungarian", {"hu_HU"}},
         {"swahili", {"sw_TZ", "sw_KE"}},
     };
-    return names;
+    return kNames;
 }
 
 // Each guess costs a lookup in both directions; without Hunspell to sort out
@@ -54,8 +54,8 @@ void addNew(std::vector<std::string> &stems, std::string stem, const std::string
 
 } // namespace
 
-Morphology::Morphology(std::filesystem::path hunspellDirectory,
-                       std::filesystem::path wordNetDirectory, Loading loading)
+Morphology::Morphology(const std::filesystem::path &hunspellDirectory,
+                       const std::filesystem::path &wordNetDirectory, Loading loading)
 {
     std::vector<std::shared_ptr<Slot>> slots;
     for (const SiteLanguage &language : siteLanguages()) {

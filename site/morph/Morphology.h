@@ -34,8 +34,8 @@ public:
     // `hunspellDirectory` holds the ".aff"/".dic" pairs ("en_US.aff"),
     // `wordNetDirectory` WordNet's ".exc" lists. A language whose files are
     // missing has no morphology.
-    Morphology(std::filesystem::path hunspellDirectory, std::filesystem::path wordNetDirectory,
-               Loading loading = Loading::InCall);
+    Morphology(const std::filesystem::path &hunspellDirectory,
+               const std::filesystem::path &wordNetDirectory, Loading loading = Loading::InCall);
 
     // The dictionary forms of `word` in the language `code`, most likely
     // first, without the word itself; a Turkish verb stem is followed by its

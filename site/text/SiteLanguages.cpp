@@ -7,7 +7,7 @@ namespace vorlinda::site {
 std::span<const SiteLanguage> siteLanguages()
 {
     // Serbo-Croatian has two FreeDict pairs with English; both are used.
-    static const std::vector<SiteLanguage> languages = {
+    static const std::vector<SiteLanguage> kLanguages = {
         {"english", {"eng"}, "İngilizce"},   {"turkish", {"tur"}, "Türkçe"},
         {"spanish", {"spa"}, "İspanyolca"},  {"french", {"fra"}, "Fransızca"},
         {"german", {"deu"}, "Almanca"},      {"italian", {"ita"}, "İtalyanca"},
@@ -18,7 +18,7 @@ std::span<const SiteLanguage> siteLanguages()
         {"hungarian", {"hun"}, "Macarca"},   {"finnish", {"fin"}, "Fince"},
         {"esperanto", {"epo"}, "Esperanto"}, {"swahili", {"swh"}, "Svahili"},
     };
-    return languages;
+    return kLanguages;
 }
 
 std::string normaliseLanguageCode(std::string_view code)

@@ -74,7 +74,7 @@ std::vector<LoaderGif::Frame> LoaderGif::frames()
     const double centre = (kSize - 1) / 2.0;
     std::vector<Frame> frames;
     for (int f = 0; f < kFrameCount; ++f) {
-        Frame frame(kSize * kSize, 0);
+        Frame frame(std::size_t{kSize} * kSize, 0);
         for (int d = 0; d < kDots; ++d) {
             // The head is darkest, the two dots behind it fade, the rest are pale.
             const int behind = (f - d + kDots) % kDots;
@@ -140,8 +140,8 @@ std::string LoaderGif::encode(int width, int height, const Palette &palette,
 
 const std::string &LoaderGif::bytes()
 {
-    static const std::string gif = encode(kSize, kSize, palette(), frames(), kFrameDelay);
-    return gif;
+    static const std::string kGif = encode(kSize, kSize, palette(), frames(), kFrameDelay);
+    return kGif;
 }
 
 } // namespace vorlinda::site

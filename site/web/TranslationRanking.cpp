@@ -132,6 +132,7 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
         double main = 0;   // how much of a main entry it is
     };
     std::vector<Ranked> entries;
+    entries.reserve(found.size());
     for (DictEntry &entry : found)
         entries.push_back({std::move(entry), 0, 0});
     for (Ranked &ranked : entries) {
@@ -188,6 +189,7 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
     }
 
     std::vector<std::vector<Placed>> ordered;
+    ordered.reserve(entries.size());
     for (const Ranked &ranked : entries)
         ordered.push_back(orderSenses(ranked.entry));
     const auto add = [&](std::size_t i, int tier, auto &&wanted) {

@@ -528,7 +528,7 @@ std::vector<TranslationPair> Translator::translate(std::string_view fromCode,
     // The form as typed wins: "news" is not "new", "glasses" not "glass".
     // Phrases that merely hold it ("evden eve" for "evden") come last.
     bool whole = false;
-    const std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
+    std::vector<TranslationPair> typed = translateForm(key, trimmed, maxPairs, &whole);
     if (whole) {
         // Found only as some other entries' translation, an inflected form
         // gives its stem's own entries first ("kitaplar": book before the

@@ -16,7 +16,7 @@ struct Pair
 };
 
 // Pairs the site has a dictionary for.
-constexpr std::array<Pair, 12> servedPairs{{
+constexpr std::array<Pair, 12> kServedPairs{{
     {"english", "turkish"},
     {"turkish", "english"},
     {"english", "german"},
@@ -35,19 +35,12 @@ constexpr std::array<Pair, 12> servedPairs{{
 std::vector<std::string_view> wordsOf(std::string_view language)
 {
     if (language == "turkish")
-        return {"ev",
-                "su",
-                "kitap",
-                "g\xFCzel",
-                "k\xFD\xFE",
-                "\xE7i\xE7\x65k",
-                "da\xF0",
-                "\xF6\xF0retmen",
-                "\xDDstanbul",
-                "kap\xFD",
-                "yol",
-                "\xFE"
-                "eker"};
+        return {"ev",          "su",
+                "kitap",       "g\xFCzel",
+                "k\xFD\xFE",   "\xE7i\xE7\x65k",
+                "da\xF0",      "\xF6\xF0retmen",
+                "\xDDstanbul", "kap\xFD",
+                "yol",         "\xFE\x65ker"};
     if (language == "german")
         return {"Haus", "Wasser", "Stra\xDF\x65", "sch\xF6n", "M\xFCller", "Buch", "gehen", "Tag"};
     if (language == "french ")
@@ -61,12 +54,12 @@ std::vector<std::string_view> wordsOf(std::string_view language)
 }
 
 // Words that must be escaped in the query, or that no dictionary holds.
-constexpr std::array<std::string_view, 7> oddWords{
+constexpr std::array<std::string_view, 7> kOddWords{
     {"black bird", "rock&roll", "c#", "100%", "a+b=c", "zzqxj", "\xE7\xF0\xFE\xFD\xDD"}};
 
 int positionOf(std::string_view code, bool source)
 {
-    for (int position = 0; position < LanguageTable::size; ++position)
+    for (int position = 0; position < LanguageTable::kSize; ++position)
         if ((source ? LanguageTable::sourceCode(position) : LanguageTable::targetCode(position)) ==
             code)
             return position;
@@ -83,17 +76,17 @@ LookupPlan::Lookup LookupPlan::next()
     Lookup lookup;
     const std::size_t kind = pick(10);
     if (kind < 8 || pairs_ == Pairs::Turkish) {
-        Pair pair = servedPairs[pick(servedPairs.size())];
+        Pair pair = kServedPairs[pick(kServedPairs.size())];
         while (pairs_ == Pairs::Turkish && pair.source != "turkish" && pair.target != "turkish")
-            pair = servedPairs[pick(servedPairs.size())];
+            pair = kServedPairs[pick(kServedPairs.size())];
         lookup.sourcePosition = positionOf(pair.source, true);
         lookup.targetPosition = positionOf(pair.target, false);
         const auto words = wordsOf(pair.source);
-        lookup.word = kind < 8 ? words[pick(words.size())] : oddWords[pick(oddWords.size())];
+        lookup.word = kind < 8 ? words[pick(words.size())] : kOddWords[pick(kOddWords.size())];
     } else {
-        lookup.sourcePosition = static_cast<int>(pick(LanguageTable::size));
-        lookup.targetPosition = static_cast<int>(pick(LanguageTable::size));
-        lookup.word = oddWords[pick(oddWords.size())];
+        lookup.sourcePosition = static_cast<int>(pick(LanguageTable::kSize));
+        lookup.targetPosition = static_cast<int>(pick(LanguageTable::kSize));
+        lookup.word = kOddWords[pick(kOddWords.size())];
     }
     return lookup;
 }

@@ -13,7 +13,7 @@ LoopbackSite::LoopbackSite() : LoopbackSite(QString(), QString()) {}
 LoopbackSite::LoopbackSite(const QString &certificateFile, const QString &keyFile)
 {
     if (certificateFile.isEmpty()) {
-        m_server = std::make_unique<QTcpServer>();
+        server_ = std::make_unique<QTcpServer>();
     } else {
         auto tls = std::make_unique<QSslServer>();
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
@@ -22,12 +22,12 @@ LoopbackSite::LoopbackSite(const QString &certificateFile, const QString &keyFil
         key.open(QIODevice::ReadOnly);
         configuration.setPrivateKey(QSslKey(&key, QSsl::Ec));
         tls->setSslConfiguration(configuration);
-        m_server = std::move(tls);
+        server_ = std::move(tls);
     }
-    m_server->listen(QHostAddress::LocalHost, 0);
+    server_->listen(QHostAddress::LocalHost, 0);
     // A TLS connection is handed over once its handshake is done.
     const auto accept = [this] {
-        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        while (QTcpSocket *socket = server_->nextPendingConnection()) {
             socket->setParent(this);
             const qsizetype connection = received.size();
             received.append(QByteArray());
@@ -37,8 +37,8 @@ LoopbackSite::LoopbackSite(const QString &certificateFile, const QString &keyFil
                 read(socket, connection);
         }
     };
-    connect(m_server.get(), &QTcpServer::newConnection, this, accept);
-    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, accept);
+    connect(server_.get(), &QTcpServer::newConnection, this, accept);
+    connect(server_.get(), &QTcpServer::pendingConnectionAvailable, this, accept);
 }
 
 QString LoopbackSite::hostAndPort() const
@@ -74,7 +74,7 @@ QByteArray LoopbackSite::pixelGif()
 
 void LoopbackSite::route(const QByteArray &prefix, QList<Answer> answers)
 {
-    m_routes.insert(prefix, std::move(answers));
+    routes_.insert(prefix, std::move(answers));
 }
 
 void LoopbackSite::serve(const QByteArray &prefix, const QByteArray &contentType,
@@ -85,13 +85,13 @@ void LoopbackSite::serve(const QByteArray &prefix, const QByteArray &contentType
 
 void LoopbackSite::hold()
 {
-    m_holding = true;
+    holding_ = true;
 }
 
 void LoopbackSite::release()
 {
-    m_holding = false;
-    for (const auto &[socket, answer] : std::exchange(m_held, {}))
+    holding_ = false;
+    for (const auto &[socket, answer] : std::exchange(held_, {}))
         if (socket)
             send(socket, answer);
 }
@@ -111,7 +111,7 @@ LoopbackSite::Answer LoopbackSite::answerFor(const QByteArray &path)
 {
     QList<Answer> *best = nullptr;
     qsizetype bestLength = -1;
-    for (auto it = m_routes.begin(); it != m_routes.end(); ++it)
+    for (auto it = routes_.begin(); it != routes_.end(); ++it)
         if (path.startsWith(it.key()) && it.key().size() > bestLength && !it.value().isEmpty()) {
             best = &it.value();
             bestLength = it.key().size();
@@ -150,8 +150,8 @@ void LoopbackSite::read(QTcpSocket *socket, qsizetype connection)
         pending.remove(0, end + 4);
         heads << head;
         const Answer answer = answerFor(head.left(head.indexOf("\r\n")).split(' ').value(1));
-        if (m_holding)
-            m_held.append({alive, answer});
+        if (holding_)
+            held_.append({alive, answer});
         else
             send(socket, answer);
         if (onRequest)

@@ -36,7 +36,7 @@ public:
     // The same site inside TLS (https), showing this certificate and key (PEM files).
     LoopbackSite(const QString &certificateFile, const QString &keyFile);
 
-    quint16 port() const { return m_server->serverPort(); }
+    quint16 port() const { return server_->serverPort(); }
     QString hostAndPort() const;
     QUrl url(const QByteArray &path) const;
     // A port on 127.0.0.1 where nothing listens.
@@ -66,8 +66,8 @@ private:
     Answer answerFor(const QByteArray &path);
     static void send(QTcpSocket *socket, const Answer &answer);
 
-    std::unique_ptr<QTcpServer> m_server;
-    QHash<QByteArray, QList<Answer>> m_routes;
-    bool m_holding = false;
-    QList<QPair<QPointer<QTcpSocket>, Answer>> m_held;
+    std::unique_ptr<QTcpServer> server_;
+    QHash<QByteArray, QList<Answer>> routes_;
+    bool holding_ = false;
+    QList<QPair<QPointer<QTcpSocket>, Answer>> held_;
 };

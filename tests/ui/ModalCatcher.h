@@ -21,21 +21,21 @@ public:
 
     ModalCatcher()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
             QStringList buttons;
             for (const QAbstractButton *button : box->buttons())
                 buttons << button->text();
-            m_seen.push_back({box->windowTitle(), box->text(), box->icon(), buttons});
+            seen_.push_back({box->windowTitle(), box->text(), box->icon(), buttons});
             (box->defaultButton() ? box->defaultButton() : box->buttons().value(0))->click();
         });
-        m_timer.start(10);
+        timer_.start(10);
     }
-    const std::vector<Seen> &seen() const { return m_seen; }
+    const std::vector<Seen> &seen() const { return seen_; }
 
 private:
-    QTimer m_timer;
-    std::vector<Seen> m_seen;
+    QTimer timer_;
+    std::vector<Seen> seen_;
 };

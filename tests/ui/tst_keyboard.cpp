@@ -30,15 +30,15 @@ class tst_Keyboard : public QObject
     Q_OBJECT
 
 private:
-    ModalCatcher m_boxes;
-    std::unique_ptr<TForm1> m_form;
+    ModalCatcher boxes_;
+    std::unique_ptr<TForm1> form_;
 
     QWidget *focused() const { return QApplication::focusWidget(); }
 
     // Through the window, as the platform delivers keys: shortcuts included.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QTest::keyClick(m_form->windowHandle(), static_cast<Qt::Key>(key), modifiers);
+        QTest::keyClick(form_->windowHandle(), static_cast<Qt::Key>(key), modifiers);
     }
 
     // Walks with Tab (or Shift+Tab) and names where the focus lands.
@@ -65,17 +65,17 @@ private slots:
         settings.dictionaryHost = "127.0.0.1";
         settings.dictionaryPort = 1;
         settings.dpi = 96;
-        m_form = std::make_unique<TForm1>(settings);
-        m_form->PageControl1->tabBar()->setObjectName(QStringLiteral("PageControl1"));
-        m_form->show();
-        m_form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_form.get(), SettleTimeout));
+        form_ = std::make_unique<TForm1>(settings);
+        form_->PageControl1->tabBar()->setObjectName(QStringLiteral("PageControl1"));
+        form_->show();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get(), SettleTimeout));
     }
-    void cleanup() { m_form.reset(); }
+    void cleanup() { form_.reset(); }
 
     void theWindowOpensWithTheGateShut()
     {
-        TForm1 &form = *m_form;
+        TForm1 &form = *form_;
         QCOMPARE(QStringList({form.windowTitle(), form.PageControl1->tabText(0),
                               form.PageControl1->tabText(1), form.GroupBox2->title(),
                               form.Label3->text(), form.Label4->text(), form.Edit1->text(),
@@ -91,80 +91,80 @@ private slots:
 
     void tabWalksFromTheHiddenCodeListAndSkipsWhatCannotTakeTheFocus()
     {
-        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), form_->ListBox1, SettleTimeout);
         // The dictionary tab is not in front, so its controls are skipped.
         QCOMPARE(walk(5),
                  QStringList({"ListBox2", "Memo1", "Memo2", "PageControl1", "WebBrowser3"}));
-        m_form->PageControl1->tabBar()->setFocus();
+        form_->PageControl1->tabBar()->setFocus();
         QCOMPARE(walk(4, Qt::ShiftModifier),
                  QStringList({"Memo2", "Memo1", "ListBox2", "ListBox1"}));
     }
 
     void theDictionaryTabInOrder()
     {
-        m_form->PageControl1->setCurrentWidget(m_form->TabSheet1);
-        m_form->PageControl1->tabBar()->setFocus();
+        form_->PageControl1->setCurrentWidget(form_->TabSheet1);
+        form_->PageControl1->tabBar()->setFocus();
         // Button1 is disabled until a banner has loaded.
         QCOMPARE(walk(4), QStringList({"ComboBox1", "ComboBox2", "Edit1", "WebBrowser1"}));
-        m_form->Button1->setEnabled(true);
-        m_form->PageControl1->tabBar()->setFocus();
+        form_->Button1->setEnabled(true);
+        form_->PageControl1->tabBar()->setFocus();
         QCOMPARE(walk(2), QStringList({"Button1", "ComboBox1"}));
     }
 
     void ctrlTabSwitchesPagesFromTheTabControlAndInsideAPage()
     {
-        m_form->PageControl1->tabBar()->setFocus();
+        form_->PageControl1->tabBar()->setFocus();
         press(Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(m_form->PageControl1->currentWidget(), m_form->TabSheet1);
-        m_form->ComboBox1->setFocus();
+        QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
+        form_->ComboBox1->setFocus();
         press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(m_form->PageControl1->currentWidget(), m_form->TabSheet2);
+        QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet2);
     }
 
     void altWClicksTheButtonOnlyWhenItCanTakeTheFocus()
     {
-        QSignalSpy clicks(m_form->Button1, &QPushButton::clicked);
-        m_form->Button1->setEnabled(true);
-        QTRY_COMPARE_WITH_TIMEOUT(focused(), m_form->ListBox1, SettleTimeout);
+        QSignalSpy clicks(form_->Button1, &QPushButton::clicked);
+        form_->Button1->setEnabled(true);
+        QTRY_COMPARE_WITH_TIMEOUT(focused(), form_->ListBox1, SettleTimeout);
         press(Qt::Key_W, Qt::AltModifier); // its page is not in front
-        m_form->PageControl1->setCurrentWidget(m_form->TabSheet1);
-        m_form->Button1->setEnabled(false);
+        form_->PageControl1->setCurrentWidget(form_->TabSheet1);
+        form_->Button1->setEnabled(false);
         press(Qt::Key_W, Qt::AltModifier);
         QCOMPARE(clicks.count(), 0);
 
-        m_form->Button1->setEnabled(true);
+        form_->Button1->setEnabled(true);
         press(Qt::Key_W, Qt::AltModifier); // animates the press, then clicks
         QTRY_COMPARE_WITH_TIMEOUT(clicks.count(), 1, SettleTimeout);
 
         // W alone works where no characters are typed.
-        m_form->PageControl1->tabBar()->setFocus();
+        form_->PageControl1->tabBar()->setFocus();
         press(Qt::Key_W);
         QTRY_COMPARE_WITH_TIMEOUT(clicks.count(), 2, SettleTimeout);
     }
 
     void enterWalksFromTheWordToTheListsThenLooksUp()
     {
-        m_form->PageControl1->setCurrentWidget(m_form->TabSheet1);
-        m_form->Edit1->setFocus();
+        form_->PageControl1->setCurrentWidget(form_->TabSheet1);
+        form_->Edit1->setFocus();
         press(Qt::Key_Return);
-        QCOMPARE(focused(), m_form->ComboBox1);
+        QCOMPARE(focused(), form_->ComboBox1);
         press(Qt::Key_Return);
-        QCOMPARE(focused(), m_form->ComboBox2);
+        QCOMPARE(focused(), form_->ComboBox2);
         // The button is still shut; Enter looks up all the same, and the
         // closed site fails it with its message.
-        const std::size_t before = m_boxes.seen().size();
+        const std::size_t before = boxes_.seen().size();
         press(Qt::Key_Return);
-        QCOMPARE(m_boxes.seen().size(), before + 1);
-        QCOMPARE(m_boxes.seen().back().text,
+        QCOMPARE(boxes_.seen().size(), before + 1);
+        QCOMPARE(boxes_.seen().back().text,
                  QStringLiteral("internet bağlantınızın olduğundan emin olunuz!"));
     }
 
     void theWordFieldStopsAt150Characters()
     {
-        m_form->PageControl1->setCurrentWidget(m_form->TabSheet1);
-        m_form->Edit1->clear();
-        QTest::keyClicks(m_form->Edit1, QString(160, u'a'));
-        QCOMPARE(m_form->Edit1->text(), QString(150, u'a'));
+        form_->PageControl1->setCurrentWidget(form_->TabSheet1);
+        form_->Edit1->clear();
+        QTest::keyClicks(form_->Edit1, QString(160, u'a'));
+        QCOMPARE(form_->Edit1->text(), QString(150, u'a'));
     }
 };
 

@@ -332,21 +332,21 @@ private slots:
     {
         TMemo memo;
         memo.show();
-        const std::string big = std::string(3 * TMemo::viewLimit, 'a') + '\xFE';
+        const std::string big = std::string(3 * TMemo::kViewLimit, 'a') + '\xFE';
         memo.setBytes(big + std::string(1, '\0') + "after the NUL");
         QCOMPARE(memo.bytes(), big);
-        QCOMPARE(memo.toPlainText(), QString(3 * TMemo::viewLimit, u'a') + u'ş');
+        QCOMPARE(memo.toPlainText(), QString(3 * TMemo::kViewLimit, u'a') + u'ş');
         QCOMPARE(memo.bytesInField(), 0u);
-        QTRY_COMPARE_WITH_TIMEOUT(memo.bytesInField(), TMemo::viewLimit, 3 * TMemo::idleDelayMs);
-        QCOMPARE(memo.QPlainTextEdit::toPlainText(), QString(TMemo::viewLimit, u'a'));
+        QTRY_COMPARE_WITH_TIMEOUT(memo.bytesInField(), TMemo::kViewLimit, 3 * TMemo::kIdleDelayMs);
+        QCOMPARE(memo.QPlainTextEdit::toPlainText(), QString(TMemo::kViewLimit, u'a'));
 
-        const std::string other(3 * TMemo::viewLimit, 'b');
+        const std::string other(3 * TMemo::kViewLimit, 'b');
         memo.setBytes(other);
         memo.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&memo));
         memo.clearFocus();
         memo.setFocus();
-        QCOMPARE(memo.bytesInField(), TMemo::viewLimit);
+        QCOMPARE(memo.bytesInField(), TMemo::kViewLimit);
         QTest::keyClicks(&memo, QStringLiteral("g"));
         QCOMPARE(memo.bytes(), "g" + other);
     }

@@ -53,8 +53,8 @@ class tst_TWebBrowser : public QObject
 {
     Q_OBJECT
 
-    LoopbackSite m_site;
-    QTemporaryDir m_dir;
+    LoopbackSite site_;
+    QTemporaryDir dir_;
 
 public:
     // Before the application, as the program's start does; as root, without
@@ -72,15 +72,15 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("expected");
-        m_site.serve("/res/loader.gif", "image/gif", gif);
-        m_site.serve("/res/cevir.htm", "text/html", page1254); // no charset in the header
-        const QString image = u"<img src=%1>"_s.arg(m_site.url("/res/loader.gif").toString());
+        site_.serve("/res/loader.gif", "image/gif", gif);
+        site_.serve("/res/cevir.htm", "text/html", page1254); // no charset in the header
+        const QString image = u"<img src=%1>"_s.arg(site_.url("/res/loader.gif").toString());
         const QString big = "<!--" + QString(2100000, u'-') + "-->"; // nothing to lay out
         QTest::newRow("status page, image over http") << "about:" + turkish + image << turkish;
         QTest::newRow("status page over 2 MB") << "about:" + big + turkish << turkish;
-        QTest::newRow("file by meta charset") << writeFile(m_dir, u"a.htm"_s, page1254) << turkish;
-        QTest::newRow("http by meta charset") << m_site.url("/res/cevir.htm").toString() << turkish;
-        QTest::newRow("refused") << u"http://127.0.0.1:%1/"_s.arg(m_site.closedPort()) << QString();
+        QTest::newRow("file by meta charset") << writeFile(dir_, u"a.htm"_s, page1254) << turkish;
+        QTest::newRow("http by meta charset") << site_.url("/res/cevir.htm").toString() << turkish;
+        QTest::newRow("refused") << u"http://127.0.0.1:%1/"_s.arg(site_.closedPort()) << QString();
     }
 
     void everyLoadEndsInDownloadThenDocument()
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(events, expected.isNull() ? "download " : "download document");
         if (!expected.isNull()) // a refused connection shows the engine's error page
             QCOMPARE(script(view).toString(), expected);
-        QVERIFY(!address.contains(u"<img") || !m_site.paths("/res/loader.gif").isEmpty());
+        QVERIFY(!address.contains(u"<img") || !site_.paths("/res/loader.gif").isEmpty());
     }
 
     void refusedAddressThrowsItsTextAndKeepsThePage()
@@ -121,11 +121,11 @@ private slots:
     void navigationReplacesTheLoadInProgress()
     {
         // A banner that never answers; the failure page over the waiting page.
-        m_site.route("/ban.asp", {{{}, LoopbackSite::Then::Stall}});
-        for (const QString &first : {m_site.url("/ban.asp").toString(), u"about:birinci"_s}) {
+        site_.route("/ban.asp", {{{}, LoopbackSite::Then::Stall}});
+        for (const QString &first : {site_.url("/ban.asp").toString(), u"about:birinci"_s}) {
             TWebBrowser view;
             view.Navigate(first);
-            QTRY_VERIFY_WITH_TIMEOUT(!m_site.paths("/ban.asp").isEmpty(), LoadTimeout);
+            QTRY_VERIFY_WITH_TIMEOUT(!site_.paths("/ban.asp").isEmpty(), LoadTimeout);
             view.Navigate(u"about:ikinci"_s);
             QTRY_COMPARE_WITH_TIMEOUT(script(view).toString(), u"ikinci"_s, LoadTimeout);
         }
@@ -170,15 +170,15 @@ private slots:
 
     void theResultViewMadeWithoutItsPageGetsItRestrictedAndLoadsTheLastAddress()
     {
-        writeFile(m_dir, u"secret.gif"_s, gif);
-        writeFile(m_dir, u"other.htm"_s, "other");
+        writeFile(dir_, u"secret.gif"_s, gif);
+        writeFile(dir_, u"other.htm"_s, "other");
         TWebBrowser view(nullptr, TWebBrowser::Engine::Later);
         view.setRestricted(true);
         view.setFocusPolicy(Qt::NoFocus); // and its render child is no tab stop either
         view.show();                      // no page of the default profile on the way
         view.Navigate(u"about:first"_s);
         QSignalSpy downloaded(&view, &TWebBrowser::OnDownloadComplete);
-        view.Navigate(writeFile(m_dir, u"tmp.htm"_s,
+        view.Navigate(writeFile(dir_, u"tmp.htm"_s,
                                 "<a href=other.htm>result</a><img src=secret.gif>"
                                 "<script>document.body.id = 'ran'</script>"));
         view.attach();
@@ -204,7 +204,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("rightClick");
         QTest::addColumn<QString>("expected");
-        const QString refused = u"http://127.0.0.1:%1/"_s.arg(m_site.closedPort());
+        const QString refused = u"http://127.0.0.1:%1/"_s.arg(site_.closedPort());
         QTest::newRow("error page") << refused << false << u"Bu siteye ulaşılamıyor"_s;
         QTest::newRow("menu on a page")
             << u"about:<p style=height:100vh>metin"_s << true << u"Kopyala||Tümünü seç"_s;

@@ -46,7 +46,7 @@ protected:
     {
         std::error_code stillOpen; // by a shell that has not quite ended
         fs::remove_all(scratch, stillOpen);
-        PageFile::remove(std::string(PageFile::windowsPath));
+        PageFile::remove(std::string(PageFile::kWindowsPath));
     }
 };
 
