@@ -114,7 +114,7 @@ void IndexCache::build(const Translator &translator, const std::filesystem::path
 }
 
 bool IndexCache::open(Translator &translator, const std::filesystem::path &directory,
-                      Report refused)
+                      const Report &refused)
 {
     translator.readEnglishIndex(englishIndex(directory));
     bool all = true;

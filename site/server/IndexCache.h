@@ -52,7 +52,7 @@ public:
     // Lookups use the indexes in `directory` from now on, each one that is
     // current; a refused one is told to `refused`. True when all are there.
     static bool open(Translator &translator, const std::filesystem::path &directory,
-                     Report refused);
+                     const Report &refused);
     // Takes up the indexes built since; safe during lookups.
     static void reopen(const Translator &translator);
 
