@@ -1,6 +1,6 @@
-// The addresses the window builds from the vendor's host, a machine's
-// number or a file's path, byte for byte. The fixed pages and links are
-// tst_lookup's, as the window shows and opens them.
+// The waiting page and the result file's address, byte for byte. The
+// banners, links and fixed pages are tst_lookup's, as the window loads and
+// opens them.
 
 #include "ui/WindowPages.h"
 
@@ -20,12 +20,6 @@ struct AddressRow
 };
 
 const AddressRow kAddressRows[] = {
-    {"Banner", WindowPages::bannerAddress(vendor, QStringLiteral("305419896")),
-     "http://vendor.example:8080/ban.asp?p=vrl12&rnd=305419896"},
-    {"TranslationPage", WindowPages::translationPageAddress(vendor),
-     "http://vendor.example:8080/res/cevir.htm"},
-    {"LoaderImage", WindowPages::loaderImageAddress(vendor),
-     "http://vendor.example:8080/res/ajax-loader-vorlinda.gif"},
     {"WaitingPage", WindowPages::waitingPage(vendor),
      "about:<center><font face=verdana><b>Arama Yapılıyor</b><br>Lütfen Bekleyiniz..</font>"
      "<br><br><img src=http://vendor.example:8080/res/ajax-loader-vorlinda.gif width=16 "
@@ -33,9 +27,6 @@ const AddressRow kAddressRows[] = {
     {"ResultFileItsPathEncoded",
      WindowPages::resultPageAddress(QStringLiteral("/home/kuş kanadı/tmp.htm")),
      "file:///home/ku%C5%9F%20kanad%C4%B1/tmp.htm"},
-    {"VendorLink", WindowPages::vendorLink(vendor), "http://vendor.example:8080/?ref=vrl_11"},
-    {"FeedbackLink", WindowPages::feedbackLink(vendor),
-     "http://vendor.example:8080/feedback.asp?ref=vrl10"},
 };
 
 class WindowPagesAddress : public testing::TestWithParam<AddressRow>
