@@ -253,6 +253,7 @@ std::vector<ReverseIndex::Match> DictionaryIndex::findWhole(std::string_view wor
         return {};
     const auto [first, last] = byText(folded);
     std::vector<std::uint32_t> numbers;
+    numbers.reserve(last - first);
     for (std::uint32_t at = first; at < last; ++at)
         numbers.push_back(byText_.at(at)[0]);
     // In the dictionary's order, as the postings give them.
@@ -260,6 +261,7 @@ std::vector<ReverseIndex::Match> DictionaryIndex::findWhole(std::string_view wor
     if (numbers.size() > maxMatches)
         numbers.resize(maxMatches);
     std::vector<ReverseIndex::Match> whole;
+    whole.reserve(numbers.size());
     for (const std::uint32_t number : numbers)
         whole.push_back(match(items_.at(number), true));
     return whole;
