@@ -15,8 +15,14 @@ namespace {
 // How many English words a pivoted lookup follows into the second
 // dictionary, how many candidates it takes from each (each costs a lookup
 // back towards English) and what a later candidate of one costs against a
-// later English word.
+// later English word. A word with a long list of English words (the
+// Hungarian files give up to thirty one-word senses, in no useful order:
+// "fej": to squeeze, mask ... head) has them all followed, up to
+// kLongListWords: the meaning a speaker wants may stand anywhere in such a
+// list, and agreement, not place, picks it. In a shorter list the first few
+// carry the meaning, and later ones would only add votes for rarer senses.
 constexpr std::size_t kPivotWords = 6;
+constexpr std::size_t kLongListWords = 16;
 constexpr std::size_t kPivotCandidates = 6;
 constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
@@ -425,7 +431,9 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
         }
         return words;
     };
-    const auto english = englishWords(toEnglish, word, kPivotWords);
+    auto english = englishWords(toEnglish, word, kLongListWords);
+    if (english.size() < kLongListWords && english.size() > kPivotWords)
+        english.resize(kPivotWords);
     struct Candidate
     {
         TranslationPair pair;
@@ -450,7 +458,8 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     }
     if (answers(backToEnglish)) {
         for (Candidate &candidate : candidates) {
-            const auto back = englishWords(backToEnglish, candidate.pair.translation, kPivotWords);
+            const auto back =
+                englishWords(backToEnglish, candidate.pair.translation, kLongListWords);
             for (std::size_t k = 0; k < back.size(); ++k)
                 for (std::size_t i = 0; i < english.size(); ++i)
                     if (english[i].first == back[k].first)

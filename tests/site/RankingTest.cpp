@@ -68,6 +68,8 @@ TEST(SiteRanking, ExpectedTranslationComesFirst)
         // words ("bread", "loaf") beats the first English word's ("plant").
         {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
         {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
+        // Hungarian "fej" gives "head" as its 17th sense of twenty.
+        {"PivotReadsPastAnUnorderedEntry", "hungarian", "turkish", "fej", {"baş"}},
         // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
         {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
         {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
