@@ -25,6 +25,7 @@
 #include "text/TextFolding.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
+#include "web/TranslationRanking.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -169,7 +170,7 @@ void ruleShares(const std::string &indexPath)
     const DictEntry::Context noCompounds{&labels, {}, {}, turkish};
 
     std::size_t entries = 0, secondary = 0, verbs = 0, rows = 0, labelled = 0, compounds = 0,
-                split = 0, alphabetical = 0, noteLines = 0, lines = 0;
+                split = 0, alphabetical = 0, noteLines = 0, lines = 0, flat = 0;
     std::set<std::uint64_t> seen;
     for (const DictdIndex::Entry &at : index.entries()) {
         if (!seen.insert(at.offset).second || at.offset >= text.size())
@@ -178,6 +179,7 @@ void ruleShares(const std::string &indexPath)
         const DictEntry entry = DictEntry::parse(raw, full);
         ++entries;
         secondary += entry.secondary;
+        flat += TranslationRanking::isFlatList(entry);
         verbs += entry.partOfSpeech == DictEntry::PartOfSpeech::Verb;
         rows += entry.translations.size() + entry.subEntries.size();
         compounds += entry.subEntries.size();
@@ -219,6 +221,8 @@ void ruleShares(const std::string &indexPath)
                 share(alphabetical, rows));
     std::printf("  lines with a note opened before them:  %5.1f%% of lines\n",
                 share(noteLines, lines));
+    std::printf("  flat lists, ranked by use into English: %5.1f%% of entries\n",
+                share(flat, entries));
 }
 
 // The translation cells the site gives for `word` from `from` to `to`.

@@ -15,6 +15,10 @@ namespace {
 // step back). An abbreviation's expansion or a pointer to another entry, or
 // an affix, costs five.
 constexpr double kSenseWeight = 2.0;
+// In a flat list a later sense costs an eighth of that: how common the word
+// is says more than where it stands.
+constexpr double kFlatSenseWeight = 0.25;
+constexpr std::uint16_t kFlatListSenses = 4;
 constexpr double kPlaceWeight = 1.0;
 constexpr double kSecondaryPenalty = 5.0;
 // Ranking with both dictionaries of a pair: each row of the word's own
@@ -92,6 +96,13 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
 bool TranslationRanking::hasFrequencies(const std::string &language)
 {
     return language == "english";
+}
+
+bool TranslationRanking::isFlatList(const DictEntry &entry)
+{
+    // At most one sense in four gives a second word.
+    return entry.senses >= kFlatListSenses &&
+           entry.translations.size() <= entry.senses + entry.senses / 4u;
 }
 
 std::vector<TranslationRanking::Placed> TranslationRanking::orderSenses(const DictEntry &entry)
@@ -174,10 +185,12 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
         // later entry counts as a later sense.
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const DictEntry &entry = entries[i].entry;
+            const double senseWeight = isFlatList(entry) ? kFlatSenseWeight : kSenseWeight;
             for (const DictEntry::Translation &translation : entry.translations)
                 rows.push_back({{entry.headword, translation.text},
                                 entry.secondary ? 2 : 0,
-                                static_cast<double>(i + translation.sense) * kSenseWeight +
+                                static_cast<double>(i) * kSenseWeight +
+                                    translation.sense * senseWeight +
                                     translation.place * kPlaceWeight -
                                     commonness_(key.second, translation.text, entry.partOfSpeech) *
                                         kCommonWeight});

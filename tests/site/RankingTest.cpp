@@ -68,7 +68,10 @@ TEST(SiteRanking, ExpectedTranslationComesFirst)
         // words ("bread", "loaf") beats the first English word's ("plant").
         {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
         {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
-        // Hungarian "fej" gives "head" as its 17th sense of twenty.
+        // The Hungarian files list one-word senses in no order of use:
+        // "alszik" gives "to lie dormant", "to doss", "to kip" before "to
+        // sleep", and "fej" gives "head" as its 17th sense of twenty.
+        {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
         {"PivotReadsPastAnUnorderedEntry", "hungarian", "turkish", "fej", {"baş"}},
         // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
         {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
