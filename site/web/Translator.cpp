@@ -15,15 +15,18 @@ namespace {
 // How many English words a pivoted lookup follows into the second
 // dictionary, how many candidates it takes from each (each costs a lookup
 // back towards English) and what a later candidate of one costs against a
-// later English word. A word with a long list of English words (the
-// Hungarian files give up to thirty one-word senses, in no useful order:
-// "fej": to squeeze, mask ... head) has them all followed, up to
-// kLongListWords: the meaning a speaker wants may stand anywhere in such a
-// list, and agreement, not place, picks it. In a shorter list the first few
-// carry the meaning, and later ones would only add votes for rarer senses.
+// later English word. A word whose entry is a flat list (the Hungarian files
+// give up to thirty one-word senses in no order of use: "fej": to squeeze,
+// mask ... head) has its English words followed up to kLongListWords, and
+// its candidates read back as far: the meaning a speaker wants may stand
+// anywhere in such a list, and agreement, not place, picks it. Elsewhere
+// the first few carry the meaning, and later ones would only add votes for
+// rarer senses (and cost lookups). The English words past the first few
+// bring two candidates each, to bound the lookups back.
 constexpr std::size_t kPivotWords = 6;
 constexpr std::size_t kLongListWords = 16;
 constexpr std::size_t kPivotCandidates = 6;
+constexpr std::size_t kLaterCandidates = 2;
 constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
 // rows, or four English words; a little more the earlier it stands in both.
@@ -379,6 +382,25 @@ bool Translator::isHeadword(const std::string &language, std::string_view word) 
     return false;
 }
 
+bool Translator::hasFlatEntry(const Key &key, std::string_view word) const
+{
+    const auto found = dictionaries_.find(key);
+    if (found == dictionaries_.end())
+        return false;
+    for (const std::string &spelling : spellings(key.first, word)) {
+        for (const auto &dictionary : found->second) {
+            try {
+                const std::vector<DictEntry> entries = dictionary->lookup(spelling);
+                if (std::any_of(entries.begin(), entries.end(), TranslationRanking::isFlatList))
+                    return true;
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+        }
+    }
+    return false;
+}
+
 bool Translator::answers(const Key &key) const
 {
     return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
@@ -431,9 +453,8 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
         }
         return words;
     };
-    auto english = englishWords(toEnglish, word, kLongListWords);
-    if (english.size() < kLongListWords && english.size() > kPivotWords)
-        english.resize(kPivotWords);
+    const std::size_t reach = hasFlatEntry(toEnglish, word) ? kLongListWords : kPivotWords;
+    const auto english = englishWords(toEnglish, word, reach);
     struct Candidate
     {
         TranslationPair pair;
@@ -444,7 +465,8 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     const bool turkish = key.second == "turkish";
     for (std::size_t i = 0; i < english.size(); ++i) {
         const std::vector<TranslationPair> second =
-            bothWays(fromEnglish, english[i].first, false, kPivotCandidates);
+            bothWays(fromEnglish, english[i].first, false,
+                     i < kPivotWords ? kPivotCandidates : kLaterCandidates);
         for (std::size_t j = 0; j < second.size(); ++j) {
             const std::string folded = foldCase(second[j].translation, turkish);
             const auto same =
@@ -458,8 +480,7 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     }
     if (answers(backToEnglish)) {
         for (Candidate &candidate : candidates) {
-            const auto back =
-                englishWords(backToEnglish, candidate.pair.translation, kLongListWords);
+            const auto back = englishWords(backToEnglish, candidate.pair.translation, reach);
             for (std::size_t k = 0; k < back.size(); ++k)
                 for (std::size_t i = 0; i < english.size(); ++i)
                     if (english[i].first == back[k].first)

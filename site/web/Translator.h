@@ -86,6 +86,9 @@ private:
     using Scored = TranslationRanking::Scored;
     // The rows of the pair's own dictionary, in order.
     std::vector<Scored> direct(const Key &key, std::string_view word) const;
+    // Whether the pair's own dictionary lists `word` as a flat list
+    // (TranslationRanking::isFlatList).
+    bool hasFlatEntry(const Key &key, std::string_view word) const;
     // The rows the dictionary of the opposite pair gives backwards; `phrases`
     // also takes translations that merely hold the word ("kitap rafı" for
     // "kitap").
