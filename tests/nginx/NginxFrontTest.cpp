@@ -210,6 +210,14 @@ int main(int argc, char *argv[])
     const int killAt = lookups / 3;
     const int restartAt = 2 * lookups / 3;
     std::vector<std::string> firstLog;
+    std::vector<std::string> restartedLog;
+    std::vector<std::string> secondLog;
+    const auto takeLogs = [&](std::vector<std::string> &firstLines) {
+        for (std::string &line : first->takeRequests())
+            firstLines.push_back(std::move(line));
+        for (std::string &line : second.takeRequests())
+            secondLog.push_back(std::move(line));
+    };
     std::string cookie;
     int failed = 0;
     int wrongBodies = 0;
@@ -223,8 +231,17 @@ int main(int argc, char *argv[])
     for (int i = 1; i <= lookups; ++i) {
         std::this_thread::sleep_until(start + (i - 1) * pace); // a steady rate, not a wait
         if (i == killAt) {
+            // Every answer so far logged first: the site writes a request's
+            // line just after its answer, and a SIGKILL would lose a line
+            // not yet written, not a request.
+            const auto caughtUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (firstLog.size() + secondLog.size() < sent.size() &&
+                   std::chrono::steady_clock::now() < caughtUp) {
+                takeLogs(firstLog);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the readers
+            }
             first->kill();
-            firstLog = first->takeRequests();
+            takeLogs(firstLog);
         } else if (i == restartAt) {
             first =
                 std::make_unique<SiteProcess>(siteProgram, std::vector<std::string>{}, firstPort);
@@ -250,15 +267,10 @@ int main(int argc, char *argv[])
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     // Every target the sites logged, against every one the program sent.
-    std::vector<std::string> restartedLog;
-    std::vector<std::string> secondLog;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (firstLog.size() + restartedLog.size() + secondLog.size() < sent.size() &&
            std::chrono::steady_clock::now() < deadline) {
-        for (std::string &line : first->takeRequests())
-            restartedLog.push_back(std::move(line));
-        for (std::string &line : second.takeRequests())
-            secondLog.push_back(std::move(line));
+        takeLogs(restartedLog);
         std::this_thread::sleep_for(std::chrono::milliseconds(5)); // polling the logs' readers
     }
     std::multiset<std::string> arrived;
