@@ -2,10 +2,11 @@
 // and size), exec to listening, the first and a warm lookup in every pair,
 // the site's memory with every pair used once (then with every language's
 // Hunspell read too), and a warm lookup while three languages read Hunspell.
-//   vorlinda_site_first_bench [--no-build] [--cache DIR] [SITE]
+//   vorlinda_site_first_bench [--no-build] [--cache DIR] [--each] [SITE]
 // SITE defaults to the vorlinda-site built beside it; --no-build leaves the
 // index out (for a site that has none); --cache keeps the index in DIR, built
-// there when missing, for runs one after another. A pair whose source has no
+// there when missing, for runs one after another; --each prints every
+// pair's first lookup. A pair whose source has no
 // word below is left out.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -179,9 +180,12 @@ int main(int argc, char **argv)
     bool build = true;
     std::string binary = VORLINDA_SITE;
     std::filesystem::path kept;
+    bool each = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-build") == 0)
             build = false;
+        else if (std::strcmp(argv[i], "--each") == 0)
+            each = true;
         else if (std::strcmp(argv[i], "--cache") == 0 && i + 1 < argc)
             kept = argv[++i];
         else
@@ -227,6 +231,8 @@ int main(int argc, char **argv)
     for (const std::string &pair : pairs) {
         const auto [from, to] = split(pair);
         firsts.push_back(lookup(site.port, from, to, kWords.at(from)));
+        if (each)
+            std::printf("  first %-22s %8.1f ms\n", pair.c_str(), firsts.back());
         if (firsts.back() >= *std::max_element(firsts.begin(), firsts.end()))
             slowest = pair;
     }
