@@ -131,7 +131,7 @@ TEST(SiteRanking, RealRowsCleaned)
         // "house /haustʃɑːdʒ/ servicio" is "house charge" cut short; letters
         // read out by name sound longer than they are written.
         {"CutHeadwordDropped", "house", "house", "servicio", false, "spanish"},
-        {"LettersReadOutKept", "asap", "asap", "što prije", true, "serbo_croat"},
+        {"LettersReadOutKept", "mho", "mho", "iletkenlik birimi", true},
         // clang-format on
     };
     for (const auto &row : rows) {
