@@ -76,8 +76,8 @@ struct DictEntry
     bool secondary = false;
     // The headword is the first word of a longer phrase the file cut short,
     // as its pronunciation tells ("house /haustʃɑːdʒ/" for "house charge"):
-    // its translations are the phrase's, and shown under the word they would
-    // say it means that. The lost phrase cannot be told: they are dropped.
+    // its translations are the phrase's, and under the one word they would
+    // say it means them. The lost phrase cannot be told: they are dropped.
     bool cut = false;
     std::uint16_t senses = 0;
 
