@@ -34,6 +34,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -165,12 +166,30 @@ void ruleShares(const std::string &indexPath)
     const std::string text = file.read(0, end);
     const auto labels = DictEntry::labelsIn(text);
     const auto isHeadword = [&](std::string_view word) { return !index.find(word).empty(); };
-    const DictEntry::Context full{&labels, isHeadword, {}, turkish};
-    const DictEntry::Context noLabels{nullptr, isHeadword, {}, turkish};
-    const DictEntry::Context noCompounds{&labels, {}, {}, turkish};
+    // The opposite dictionary's headwords are the translations' language.
+    const std::size_t dash = indexPath.rfind('-');
+    const std::size_t name = indexPath.rfind("freedict-");
+    std::optional<DictdIndex> opposite;
+    if (dash != std::string::npos && name != std::string::npos) {
+        const std::string from = indexPath.substr(name + 9, dash - name - 9);
+        const std::string to = indexPath.substr(dash + 1, indexPath.size() - 6 - dash - 1);
+        const std::string oppositePath = indexPath.substr(0, name + 9) + to + "-" + from + ".index";
+        if (std::filesystem::exists(oppositePath))
+            opposite = DictdIndex::load(oppositePath, to == "tur");
+    }
+    DictEntry::Context full{&labels, isHeadword, {}, turkish, {}};
+    if (opposite) {
+        full.isTranslationWord = [&](std::string_view word) {
+            return !opposite->find(word).empty();
+        };
+        full.isSourceWord = isHeadword;
+    }
+    const DictEntry::Context noLabels{nullptr, isHeadword, {}, turkish, {}};
+    const DictEntry::Context noCompounds{&labels, {}, {}, turkish, {}};
 
     std::size_t entries = 0, secondary = 0, verbs = 0, rows = 0, labelled = 0, compounds = 0,
-                split = 0, alphabetical = 0, noteLines = 0, lines = 0, flat = 0;
+                split = 0, alphabetical = 0, noteLines = 0, lines = 0, flat = 0, cut = 0,
+                sourceText = 0;
     std::set<std::uint64_t> seen;
     for (const DictdIndex::Entry &at : index.entries()) {
         if (!seen.insert(at.offset).second || at.offset >= text.size())
@@ -179,6 +198,9 @@ void ruleShares(const std::string &indexPath)
         const DictEntry entry = DictEntry::parse(raw, full);
         ++entries;
         secondary += entry.secondary;
+        cut += entry.cut;
+        sourceText += std::count_if(entry.translations.begin(), entry.translations.end(),
+                                    [](const auto &t) { return t.sourceText; });
         flat += TranslationRanking::isFlatList(entry);
         verbs += entry.partOfSpeech == DictEntry::PartOfSpeech::Verb;
         rows += entry.translations.size() + entry.subEntries.size();
@@ -223,6 +245,10 @@ void ruleShares(const std::string &indexPath)
                 share(noteLines, lines));
     std::printf("  flat lists, ranked by use into English: %5.1f%% of entries\n",
                 share(flat, entries));
+    std::printf("  headwords cut from a phrase, dropped:   %5.1f%% of entries\n",
+                share(cut, entries));
+    std::printf("  cells in the entry's own language, last: %5.1f%% of rows\n",
+                share(sourceText, rows));
 }
 
 // The installed dictionaries, and Romanian as the site adds it: Apertium's

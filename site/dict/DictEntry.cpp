@@ -20,6 +20,8 @@ constexpr std::size_t kDetailIndent = 3;
 // A dotted mark in parentheses this often is one of the dictionary's labels.
 constexpr std::size_t kLabelUses = 20;
 constexpr std::size_t kMaxLabelLength = 14;
+// How many sounds more than its letters make a pronunciation a phrase's.
+constexpr std::size_t kLongerPhraseSounds = 4;
 
 constexpr std::array<std::string_view, 7> kLabels = {"see:",  "see also", "synonym", "antonym",
                                                      "note:", "also:",    "example"};
@@ -200,6 +202,87 @@ std::string headwordOf(std::string_view line)
     return std::string(trim(line.substr(0, cut)));
 }
 
+// How many sounds or letters a text holds: its letters, each UTF-8 sequence
+// one, without length and stress marks (U+02B0 to U+02FF, two bytes from
+// 0xCA 0xB0 to 0xCB 0xBF) and combining marks (0xCC, 0xCD).
+std::size_t lettersIn(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            count += std::isalpha(c) != 0;
+        } else if (c >= 0xC0) {
+            const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+            const bool mark = (c == 0xCA && next >= 0xB0) || c == 0xCB || c == 0xCC || c == 0xCD;
+            count += !mark;
+        }
+    }
+    return count;
+}
+
+// Whether a headword line's pronunciation is that of a longer phrase: the
+// older transcriptions run a phrase's words together ("house /haustʃɑːdʒ/"
+// for "house charge"), and a run four sounds longer than the spelling and
+// half as long again is no pronunciation of the word. Those that mark
+// stress part a phrase's words, and letters read out by name ("ABC",
+// "bbc", "1960s") sound longer than they are written: both are left alone.
+bool pronouncesLongerPhrase(std::string_view line, std::string_view headword)
+{
+    if (headword.find(' ') != std::string_view::npos ||
+        headword.find_first_of("aeiouy") == std::string_view::npos ||
+        headword.find_first_of("0123456789") != std::string_view::npos)
+        return false;
+    const std::size_t open = line.find(" /", headword.size());
+    if (open == std::string_view::npos)
+        return false;
+    const std::size_t close = line.find('/', open + 2);
+    if (close == std::string_view::npos)
+        return false;
+    const std::string_view sound = line.substr(open + 2, close - open - 2);
+    if (sound.empty() || sound.find(' ') != std::string_view::npos ||
+        sound.find("\u02C8") != std::string_view::npos ||
+        sound.find("\u02CC") != std::string_view::npos)
+        return false;
+    const std::size_t sounds = lettersIn(sound);
+    const std::size_t letters = lettersIn(headword);
+    return sounds >= letters + kLongerPhraseSounds && 2 * sounds >= 3 * letters;
+}
+
+// How many words `piece` holds, and how many of them are words of the
+// entry's own language and not of the translations'.
+struct SourceWords
+{
+    std::size_t words = 0, source = 0;
+
+    // A definition in the entry's own language: two words or more, most of
+    // them the entry's language's ("clear liquid" among Finnish
+    // translations). A single word may be one of both (Czech "mince" is
+    // coins): it counts only beside such a definition ("figuratively: a
+    // person's intuition").
+    bool definition() const { return words >= 2 && 2 * source > words; }
+    bool sourceWord() const { return words == 1 && source == 1; }
+};
+
+SourceWords sourceWordsOf(std::string_view piece, const DictEntry::Context &context)
+{
+    if (!context.isSourceWord || !context.isTranslationWord)
+        return {};
+    std::size_t words = 0;
+    std::size_t source = 0;
+    for (std::string_view word : blankSeparated(piece)) {
+        while (!word.empty() && std::ispunct(static_cast<unsigned char>(word.back())))
+            word.remove_suffix(1);
+        while (!word.empty() && std::ispunct(static_cast<unsigned char>(word.front())))
+            word.remove_prefix(1);
+        if (!hasLetter(word))
+            continue;
+        ++words;
+        source += context.isSourceWord(word) && !context.isTranslationWord(word);
+    }
+    return {words, source};
+}
+
 // The part of speech a headword line marks ("<n, fem>", "<v>", "<adj>").
 DictEntry::PartOfSpeech markedPartOfSpeech(std::string_view line)
 {
@@ -308,6 +391,7 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
         if (first) {
             entry.headword = headwordOf(trimmed);
             entry.partOfSpeech = markedPartOfSpeech(trimmed.substr(entry.headword.size()));
+            entry.cut = pronouncesLongerPhrase(trimmed, entry.headword);
             // An affix ("xantho-", "-ness") is no word of its own either.
             entry.secondary =
                 trimmed.find("<abbr") != std::string_view::npos || isAffix(entry.headword);
@@ -331,6 +415,8 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
         }
         std::uint16_t place = 0;
         const std::size_t lineStart = entry.translations.size();
+        bool definitionLine = false;
+        std::vector<bool> lone; // one word of the entry's language, per translation
         for (std::string &piece : piecesOf(trimmed, context.labels)) {
             const std::vector<std::string_view> words = blankSeparated(piece);
             const Run run = context.isHeadword && !compoundHead.empty() &&
@@ -359,12 +445,19 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
             }
             const bool seen = std::any_of(entry.translations.begin(), entry.translations.end(),
                                           [&](const Translation &t) { return t.text == piece; });
-            if (!seen)
-                entry.translations.push_back({std::move(piece), entry.senses, place++});
+            if (!seen) {
+                const SourceWords source = sourceWordsOf(piece, context);
+                definitionLine = definitionLine || source.definition();
+                lone.push_back(source.sourceWord());
+                entry.translations.push_back(
+                    {std::move(piece), entry.senses, place++, source.definition()});
+            }
         }
         // Words in alphabetical order ("bleak, chilly, cold") are in no
         // order of importance: none of them comes first.
         const auto lineWords = std::span(entry.translations).subspan(lineStart);
+        for (std::size_t i = 0; definitionLine && i < lineWords.size(); ++i)
+            lineWords[i].sourceText = lineWords[i].sourceText || lone[i];
         if (lineWords.size() >= 2 &&
             std::is_sorted(lineWords.begin(), lineWords.end(), [](const auto &a, const auto &b) {
                 return foldCase(a.text, false) < foldCase(b.text, false);
@@ -372,6 +465,10 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
             for (Translation &translation : lineWords)
                 translation.place = 0;
         ++entry.senses;
+    }
+    if (entry.cut) {
+        entry.translations.clear();
+        entry.subEntries.clear();
     }
     if (entry.partOfSpeech == PartOfSpeech::Unknown && context.turkishTranslations &&
         !entry.translations.empty() && isTurkishInfinitive(entry.translations.front().text))

@@ -31,6 +31,9 @@ struct DictEntry
         std::string text;
         std::uint16_t sense = 0; // which translation line, from 0
         std::uint16_t place = 0; // which translation of that line, from 0
+        // Written in the entry's own language, not the translations': a
+        // definition the file gives where a translation should stand.
+        bool sourceText = false;
 
         bool operator==(const Translation &) const = default;
     };
@@ -58,6 +61,10 @@ struct DictEntry
         std::function<bool(std::string_view)> isTranslationWord;
         // Turkish translations mark a verb by their infinitive (-mek, -mak).
         bool turkishTranslations = false;
+        // Whether a word is one of the entry's own language (a headword of
+        // the dictionary): with isTranslationWord, what tells a definition
+        // written in that language from a translation.
+        std::function<bool(std::string_view)> isSourceWord;
     };
 
     std::string headword;
@@ -67,6 +74,11 @@ struct DictEntry
     // An abbreviation's expansion or a pointer to another entry ("(kıs.)",
     // "(bak.)", "<abbr>"): shown after the real senses.
     bool secondary = false;
+    // The headword is the first word of a longer phrase the file cut short,
+    // as its pronunciation tells ("house /haustʃɑːdʒ/" for "house charge"):
+    // its translations are the phrase's, and under the one word they would
+    // say it means them. The lost phrase cannot be told: they are dropped.
+    bool cut = false;
     std::uint16_t senses = 0;
 
     static DictEntry parse(std::string_view text);

@@ -38,7 +38,10 @@ Dictionary::context(const Loaded &dict,
                     std::function<bool(std::string_view)> isTranslationWord) const
 {
     DictEntry::Context context{
-        &dict.labels, {}, std::move(isTranslationWord), turkishTranslations_};
+        &dict.labels, {}, std::move(isTranslationWord), turkishTranslations_, {}};
+    context.isSourceWord = [&dict](std::string_view word) {
+        return !dict.index.find(word).empty();
+    };
     // The dictionaries into Turkish run compounds and phrases into their
     // senses ("kapı. doorbell kapı zili."); elsewhere a translation that
     // starts like the headword is a cognate ("blonder Mann" for "blond").

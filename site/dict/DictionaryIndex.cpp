@@ -78,6 +78,7 @@ IndexWriter DictionaryIndex::build(const DictdIndex &index, const DictZipFile &t
         for (const DictEntry::Translation &translation : parsed.translations) {
             put(Translations, translation.text);
             out.add(Translations, translation.sense | (std::uint32_t{translation.place} << 16));
+            out.add(Translations, translation.sourceText ? 1u : 0u);
         }
         for (const DictEntry::SubEntry &sub : parsed.subEntries) {
             put(SubEntries, sub.headword);
@@ -178,9 +179,9 @@ DictEntry DictionaryIndex::entry(std::uint32_t number) const
         throw IndexError("entry out of bounds");
     for (std::uint32_t i = firstTranslation; i < firstTranslation + translationCount; ++i) {
         const IndexFile::Record translation = translations_.at(i);
-        entry.translations.push_back({string(translation, 0),
-                                      static_cast<std::uint16_t>(translation[2] & 0xFFFF),
-                                      static_cast<std::uint16_t>(translation[2] >> 16)});
+        entry.translations.push_back(
+            {string(translation, 0), static_cast<std::uint16_t>(translation[2] & 0xFFFF),
+             static_cast<std::uint16_t>(translation[2] >> 16), translation[3] != 0});
     }
     const std::uint32_t firstSub = record[4];
     const std::uint32_t subCount = record[5];

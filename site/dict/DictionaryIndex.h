@@ -44,7 +44,7 @@ private:
     {
         Pool,         // every string, each once
         Entries,      // headword, translations, sub-entries, kind
-        Translations, // text, sense and place
+        Translations, // text, sense and place, written in the source language
         SubEntries,   // headword, translation
         Keys,         // folded headword, its entries (in Refs), in key order
         Refs,         // entry numbers
@@ -56,7 +56,7 @@ private:
     };
     // Fields per record of each record section.
     static constexpr unsigned kEntryFields = 7;
-    static constexpr unsigned kTranslationFields = 3;
+    static constexpr unsigned kTranslationFields = 4;
     static constexpr unsigned kSubEntryFields = 4;
     static constexpr unsigned kRangeFields = 4; // Keys and Words
     static constexpr unsigned kItemFields = 8;

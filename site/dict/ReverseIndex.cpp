@@ -71,6 +71,8 @@ void ReverseIndex::add(const DictEntry &entry, const std::string &headword)
     item.headword = static_cast<std::uint32_t>(headwords_.size());
     headwords_.push_back(headword);
     for (const DictEntry::Translation &translation : entry.translations) {
+        if (translation.sourceText)
+            continue;
         item.sense = translation.sense;
         item.place = translation.place;
         addItem(item, translation.text);

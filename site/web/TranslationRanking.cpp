@@ -45,6 +45,13 @@ bool holdsWord(std::string_view phrase, std::string_view word)
     return false;
 }
 
+// Whole translations (0) before abbreviations, pointers and definitions in
+// the entry's own language (2).
+int tierOf(const DictEntry &entry, const DictEntry::Translation &translation)
+{
+    return entry.secondary || translation.sourceText ? 2 : 0;
+}
+
 } // namespace
 
 TranslationRanking::TranslationRanking(Commonness commonness) : commonness_(std::move(commonness))
@@ -188,7 +195,7 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
             const double senseWeight = isFlatList(entry) ? kFlatSenseWeight : kSenseWeight;
             for (const DictEntry::Translation &translation : entry.translations)
                 rows.push_back({{entry.headword, translation.text},
-                                entry.secondary ? 2 : 0,
+                                tierOf(entry, translation),
                                 static_cast<double>(i) * kSenseWeight +
                                     translation.sense * senseWeight +
                                     translation.place * kPlaceWeight -
@@ -207,7 +214,7 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
         ordered.push_back(orderSenses(ranked.entry));
     const auto add = [&](std::size_t i, int tier, auto &&wanted) {
         for (const Placed &placed : ordered[i])
-            if (wanted(placed))
+            if (wanted(placed) && tierOf(entries[i].entry, *placed.translation) == tier)
                 rows.push_back({{entries[i].entry.headword, placed.translation->text},
                                 tier,
                                 double(rows.size())});
@@ -218,16 +225,16 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
     // The first word of every use of the word ("cevap vermek", "cevap"),
     // the rest of their first senses, then their other senses, then
     // compounds and phrases of the word, then abbreviations.
+    // Abbreviations and definitions come last.
     for (const auto &wanted : {+first, +firstSense, +later})
         for (std::size_t i = 0; i < entries.size(); ++i)
-            if (!entries[i].entry.secondary)
-                add(i, 0, wanted);
+            add(i, 0, wanted);
     for (const Ranked &ranked : entries)
         for (const DictEntry::SubEntry &sub : ranked.entry.subEntries)
             rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
+    const auto all = [](const Placed &) { return true; };
     for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].entry.secondary)
-            add(i, 2, [](const Placed &) { return true; });
+        add(i, 2, all);
     return rows;
 }
 

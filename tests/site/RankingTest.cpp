@@ -84,6 +84,10 @@ TEST(SiteRanking, ExpectedTranslationComesFirst)
         // A pointer is followed; an inflected form's stem before phrases.
         {"PointerFollowed", "english", "turkish", "children", {}, "çocuk", nullptr},
         {"StemBeforePhrasesHoldingTheForm", "turkish", "english", "kitaplar", {"book"}},
+        // A definition in the entry's own language comes after the
+        // translations; a word both languages write alike does not.
+        {"DefinitionAfterTheTranslations", "english", "finnish", "eat", {"syödä"}, "aterioida", "cause to worry"},
+        {"WordOfBothLanguagesKept", "english", "czech", "bookshelves", {"police"}},
         // clang-format on
     };
     for (const auto &row : rows) {
@@ -124,6 +128,10 @@ TEST(SiteRanking, RealRowsCleaned)
         {"DescriptionKept", "blue", "blue", "mavi renk", true},
         {"PointerIsNoTranslation", "children", "children", "child", false},
         {"CircumflexStandInMended", "year", "year", "esztendô", false, "hungarian"},
+        // "house /haustʃɑːdʒ/ servicio" is "house charge" cut short; letters
+        // read out by name sound longer than they are written.
+        {"CutHeadwordDropped", "house", "house", "servicio", false, "spanish"},
+        {"LettersReadOutKept", "mho", "mho", "iletkenlik birimi", true},
         // clang-format on
     };
     for (const auto &row : rows) {
@@ -142,7 +150,9 @@ TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)
     DictEntry::Context context{
         &labels,
         [](std::string_view word) { return word == "door" || word == "keeper" || word == "el"; },
-        [](std::string_view word) { return word == "el"; }, true};
+        [](std::string_view word) { return word == "el"; },
+        true,
+        {}};
     using T = DictEntry::Translation;
     using S = DictEntry::SubEntry;
     const struct
