@@ -254,7 +254,14 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
     if (found == dictionaries_.end())
         return {};
     std::vector<Scored> rows;
-    for (const std::string &spelling : spellings(key.first, word)) {
+    std::vector<std::string> written = spellings(key.first, word);
+    // The dictionaries into English write a verb as its gloss ("to write"):
+    // an English word is also looked for so, or a language whose file into
+    // English is the only one to name the verb (Hungarian "ír") never
+    // answers it.
+    if (key.first == "english" && word.find(' ') == std::string_view::npos)
+        written.push_back("to " + std::string(word));
+    for (const std::string &spelling : written) {
         for (const auto &dictionary : found->second) {
             std::vector<ReverseIndex::Match> matches;
             try {

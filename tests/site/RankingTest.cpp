@@ -74,6 +74,8 @@ TEST(SiteRanking, ExpectedTranslationComesFirst)
         // parent, governor, begetter, father).
         {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
         {"PivotReadsAllOfAFlatList", "hungarian", "turkish", "apa", {"baba"}},
+        // Hungarian–English alone names the verb, as "to write".
+        {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
         // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
         {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
         {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
