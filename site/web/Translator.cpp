@@ -408,6 +408,27 @@ bool Translator::hasFlatEntry(const Key &key, std::string_view word) const
     return false;
 }
 
+bool Translator::phraseHeadword(const Key &key, std::string_view phrase) const
+{
+    // The pair's own dictionary, or the one into English a pivot starts from:
+    // asking every dictionary of the language would cost a text of eighty
+    // words hundreds of lookups.
+    for (const Key &asked : {key, Key{key.first, "english"}}) {
+        const auto found = dictionaries_.find(asked);
+        if (found == dictionaries_.end())
+            continue;
+        for (const auto &dictionary : found->second) {
+            try {
+                if (!dictionary->lookup(phrase).empty())
+                    return true;
+            } catch (const std::runtime_error &) {
+                continue;
+            }
+        }
+    }
+    return false;
+}
+
 bool Translator::answers(const Key &key) const
 {
     return dictionaries_.contains(key) || dictionaries_.contains({key.second, key.first});
@@ -620,27 +641,68 @@ std::vector<TranslatedPiece> Translator::translateText(std::string_view fromCode
                                                        std::string_view toCode,
                                                        std::string_view text) const
 {
-    std::vector<TranslatedPiece> pieces;
-    std::size_t words = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
+    // The text as words and the runs between them.
+    std::vector<TranslatedPiece> tokens;
+    for (std::size_t i = 0; i < text.size();) {
         std::size_t end = i;
         while (end < text.size() && isWordByte(text[end]))
             ++end;
-        if (end == i) {
-            if (pieces.empty() || pieces.back().word)
-                pieces.push_back({});
-            pieces.back().text += text[i];
-            ++i;
+        const bool word = end > i;
+        if (!word)
+            while (end < text.size() && !isWordByte(text[end]))
+                ++end;
+        tokens.push_back({std::string(text.substr(i, end - i)), word, std::nullopt});
+        i = end;
+    }
+    const SiteLanguage *from = findSiteLanguage(fromCode);
+    const SiteLanguage *to = findSiteLanguage(toCode);
+    const Key key = from != nullptr && to != nullptr
+                        ? Key{std::string(from->code), std::string(to->code)}
+                        : Key{};
+    std::vector<TranslatedPiece> pieces;
+    std::size_t words = 0;
+    for (std::size_t k = 0; k < tokens.size();) {
+        if (!tokens[k].word) {
+            pieces.push_back(std::move(tokens[k++]));
             continue;
         }
-        TranslatedPiece piece{std::string(text.substr(i, end - i)), true, std::nullopt};
-        i = end;
-        const auto found = ++words <= kMaxTextWords ? translate(fromCode, toCode, piece.text, 1)
-                                                    : std::vector<TranslationPair>{};
-        if (!found.empty())
-            piece.translation = found.front().translation;
+        if (++words > kMaxTextWords) {
+            pieces.push_back(std::move(tokens[k++]));
+            continue;
+        }
+        // The longest run of words parted by single blanks that a dictionary
+        // from the language has as a headword goes as one piece ("good
+        // morning"); otherwise the word alone.
+        std::size_t last = k;
+        std::optional<std::string> found;
+        if (!key.first.empty()) {
+            std::size_t reach = k;
+            for (std::size_t n = 1; n < kMaxPhraseWords && reach + 2 < tokens.size() &&
+                                    tokens[reach + 1].text == " " && tokens[reach + 2].word;
+                 ++n)
+                reach += 2;
+            for (; reach > k && !found; reach -= 2) {
+                std::string phrase;
+                for (std::size_t t = k; t <= reach; ++t)
+                    phrase += tokens[t].text;
+                if (!phraseHeadword(key, phrase))
+                    continue;
+                if (const auto pairs = translate(fromCode, toCode, phrase, 1); !pairs.empty()) {
+                    found = pairs.front().translation;
+                    last = reach;
+                }
+            }
+        }
+        if (!found) {
+            if (const auto pairs = translate(fromCode, toCode, tokens[k].text, 1); !pairs.empty())
+                found = pairs.front().translation;
+        }
+        TranslatedPiece piece{{}, true, std::move(found)};
+        for (std::size_t t = k; t <= last; ++t)
+            piece.text += tokens[t].text;
+        words += (last - k) / 2;
         pieces.push_back(std::move(piece));
+        k = last + 1;
     }
     return pieces;
 }

@@ -53,9 +53,13 @@ public:
                                            std::string_view word, std::size_t maxPairs) const;
 
     // `text` (UTF-8) word by word, each of its first kMaxTextWords words by
-    // its first translation; a word is a run of letters, digits, apostrophes
-    // and hyphens.
+    // its first translation, or the longest run of them a dictionary has as
+    // a headword by the run's; a word is a run of letters, digits,
+    // apostrophes and hyphens.
     static constexpr std::size_t kMaxTextWords = 80;
+    // A run of up to this many words that a dictionary has as a headword
+    // ("good morning") is translated as one piece.
+    static constexpr std::size_t kMaxPhraseWords = 4;
     std::vector<TranslatedPiece> translateText(std::string_view fromCode, std::string_view toCode,
                                                std::string_view text) const;
 
@@ -89,6 +93,9 @@ private:
     // Whether the pair's own dictionary lists `word` as a flat list
     // (TranslationRanking::isFlatList).
     bool hasFlatEntry(const Key &key, std::string_view word) const;
+    // Whether the pair's own dictionary (or its language's into English) has
+    // `phrase` as a headword.
+    bool phraseHeadword(const Key &key, std::string_view phrase) const;
     // The rows the dictionary of the opposite pair gives backwards; `phrases`
     // also takes translations that merely hold the word ("kitap rafı" for
     // "kitap").

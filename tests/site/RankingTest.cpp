@@ -204,4 +204,15 @@ TEST(SiteDictEntry, LabelsAreTheDottedMarksInParenthesesUsedOften)
     EXPECT_EQ(labels, (std::unordered_set<std::string>{"abd", "bot", "mat"}));
 }
 
+// The translation page: the longest run of words a dictionary has as a
+// headword is one piece ("good morning"); words no phrase holds stay apart.
+TEST(SiteRanking, TextTakesTheLongestPhrase)
+{
+    std::vector<std::string> pieces;
+    for (const TranslatedPiece &piece :
+         installed().translateText("english", "german", "good morning, my friend"))
+        pieces.push_back(piece.text + (piece.translation ? "=" : ""));
+    EXPECT_EQ(pieces, (std::vector<std::string>{"good morning=", ", ", "my=", " ", "friend="}));
+}
+
 } // namespace
