@@ -56,8 +56,11 @@ TEST(SiteIndex, AnswersAsTheDictionariesDo)
     const std::filesystem::path dictionaries = "/usr/share/dictd";
     const Translator plain(dictionaries);
     Translator indexed(dictionaries);
-    IndexCache::build(indexed, VORLINDA_INDEX_CACHE, [](const std::string &) {});
-    ASSERT_TRUE(IndexCache::open(indexed, VORLINDA_INDEX_CACHE, [](const std::string &why) {
+    SiteOptions options;
+    options.dictionaries = dictionaries;
+    options.cache = VORLINDA_ANSWER_INDEXES;
+    IndexCache::build(indexed, options.indexDirectory(), [](const std::string &) {});
+    ASSERT_TRUE(IndexCache::open(indexed, options.indexDirectory(), [](const std::string &why) {
         ADD_FAILURE() << "refused: " << why;
     }));
 

@@ -1,21 +1,35 @@
 // Which translation comes first, over the FreeDict, WordNet and SCOWL files
 // Debian installs (scripts/install-deps.sh), and how entries are cleaned.
 #include "dict/DictEntry.h"
+#include "server/IndexCache.h"
+#include "server/SiteOptions.h"
 #include "web/SitePages.h"
 #include "web/Translator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 using namespace vorlinda::site;
 
 namespace {
 
+// The installed dictionaries as the site reads them: through the indexes its
+// --build-index run made for this build (the site_answer_indexes test); a
+// missing index leaves its dictionary read as it is, answering the same.
 const Translator &installed()
 {
-    static const Translator translator("/usr/share/dictd");
-    return translator;
+    static const std::unique_ptr<Translator> translator = [] {
+        SiteOptions options;
+        options.dictionaries = "/usr/share/dictd";
+        options.cache = VORLINDA_ANSWER_INDEXES;
+        auto opened = std::make_unique<Translator>(options.dictionaries);
+        IndexCache::open(*opened, options.indexDirectory(),
+                         [](const std::string &why) { ADD_FAILURE() << why; });
+        return opened;
+    }();
+    return *translator;
 }
 
 std::vector<std::string> translations(const char *from, const char *to, const char *word)
@@ -34,116 +48,125 @@ std::ptrdiff_t rowOf(const std::vector<std::string> &rows, std::string_view text
 
 // `first`: the rows the answer starts with, in order; `earlier`: a row that
 // must be there, `later` one that must stand after it where given.
-TEST(SiteRanking, ExpectedTranslationComesFirst)
+struct FirstRow
 {
-    const struct
-    {
-        const char *name, *from, *to, *word;
-        std::vector<std::string> first;
-        const char *earlier = nullptr, *later = nullptr;
-    } rows[] = {
-        // clang-format off
-        // Read backwards: the first word of the other entry's first sense,
-        // and the commoner English headword among equals.
-        {"BackwardsCommonHeadwordFirst", "turkish", "english", "ev", {"house"}},
-        {"BackwardsLaterWordOfACommonWordBeatsARareOne", "turkish", "english", "çocuk", {"child"}},
-        {"BackwardsFirstSenseBeatsALaterOne", "turkish", "english", "kapı", {"door"}},
-        {"BackwardsVerbByTheVerbsCount", "turkish", "english", "gitmek", {"go"}, "go", "buzz"},
-        {"AlphabeticalSenseWordsRankedByUse", "turkish", "english", "soğuk", {"cold"}},
-        {"OwnAndBackwardsRankedTogether", "turkish", "english", "yıldız", {"star"}},
-        {"AffixAfterTheWord", "turkish", "english", "eski", {"old"}, "old", "ex‐"},
-        // Read forwards: the commoner use of the word, the main entry.
-        {"NounBeforeTheVerb", "english", "turkish", "book", {"kitap"}},
-        {"VerbBeforeTheNounWhereTheVerbIsCommoner", "english", "turkish", "go", {"gitmek"}},
-        {"MainEntryBeforeARareOne", "english", "turkish", "road", {"yol"}},
-        {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap vermek", "cevap"}},
-        {"PlainWordBeforeItsDescription", "english", "turkish", "blue", {}, "mavi", "mavi renk"},
-        {"AbbreviationAfterTheSenses", "english", "turkish", "din", {"gürültü"}, "gürültü etmek", "Deutsche Industrienor men Alman Sanayi Standartları"},
-        {"OneSenseEntriesByTheTranslationsUse", "german", "turkish", "rot", {"kırmızı"}},
-        {"ThroughEnglishRankedToo", "spanish", "turkish", "casa", {"ev"}},
-        // The opposite dictionary read for each candidate: German "Blatt"
-        // means leaf first, "Hand" hand.
-        {"OppositeEntryTellsTheMeaning", "english", "german", "hand", {}, "Hand", "Blatt"},
-        // Through English, the candidate whose own entry shares the English
-        // words ("bread", "loaf") beats the first English word's ("plant").
-        {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
-        {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
-        // The Hungarian files list one-word senses in no order of use:
-        // "alszik" gives "to lie dormant", "to doss", "to kip" before "to
-        // sleep"; through English all of such a list is read ("apa":
-        // parent, governor, begetter, father).
-        {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
-        {"PivotReadsAllOfAFlatList", "hungarian", "turkish", "apa", {"baba"}},
-        // Hungarian–English alone names the verb, as "to write".
-        {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
-        // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
-        {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
-        {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
-        {"DutchLigatureReadAsTyped", "dutch", "english", "schrijven", {}, "write", "write upon"},
-        {"DutchWithoutIjUntouched", "dutch", "english", "lezen", {"read"}},
-        {"SwahiliInfinitiveFindsItsStem", "swahili", "english", "kunywa", {"drink"}},
-        {"SwahiliKuOfTheStemItselfKept", "swahili", "english", "kuku", {}, "chicken", nullptr},
-        // A pointer is followed; an inflected form's stem before phrases.
-        {"PointerFollowed", "english", "turkish", "children", {}, "çocuk", nullptr},
-        {"StemBeforePhrasesHoldingTheForm", "turkish", "english", "kitaplar", {"book"}},
-        // A definition in the entry's own language comes after the
-        // translations; a word both languages write alike does not.
-        {"DefinitionAfterTheTranslations", "english", "finnish", "eat", {"syödä"}, "aterioida", "cause to worry"},
-        {"WordOfBothLanguagesKept", "english", "czech", "bookshelves", {"police"}},
-        // clang-format on
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::vector<std::string> got = translations(row.from, row.to, row.word);
-        ASSERT_GE(got.size(), row.first.size());
-        EXPECT_EQ(std::vector(got.begin(), got.begin() + std::ptrdiff_t(row.first.size())),
-                  row.first);
-        if (row.earlier != nullptr) {
-            EXPECT_GE(rowOf(got, row.earlier), 0) << row.earlier;
-        }
-        if (row.later != nullptr) {
-            EXPECT_GT(rowOf(got, row.later), rowOf(got, row.earlier)) << row.later;
-        }
+    const char *name, *from, *to, *word;
+    std::vector<std::string> first;
+    const char *earlier = nullptr, *later = nullptr;
+};
+const FirstRow kFirstRows[] = {
+    // clang-format off
+    // Read backwards: the first word of the other entry's first sense,
+    // and the commoner English headword among equals.
+    {"BackwardsCommonHeadwordFirst", "turkish", "english", "ev", {"house"}},
+    {"BackwardsLaterWordOfACommonWordBeatsARareOne", "turkish", "english", "çocuk", {"child"}},
+    {"BackwardsFirstSenseBeatsALaterOne", "turkish", "english", "kapı", {"door"}},
+    {"BackwardsVerbByTheVerbsCount", "turkish", "english", "gitmek", {"go"}, "go", "buzz"},
+    {"AlphabeticalSenseWordsRankedByUse", "turkish", "english", "soğuk", {"cold"}},
+    {"OwnAndBackwardsRankedTogether", "turkish", "english", "yıldız", {"star"}},
+    {"AffixAfterTheWord", "turkish", "english", "eski", {"old"}, "old", "ex‐"},
+    // Read forwards: the commoner use of the word, the main entry.
+    {"NounBeforeTheVerb", "english", "turkish", "book", {"kitap"}},
+    {"VerbBeforeTheNounWhereTheVerbIsCommoner", "english", "turkish", "go", {"gitmek"}},
+    {"MainEntryBeforeARareOne", "english", "turkish", "road", {"yol"}},
+    {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap vermek", "cevap"}},
+    {"PlainWordBeforeItsDescription", "french", "turkish", "bouleau", {"huş"}},
+    {"AbbreviationAfterTheSenses", "english", "turkish", "din", {"gürültü"}, "gürültü etmek", "Deutsche Industrienor men Alman Sanayi Standartları"},
+    {"OneSenseEntriesByTheTranslationsUse", "german", "turkish", "rot", {"kırmızı"}},
+    {"ThroughEnglishRankedToo", "spanish", "turkish", "casa", {"ev"}},
+    // The opposite dictionary read for each candidate: German "Blatt"
+    // means leaf first, "Hand" hand.
+    {"OppositeEntryTellsTheMeaning", "english", "german", "hand", {}, "Hand", "Blatt"},
+    // Through English, the candidate whose own entry shares the English
+    // words ("bread", "loaf") beats the first English word's ("plant").
+    {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
+    {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
+    // The Hungarian files list one-word senses in no order of use:
+    // "alszik" gives "to lie dormant", "to doss", "to kip" before "to
+    // sleep"; through English all of such a list is read ("apa":
+    // parent, governor, begetter, father).
+    {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
+    {"PivotReadsAllOfAFlatList", "hungarian", "turkish", "apa", {"baba"}},
+    // Hungarian–English alone names the verb, as "to write".
+    {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
+    // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
+    {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
+    {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
+    {"DutchLigatureReadAsTyped", "dutch", "english", "schrijven", {}, "write", "write upon"},
+    {"DutchWithoutIjUntouched", "dutch", "english", "lezen", {"read"}},
+    {"SwahiliInfinitiveFindsItsStem", "swahili", "english", "kunywa", {"drink"}},
+    {"SwahiliKuOfTheStemItselfKept", "swahili", "english", "kuku", {}, "chicken", nullptr},
+    // A pointer is followed; an inflected form's stem before phrases.
+    {"PointerFollowed", "english", "turkish", "children", {}, "çocuk", nullptr},
+    {"StemBeforePhrasesHoldingTheForm", "turkish", "english", "kitaplar", {"book"}},
+    // A definition in the entry's own language comes after the
+    // translations; a word both languages write alike does not.
+    {"DefinitionAfterTheTranslations", "english", "finnish", "eat", {"syödä"}, "aterioida", "cause to worry"},
+    {"WordOfBothLanguagesKept", "english", "czech", "bookshelves", {"police"}},
+    // clang-format on
+};
+
+class SiteRankingFirst : public testing::TestWithParam<FirstRow>
+{};
+
+TEST_P(SiteRankingFirst, ExpectedTranslationComesFirst)
+{
+    const FirstRow &row = GetParam();
+    const std::vector<std::string> got = translations(row.from, row.to, row.word);
+    ASSERT_GE(got.size(), row.first.size());
+    EXPECT_EQ(std::vector(got.begin(), got.begin() + std::ptrdiff_t(row.first.size())), row.first);
+    if (row.earlier != nullptr) {
+        EXPECT_GE(rowOf(got, row.earlier), 0) << row.earlier;
+    }
+    if (row.later != nullptr) {
+        EXPECT_GT(rowOf(got, row.later), rowOf(got, row.earlier)) << row.later;
     }
 }
+INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingFirst, testing::ValuesIn(kFirstRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // Rows of real entries that the cleaning must mend, and rows it must keep.
-TEST(SiteRanking, RealRowsCleaned)
+struct CleanRow
 {
-    const struct
-    {
-        const char *name, *word, *source, *translation;
-        bool shown;
-        const char *to = "turkish";
-    } rows[] = {
-        // clang-format off
-        {"PluralNoteDropped", "child", "child", "-children bebek", false},
-        {"PluralNoteLeavesTheWord", "child", "child", "bebek", true},
-        {"IrregularPluralDropped", "man", "man", "men adam", false},
-        {"IrregularPluralLeavesTheWord", "man", "man", "adam", true},
-        {"CompoundIsARowOfItsOwn", "door", "doorbell", "kapı zili", true},
-        {"CompoundNotRunIntoTheCell", "door", "door", "doorbell kapı zili", false},
-        {"PhraseWithItsOwnHeadword", "house", "house arrest", "evde göz hapsi", true},
-        {"MarkLeftoverIsNoCompound", "door", "door", "paspas", false},
-        {"LabelTakenOffTheTranslation", "cat", "cat", "adam", true},
-        {"LabelOnlyRowDropped", "cat", "cat", "ABD", false},
-        {"DescriptionKept", "blue", "blue", "mavi renk", true},
-        {"PointerIsNoTranslation", "children", "children", "child", false},
-        {"CircumflexStandInMended", "year", "year", "esztendô", false, "hungarian"},
-        // "house /haustʃɑːdʒ/ servicio" is "house charge" cut short; letters
-        // read out by name sound longer than they are written.
-        {"CutHeadwordDropped", "house", "house", "servicio", false, "spanish"},
-        {"LettersReadOutKept", "mho", "mho", "iletkenlik birimi", true},
-        // clang-format on
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.name);
-        const auto pairs = installed().translate("english", row.to, row.word, SitePages::kMaxPairs);
-        const bool shown = std::find(pairs.begin(), pairs.end(),
-                                     TranslationPair{row.source, row.translation}) != pairs.end();
-        EXPECT_EQ(shown, row.shown);
-    }
+    const char *name, *word, *source, *translation;
+    bool shown;
+    const char *to = "turkish";
+};
+const CleanRow kCleanRows[] = {
+    // clang-format off
+    {"PluralNoteDropped", "child", "child", "-children bebek", false},
+    {"PluralNoteLeavesTheWord", "child", "child", "bebek", true},
+    {"IrregularPluralDropped", "man", "man", "men adam", false},
+    {"IrregularPluralLeavesTheWord", "man", "man", "adam", true},
+    {"CompoundIsARowOfItsOwn", "door", "doorbell", "kapı zili", true},
+    {"CompoundNotRunIntoTheCell", "door", "door", "doorbell kapı zili", false},
+    {"PhraseWithItsOwnHeadword", "house", "house arrest", "evde göz hapsi", true},
+    {"MarkLeftoverIsNoCompound", "door", "door", "paspas", false},
+    {"LabelTakenOffTheTranslation", "cat", "cat", "adam", true},
+    {"LabelOnlyRowDropped", "cat", "cat", "ABD", false},
+    {"DescriptionKept", "blue", "blue", "mavi renk", true},
+    {"PointerIsNoTranslation", "children", "children", "child", false},
+    {"CircumflexStandInMended", "year", "year", "esztendô", false, "hungarian"},
+    // "house /haustʃɑːdʒ/ servicio" is "house charge" cut short; letters
+    // read out by name sound longer than they are written.
+    {"CutHeadwordDropped", "house", "house", "servicio", false, "spanish"},
+    {"LettersReadOutKept", "mho", "mho", "iletkenlik birimi", true},
+    // clang-format on
+};
+
+class SiteRankingClean : public testing::TestWithParam<CleanRow>
+{};
+
+TEST_P(SiteRankingClean, RealRowsCleaned)
+{
+    const CleanRow &row = GetParam();
+    const auto pairs = installed().translate("english", row.to, row.word, SitePages::kMaxPairs);
+    const bool shown = std::find(pairs.begin(), pairs.end(),
+                                 TranslationPair{row.source, row.translation}) != pairs.end();
+    EXPECT_EQ(shown, row.shown);
 }
+INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingClean, testing::ValuesIn(kCleanRows),
+                         [](const auto &row) { return std::string(row.param.name); });
 
 // What a parse makes of an entry's lines.
 TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)
