@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Applies each listed breakage in turn to a private copy of the tree, rebuilds,
-# runs the tests of the breakage's ctest label and reports every breakage that
+# runs the tests of the breakage's ctest label (up to the first that fails) and
+# reports every breakage that
 # no test catches. The work tree itself is never touched.
 #
 #   tests/mutants/run.sh [LIST ...]     LIST: a *.list name here, e.g. lookup
@@ -54,7 +55,8 @@ mutant() { # LABEL FILE SED-SCRIPT WHAT
         verdict="DOES NOT APPLY"
     elif ! cmake --build "$build" >"$work/build.log" 2>&1; then
         verdict="DOES NOT BUILD"
-    elif ctest --test-dir "$build" -L "^$label\$" -j "$(nproc)" >"$work/test.log" 2>&1; then
+    elif ctest --test-dir "$build" -L "^$label\$" -j "$(nproc)" --stop-on-failure \
+        >"$work/test.log" 2>&1; then
         verdict="NOT CAUGHT"
     else
         verdict="caught"
