@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Applies each listed breakage in turn to a private copy of the tree, rebuilds,
 # runs the tests of the breakage's ctest label (up to the first that fails) and
-# reports every breakage that
-# no test catches. The work tree itself is never touched.
+# reports every breakage that no test catches. The work tree itself is never
+# touched.
 #
 #   tests/mutants/run.sh [LIST ...]     LIST: a *.list name here, e.g. lookup
 #
