@@ -30,6 +30,14 @@ constexpr double kSecondaryPenalty = 5.0;
 constexpr double kForwardWeight = 0.5;
 constexpr double kNoForwardRows = 4;
 constexpr std::size_t kBackTranslated = 16;
+// A flat list's place counts an eighth, all of a long one is weighed, and
+// each candidate that is a compound of a word (up to three) wins that word
+// a step.
+constexpr double kFlatForwardWeight = kForwardWeight / 8;
+constexpr std::size_t kFlatBackTranslated = 48;
+constexpr double kCompoundWeight = 1.0;
+constexpr std::size_t kMaxCompounds = 3;
+constexpr std::size_t kMinCompoundPart = 3; // letters, so "ev" is no part of "evlat"
 
 // True when `phrase` is longer than `word` and holds it as a whole word.
 bool holdsWord(std::string_view phrase, std::string_view word)
@@ -43,6 +51,21 @@ bool holdsWord(std::string_view phrase, std::string_view word)
             return true;
     }
     return false;
+}
+
+// True when `compound` is `word` with at least kMinCompoundPart letters
+// before or after it: "lakóház" of "ház", "kézjegy" of "kéz" (both folded).
+bool isCompoundOf(std::string_view compound, std::string_view word)
+{
+    const auto letters = [](std::string_view text) {
+        return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }));
+    };
+    if (letters(word) < kMinCompoundPart || compound.size() <= word.size() ||
+        letters(compound) < letters(word) + kMinCompoundPart)
+        return false;
+    return compound.starts_with(word) || compound.ends_with(word) || holdsWord(compound, word);
 }
 
 // Whole translations (0) before abbreviations, pointers and definitions in
@@ -67,18 +90,29 @@ bool TranslationRanking::better(const Scored &a, const Scored &b)
 }
 
 void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Scored> &back,
-                                        const BackPlace &backPlace, bool turkish)
+                                        const BackPlace &backPlace, bool turkish, bool flat)
 {
+    const std::size_t reach = flat ? kFlatBackTranslated : kBackTranslated;
+    std::vector<std::string> family;
+    if (flat)
+        for (const Scored &row : own)
+            if (row.tier == 0)
+                family.push_back(foldCase(row.pair.translation, turkish));
     std::vector<Scored> ranked;
     std::vector<Scored> rest;
     std::set<std::string> seen;
     const auto consider = [&](Scored &row, double forward) {
-        if (row.tier != 0 || ranked.size() >= kBackTranslated ||
-            !seen.insert(foldCase(row.pair.translation, turkish)).second) {
+        const std::string folded = foldCase(row.pair.translation, turkish);
+        if (row.tier != 0 || ranked.size() >= reach || !seen.insert(folded).second) {
             rest.push_back(std::move(row));
             return;
         }
-        row.score = forward * kForwardWeight + backPlace(row.pair.translation);
+        const auto compounds = static_cast<std::size_t>(
+            std::count_if(family.begin(), family.end(),
+                          [&](const std::string &other) { return isCompoundOf(other, folded); }));
+        row.score = forward * (flat ? kFlatForwardWeight : kForwardWeight) +
+                    backPlace(row.pair.translation) -
+                    static_cast<double>(std::min(compounds, kMaxCompounds)) * kCompoundWeight;
         ranked.push_back(std::move(row));
     };
     double forward = 0;
@@ -87,7 +121,7 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
     // The opposite dictionary's first few join them, the rest follow.
     const std::size_t ownRows = ranked.size();
     for (Scored &row : back) {
-        if (row.tier == 0 && ranked.size() < ownRows + kBackTranslated / 2)
+        if (row.tier == 0 && ranked.size() < ownRows + reach / 2)
             consider(row, forward + kNoForwardRows);
         else
             rest.push_back(std::move(row));

@@ -33,6 +33,10 @@ constexpr double kPivotRowWeight = 0.5;
 constexpr double kAgreementWeight = 4.0;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
+// Into a language without counts of use, a flat list this long is ranked as
+// one in no order: a shorter one ("fire": fuego, incendio, despedir,
+// tirar, animar) is most often written commonest first.
+constexpr std::uint16_t kUnorderedListSenses = 6;
 std::filesystem::path textFileFor(const std::filesystem::path &index)
 {
     std::filesystem::path zipped = index;
@@ -306,11 +310,11 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
             [&](const std::string &candidate) {
                 // How common the candidate is breaks ties between the
                 // candidates that mean the word first ("Hand", "Uhrzeiger").
-                const int place = backPlace(opposite, candidate, folded);
+                const double place = backPlace(opposite, candidate, folded);
                 return (place < 0 ? TranslationRanking::kNoBackPlace : place) -
                        commonness(key.second, candidate, {}) * TranslationRanking::kCommonWeight;
             },
-            key.second == "turkish");
+            key.second == "turkish", hasFlatEntry(key, word, kUnorderedListSenses));
         back.clear();
     }
 
@@ -339,11 +343,13 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     return pairs;
 }
 
-int Translator::backPlace(const Key &key, std::string_view candidate, std::string_view folded) const
+double Translator::backPlace(const Key &key, std::string_view candidate,
+                             std::string_view folded) const
 {
     // As the dictionary writes them: its entries in file order, each one's
     // translations in order (a ranking of its own would put the commonest
-    // first, whatever it means).
+    // first, whatever it means). In a flat list, whose order says little,
+    // a place costs an eighth.
     const auto found = dictionaries_.find(key);
     if (found == dictionaries_.end())
         return -1;
@@ -357,7 +363,7 @@ int Translator::backPlace(const Key &key, std::string_view candidate, std::strin
                 for (const DictEntry::Translation &translation : entry.translations) {
                     if (withoutTo(foldCase(DataSpelling::mended(key.second, translation.text),
                                            key.second == "turkish")) == folded)
-                        return place;
+                        return TranslationRanking::isFlatList(entry) ? place / 8.0 : place;
                     ++place;
                 }
             }
@@ -389,7 +395,7 @@ bool Translator::isHeadword(const std::string &language, std::string_view word) 
     return false;
 }
 
-bool Translator::hasFlatEntry(const Key &key, std::string_view word) const
+bool Translator::hasFlatEntry(const Key &key, std::string_view word, std::uint16_t senses) const
 {
     const auto found = dictionaries_.find(key);
     if (found == dictionaries_.end())
@@ -398,7 +404,9 @@ bool Translator::hasFlatEntry(const Key &key, std::string_view word) const
         for (const auto &dictionary : found->second) {
             try {
                 const std::vector<DictEntry> entries = dictionary->lookup(spelling);
-                if (std::any_of(entries.begin(), entries.end(), TranslationRanking::isFlatList))
+                if (std::any_of(entries.begin(), entries.end(), [&](const DictEntry &entry) {
+                        return TranslationRanking::isFlatList(entry) && entry.senses >= senses;
+                    }))
                     return true;
             } catch (const std::runtime_error &) {
                 continue;

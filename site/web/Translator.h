@@ -91,8 +91,8 @@ private:
     // The rows of the pair's own dictionary, in order.
     std::vector<Scored> direct(const Key &key, std::string_view word) const;
     // Whether the pair's own dictionary lists `word` as a flat list
-    // (TranslationRanking::isFlatList).
-    bool hasFlatEntry(const Key &key, std::string_view word) const;
+    // (TranslationRanking::isFlatList) of at least `senses` senses.
+    bool hasFlatEntry(const Key &key, std::string_view word, std::uint16_t senses = 0) const;
     // Whether the pair's own dictionary (or its language's into English) has
     // `phrase` as a headword.
     bool phraseHeadword(const Key &key, std::string_view phrase) const;
@@ -110,7 +110,7 @@ private:
                                                std::size_t maxPairs, bool *whole) const;
     // Where `key`'s dictionary writes the word folded as `folded` among the
     // translations of `candidate`, from 0; -1 where it does not.
-    int backPlace(const Key &key, std::string_view candidate, std::string_view folded) const;
+    double backPlace(const Key &key, std::string_view candidate, std::string_view folded) const;
     // X to Y through English, ranked by agreement.
     std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
                                                 std::size_t maxPairs) const;

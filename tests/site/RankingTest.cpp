@@ -87,6 +87,11 @@ const FirstRow kFirstRows[] = {
     // parent, governor, begetter, father).
     {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
     {"PivotReadsAllOfAFlatList", "hungarian", "turkish", "apa", {"baba"}},
+    // Into Hungarian, "house" is thirty one-word senses with "ház" 22nd:
+    // the word five others are compounds of ("lakóház", "színház") comes
+    // first; a short list of one-word senses keeps its order.
+    {"FlatListTakesTheWordOfItsCompounds", "english", "hungarian", "house", {"ház"}},
+    {"ShortListKeepsItsOrder", "english", "spanish", "fire", {"fuego"}},
     // Hungarian–English alone names the verb, as "to write".
     {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
     // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
