@@ -10,6 +10,19 @@ using Letters = std::pair<std::string_view, std::string_view>; // as typed, as w
 
 constexpr Letters kHungarian[] = {{"ő", "ô"}, {"ű", "û"}, {"Ő", "Ô"}, {"Ű", "Û"}};
 constexpr Letters kDutch[] = {{"ij", "ĳ"}, {"IJ", "Ĳ"}, {"Ij", "Ĳ"}};
+// Serbian's files are written in Cyrillic, Croatian's in Latin letters: one
+// language, letter for letter the same in either script, shown in Latin.
+// The digraphs go first, so that "lj" is љ, not лј.
+constexpr Letters kSerboCroat[] = {
+    {"lj", "љ"}, {"nj", "њ"}, {"dž", "џ"}, {"Lj", "Љ"}, {"LJ", "Љ"}, {"Nj", "Њ"}, {"NJ", "Њ"},
+    {"Dž", "Џ"}, {"DŽ", "Џ"}, {"a", "а"},  {"b", "б"},  {"v", "в"},  {"g", "г"},  {"d", "д"},
+    {"đ", "ђ"},  {"e", "е"},  {"ž", "ж"},  {"z", "з"},  {"i", "и"},  {"j", "ј"},  {"k", "к"},
+    {"l", "л"},  {"m", "м"},  {"n", "н"},  {"o", "о"},  {"p", "п"},  {"r", "р"},  {"s", "с"},
+    {"t", "т"},  {"ć", "ћ"},  {"u", "у"},  {"f", "ф"},  {"h", "х"},  {"c", "ц"},  {"č", "ч"},
+    {"š", "ш"},  {"A", "А"},  {"B", "Б"},  {"V", "В"},  {"G", "Г"},  {"D", "Д"},  {"Đ", "Ђ"},
+    {"E", "Е"},  {"Ž", "Ж"},  {"Z", "З"},  {"I", "И"},  {"J", "Ј"},  {"K", "К"},  {"L", "Л"},
+    {"M", "М"},  {"N", "Н"},  {"O", "О"},  {"P", "П"},  {"R", "Р"},  {"S", "С"},  {"T", "Т"},
+    {"Ć", "Ћ"},  {"U", "У"},  {"F", "Ф"},  {"H", "Х"},  {"C", "Ц"},  {"Č", "Ч"},  {"Š", "Ш"}};
 
 std::span<const Letters> lettersOf(std::string_view language)
 {
@@ -17,6 +30,8 @@ std::span<const Letters> lettersOf(std::string_view language)
         return kHungarian;
     if (language == "dutch")
         return kDutch;
+    if (language == "serbo_croat")
+        return kSerboCroat;
     return {};
 }
 

@@ -7,7 +7,8 @@ namespace vorlinda::site {
 
 // Where a language's dictionaries spell words otherwise than a person
 // types them: the Hungarian files write ő and ű as ô and û (an old code
-// page's stand-ins), the Dutch ones ij as the ligature ĳ.
+// page's stand-ins), the Dutch ones ij as the ligature ĳ, the Serbian ones
+// in Cyrillic.
 class DataSpelling
 {
 public:

@@ -356,8 +356,11 @@ double Translator::backPlace(const Key &key, std::string_view candidate,
     int place = 0;
     for (const auto &dictionary : found->second) {
         try {
-            for (const DictEntry &entry :
-                 dictionary->lookup(DataSpelling::asWritten(key.first, candidate))) {
+            std::vector<DictEntry> entries;
+            for (const std::string &spelling : spellings(key.first, candidate))
+                for (DictEntry &entry : dictionary->lookup(spelling))
+                    entries.push_back(std::move(entry));
+            for (const DictEntry &entry : entries) {
                 if (entry.secondary)
                     continue;
                 for (const DictEntry::Translation &translation : entry.translations) {

@@ -101,6 +101,9 @@ const FirstRow kFirstRows[] = {
     {"DutchWithoutIjUntouched", "dutch", "english", "lezen", {"read"}},
     {"SwahiliInfinitiveFindsItsStem", "swahili", "english", "kunywa", {"drink"}},
     {"SwahiliKuOfTheStemItselfKept", "swahili", "english", "kuku", {}, "chicken", nullptr},
+    // Serbian written in Cyrillic and Croatian in Latin: one word, shown in
+    // Latin, its votes together ("пас" and "pas").
+    {"SerbianCyrillicShownInLatin", "turkish", "serbo_croat", "köpek", {"pas", "budala"}},
     // A pointer is followed; an inflected form's stem before phrases.
     {"PointerFollowed", "english", "turkish", "children", {}, "çocuk", nullptr},
     {"StemBeforePhrasesHoldingTheForm", "turkish", "english", "kitaplar", {"book"}},
