@@ -32,6 +32,14 @@ const Translator &installed()
     return *translator;
 }
 
+// The installed dictionaries read as they are: what the cleaning of their
+// entries keeps, which an index holds as the build that made it read it.
+const Translator &readWhole()
+{
+    static const Translator translator("/usr/share/dictd");
+    return translator;
+}
+
 std::vector<std::string> translations(const char *from, const char *to, const char *word)
 {
     std::vector<std::string> out;
@@ -168,7 +176,7 @@ class SiteRankingClean : public testing::TestWithParam<CleanRow>
 TEST_P(SiteRankingClean, RealRowsCleaned)
 {
     const CleanRow &row = GetParam();
-    const auto pairs = installed().translate("english", row.to, row.word, SitePages::kMaxPairs);
+    const auto pairs = readWhole().translate("english", row.to, row.word, SitePages::kMaxPairs);
     const bool shown = std::find(pairs.begin(), pairs.end(),
                                  TranslationPair{row.source, row.translation}) != pairs.end();
     EXPECT_EQ(shown, row.shown);
