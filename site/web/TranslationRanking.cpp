@@ -33,7 +33,7 @@ constexpr std::size_t kBackTranslated = 16;
 // A flat list's place counts an eighth, all of a long one is weighed, and
 // each candidate that is a compound of a word (up to three) wins that word
 // a step.
-constexpr double kFlatForwardWeight = kForwardWeight / 8;
+constexpr double kFlatForwardWeight = kForwardWeight * TranslationRanking::kFlatPlaceShare;
 constexpr std::size_t kFlatBackTranslated = 48;
 constexpr double kCompoundWeight = 1.0;
 constexpr std::size_t kMaxCompounds = 3;

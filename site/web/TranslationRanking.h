@@ -51,6 +51,8 @@ public:
     // kNoBackPlace where it lacks it.
     using BackPlace = std::function<double(const std::string &candidate)>;
     static constexpr double kNoBackPlace = 6;
+    // In a flat list, whose order says little, a place counts this much.
+    static constexpr double kFlatPlaceShare = 1.0 / 8;
     // Each doubling of a word's count of use wins this much.
     static constexpr double kCommonWeight = 0.5;
     // Ranks the first whole translations of `own` (the pair's own rows, in

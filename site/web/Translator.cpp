@@ -348,8 +348,7 @@ double Translator::backPlace(const Key &key, std::string_view candidate,
 {
     // As the dictionary writes them: its entries in file order, each one's
     // translations in order (a ranking of its own would put the commonest
-    // first, whatever it means). In a flat list, whose order says little,
-    // a place costs an eighth.
+    // first, whatever it means), a flat list's places at their share.
     const auto found = dictionaries_.find(key);
     if (found == dictionaries_.end())
         return -1;
@@ -366,7 +365,9 @@ double Translator::backPlace(const Key &key, std::string_view candidate,
                 for (const DictEntry::Translation &translation : entry.translations) {
                     if (withoutTo(foldCase(DataSpelling::mended(key.second, translation.text),
                                            key.second == "turkish")) == folded)
-                        return TranslationRanking::isFlatList(entry) ? place / 8.0 : place;
+                        return TranslationRanking::isFlatList(entry)
+                                   ? place * TranslationRanking::kFlatPlaceShare
+                                   : place;
                     ++place;
                 }
             }
