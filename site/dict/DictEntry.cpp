@@ -193,6 +193,19 @@ std::vector<std::string> piecesOf(std::string_view line,
     return pieces;
 }
 
+// An English verb gloss with its past forms ("to go, went, gone", "to make,
+// made"): the forms are one word each, without a "to" of their own, and
+// translate nothing.
+bool isVerbWithItsForms(const std::vector<std::string> &pieces)
+{
+    const auto oneWord = [](std::string_view piece) {
+        return piece.find(' ') == std::string_view::npos;
+    };
+    return pieces.size() >= 2 && pieces.size() <= 3 && pieces.front().starts_with("to ") &&
+           oneWord(std::string_view(pieces.front()).substr(3)) &&
+           std::all_of(pieces.begin() + 1, pieces.end(), oneWord);
+}
+
 std::string headwordOf(std::string_view line)
 {
     // The pronunciation starts at " /", grammar marks at " <" or " [".
@@ -417,7 +430,10 @@ DictEntry DictEntry::parse(std::string_view text, const Context &context)
         const std::size_t lineStart = entry.translations.size();
         bool definitionLine = false;
         std::vector<bool> lone; // one word of the entry's language, per translation
-        for (std::string &piece : piecesOf(trimmed, context.labels)) {
+        std::vector<std::string> pieces = piecesOf(trimmed, context.labels);
+        if (isVerbWithItsForms(pieces))
+            pieces.resize(1);
+        for (std::string &piece : pieces) {
             const std::vector<std::string_view> words = blankSeparated(piece);
             const Run run = context.isHeadword && !compoundHead.empty() &&
                                     piece.find(compoundHead) != std::string::npos

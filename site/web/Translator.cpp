@@ -48,10 +48,17 @@ std::filesystem::path textFileFor(const std::filesystem::path &index)
     return std::filesystem::exists(plain) ? plain : std::filesystem::path{};
 }
 
+// Whether `folded` is an English verb gloss of one word: "to go".
+bool isVerbGloss(std::string_view folded)
+{
+    return folded.starts_with("to ") && folded.size() > 3 &&
+           folded.find(' ', 3) == std::string_view::npos;
+}
+
 // An English verb gloss without its "to ": "to go" is "go".
 std::string withoutTo(std::string folded)
 {
-    if (folded.starts_with("to ") && folded.find(' ', 3) == std::string::npos)
+    if (isVerbGloss(folded))
         folded.erase(0, 3);
     return folded;
 }
@@ -305,12 +312,20 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
         // "Blatt" leaf.
         const Key opposite{key.second, key.first};
         const std::string folded = foldCase(word, key.first == "turkish");
+        // Where the opposite dictionary tells a verb's gloss ("to go") from
+        // the noun's ("go"), a candidate means the word's commoner use
+        // first: Hungarian megy, not alku (a go, a deal), for "go".
+        const Gloss gloss = key.first == "english" ? glossOf(folded, back) : Gloss::Any;
+        if (gloss != Gloss::Any)
+            std::stable_partition(back.begin(), back.end(), [&](const Scored &row) {
+                return isVerbGloss(foldCase(row.pair.source, false)) == (gloss == Gloss::Verb);
+            });
         TranslationRanking::backTranslated(
             own, back,
             [&](const std::string &candidate) {
                 // How common the candidate is breaks ties between the
                 // candidates that mean the word first ("Hand", "Uhrzeiger").
-                const double place = backPlace(opposite, candidate, folded);
+                const double place = backPlace(opposite, candidate, folded, gloss);
                 return (place < 0 ? TranslationRanking::kNoBackPlace : place) -
                        commonness(key.second, candidate, {}) * TranslationRanking::kCommonWeight;
             },
@@ -343,8 +358,24 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     return pairs;
 }
 
+Translator::Gloss Translator::glossOf(std::string_view word,
+                                      const std::vector<Scored> &back) const
+{
+    const std::string verb = "to " + std::string(word);
+    if (std::none_of(back.begin(), back.end(), [&](const Scored &row) {
+            return foldCase(row.pair.source, false) == verb;
+        }))
+        return Gloss::Any;
+    const EnglishFrequency &counts = englishFrequency();
+    const std::uint32_t asVerb = counts.count(word, DictEntry::PartOfSpeech::Verb);
+    const std::uint32_t asOther = counts.count(word, DictEntry::PartOfSpeech::Unknown);
+    if (asVerb == asOther)
+        return Gloss::Any;
+    return asVerb > asOther ? Gloss::Verb : Gloss::Other;
+}
+
 double Translator::backPlace(const Key &key, std::string_view candidate,
-                             std::string_view folded) const
+                             std::string_view folded, Gloss gloss) const
 {
     // As the dictionary writes them: its entries in file order, each one's
     // translations in order (a ranking of its own would put the commonest
@@ -363,8 +394,11 @@ double Translator::backPlace(const Key &key, std::string_view candidate,
                 if (entry.secondary)
                     continue;
                 for (const DictEntry::Translation &translation : entry.translations) {
-                    if (withoutTo(foldCase(DataSpelling::mended(key.second, translation.text),
-                                           key.second == "turkish")) == folded)
+                    const std::string text = foldCase(
+                        DataSpelling::mended(key.second, translation.text), key.second == "turkish");
+                    const bool wanted = gloss == Gloss::Any ||
+                                        isVerbGloss(text) == (gloss == Gloss::Verb);
+                    if (wanted && withoutTo(text) == folded)
                         return TranslationRanking::isFlatList(entry)
                                    ? place * TranslationRanking::kFlatPlaceShare
                                    : place;

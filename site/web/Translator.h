@@ -108,9 +108,23 @@ private:
     // nothing: what one form of the word finds.
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
+    // Which of an English word's glosses in a dictionary into English count
+    // as it: any, only the verb's ("to go") or only the others ("go").
+    enum class Gloss
+    {
+        Any,
+        Verb,
+        Other
+    };
+    // For `word` looked up from English, where the opposite dictionary
+    // writes it as a verb gloss too (`back`, its rows): the gloss of the
+    // word's commoner use, as WordNet counts it.
+    Gloss glossOf(std::string_view word, const std::vector<Scored> &back) const;
     // Where `key`'s dictionary writes the word folded as `folded` among the
-    // translations of `candidate`, from 0; -1 where it does not.
-    double backPlace(const Key &key, std::string_view candidate, std::string_view folded) const;
+    // translations of `candidate`, from 0, as a `gloss` gloss; -1 where it
+    // does not.
+    double backPlace(const Key &key, std::string_view candidate, std::string_view folded,
+                     Gloss gloss) const;
     // X to Y through English, ranked by agreement.
     std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
                                                 std::size_t maxPairs) const;

@@ -102,6 +102,10 @@ const FirstRow kFirstRows[] = {
     {"ShortListKeepsItsOrder", "english", "spanish", "fire", {"fuego"}},
     // Hungarian–English alone names the verb, as "to write".
     {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
+    // Where that file tells the verb's gloss ("to go") from the noun's
+    // ("go"), the commoner use by WordNet's counts comes first.
+    {"VerbGlossForACommonVerb", "english", "hungarian", "go", {}, "megy", "alku"},
+    {"PlainGlossForACommonNoun", "english", "hungarian", "book", {}, "könyv", "lefoglal"},
     // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
     {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
     {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
@@ -221,6 +225,8 @@ TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)
         {"AffixIsSecondary", "door-\n1. kapı\n", {{"kapı", 0, 0}}, {}, {}, true},
         {"AbbreviationAloneIsNoTranslation", "give\njdm. schenken, etw., etwas geben\n", {{"schenken", 0, 0}, {"etwas geben", 0, 1}}, {}},
         {"ShortWordEndingTheLineStays", "door\n1. kapı, ev.\n", {{"kapı", 0, 0}, {"ev", 0, 1}}, {}},
+        {"VerbGlossLosesItsPastForms", "megy\n1. to walk\n2. to go, went, gone\n", {{"to walk", 0, 0}, {"to go", 1, 0}}, {}},
+        {"VerbGlossesSideBySideKept", "megy\n1. to walk, to go\n", {{"to walk", 0, 0}, {"to go", 0, 1}}, {}},
         // clang-format on
     };
     for (const auto &row : rows) {
