@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang, libFuzzer, ASan and UBSan in build-fuzz,
-# then runs each for RUNS inputs (default 100000) on a copy of its seed corpus
-# and regressions. A crash, leak, UB report or broken check stops the script
-# with the report; the input is left in build-fuzz/crashes/ and belongs, once
-# the fault is mended, in tests/fuzz/regressions/<target>/.
+# Builds the fuzz targets under libFuzzer in the sanitizer build (build-asan:
+# clang, ASan and UBSan), then runs each for RUNS inputs (default 100000) on a
+# copy of its seed corpus and regressions. A crash, leak, UB report or broken
+# check stops the script with the report; the input is left in
+# build-asan/crashes/ and belongs, once the fault is mended, in
+# tests/fuzz/regressions/<target>/.
 # usage: tests/fuzz/run.sh [RUNS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -15,12 +16,14 @@ if [ "${#targets[@]}" -eq 0 ]; then
 fi
 
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$(nproc)"
+cmake --preset asan >/dev/null
+cmake --build --preset asan --target vorlinda_fuzz -j "$(nproc)"
+# UB stops a run as a crash does.
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p build-fuzz/crashes
+mkdir -p build-asan/crashes
 for target in "${targets[@]}"; do
     mkdir -p "$work/$target"
     cp tests/fuzz/corpus/"$target"/* "$work/$target/"
@@ -35,10 +38,10 @@ for target in "${targets[@]}"; do
     [ "$target" = result_page ] && maxLength=16384
     [ "$target" = dictd_files ] && mallocLimit=4
     echo "== $target: $runs runs"
-    log=build-fuzz/crashes/$target.log
-    if ! build-fuzz/tests/fuzz/fuzz_"$target" -runs="$runs" -max_len=$maxLength \
+    log=build-asan/crashes/$target.log
+    if ! build-asan/tests/fuzz/libfuzzer_"$target" -runs="$runs" -max_len=$maxLength \
         -malloc_limit_mb=$mallocLimit -rss_limit_mb=1024 -print_final_stats=1 \
-        -artifact_prefix=build-fuzz/crashes/"$target"- "$work/$target" >"$log" 2>&1; then
+        -artifact_prefix=build-asan/crashes/"$target"- "$work/$target" >"$log" 2>&1; then
         grep -v -E '^#[0-9]+' "$log" | tail -n 60
         exit 1
     fi

@@ -50,7 +50,7 @@ void set(const char *name, const char *value)
 // phrases, and the translate page: the same bytes from the index.
 TEST(SiteIndex, AnswersAsTheDictionariesDo)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(VORLINDA_SANITIZED)
     GTEST_SKIP() << "reads every installed dictionary whole twice: the plain build runs it";
 #endif
     const std::filesystem::path dictionaries = "/usr/share/dictd";
