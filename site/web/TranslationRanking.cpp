@@ -53,9 +53,9 @@ bool holdsWord(std::string_view phrase, std::string_view word)
     return false;
 }
 
-// True when `compound` is `word` with at least kMinCompoundPart letters
-// before or after it: "lakóház" of "ház", "kézjegy" of "kéz" (both folded).
-bool isCompoundOf(std::string_view compound, std::string_view word)
+} // namespace
+
+bool TranslationRanking::isCompoundOf(std::string_view compound, std::string_view word)
 {
     const auto letters = [](std::string_view text) {
         return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
@@ -67,6 +67,8 @@ bool isCompoundOf(std::string_view compound, std::string_view word)
         return false;
     return compound.starts_with(word) || compound.ends_with(word) || holdsWord(compound, word);
 }
+
+namespace {
 
 // Whole translations (0) before abbreviations, pointers and definitions in
 // the entry's own language (2).

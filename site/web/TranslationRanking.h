@@ -76,6 +76,9 @@ public:
     // word. The Hungarian files list a word's senses so, in no order of use
     // ("pénz": green, cole, dumps ... money).
     static bool isFlatList(const DictEntry &entry);
+    // Whether `compound` is `word` with at least three letters before or
+    // after it: "lakóház" of "ház", "kézjegy" of "kéz" (both folded).
+    static bool isCompoundOf(std::string_view compound, std::string_view word);
 
 private:
     // A translation of an entry and the sense it is shown with.

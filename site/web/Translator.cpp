@@ -31,6 +31,10 @@ constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
 // rows, or four English words; a little more the earlier it stands in both.
 constexpr double kAgreementWeight = 4.0;
+// Each candidate that is a compound of another (up to three) wins that one
+// this share of an agreeing English word.
+constexpr double kPivotCompoundWeight = 0.5;
+constexpr std::ptrdiff_t kPivotMaxCompounds = 3;
 // A lookup ranks at most this many of the entries a word stands in.
 constexpr std::size_t kMaxCandidates = 2000;
 // Into a language without counts of use, a flat list this long is ranked as
@@ -560,6 +564,15 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
                     if (english[i].first == back[k].first)
                         candidate.agreement += 1.0 + 0.5 / double((1 + i) * (1 + k));
         }
+    }
+    // A word other candidates are compounds of ("zon" of "zonneschijn",
+    // "zonnig") is the plain one they build on.
+    for (Candidate &candidate : candidates) {
+        const std::string folded = foldCase(candidate.pair.translation, turkish);
+        const auto compounds = std::count_if(candidates.begin(), candidates.end(), [&](const Candidate &other) {
+            return TranslationRanking::isCompoundOf(foldCase(other.pair.translation, turkish), folded);
+        });
+        candidate.agreement += static_cast<double>(std::min<std::ptrdiff_t>(compounds, kPivotMaxCompounds)) * kPivotCompoundWeight;
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate &a, const Candidate &b) {

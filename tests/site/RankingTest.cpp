@@ -89,6 +89,9 @@ const FirstRow kFirstRows[] = {
     // words ("bread", "loaf") beats the first English word's ("plant").
     {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
     {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
+    // The word other candidates are compounds of: Dutch "zon" before
+    // "zonneschijn" and "zonneglans".
+    {"PivotTakesTheWordItsCompoundsShare", "turkish", "dutch", "güneş", {}, "zon", "zonneschijn"},
     // The Hungarian files list one-word senses in no order of use:
     // "alszik" gives "to lie dormant", "to doss", "to kip" before "to
     // sleep"; through English all of such a list is read ("apa":
