@@ -362,13 +362,11 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     return pairs;
 }
 
-Translator::Gloss Translator::glossOf(std::string_view word,
-                                      const std::vector<Scored> &back) const
+Translator::Gloss Translator::glossOf(std::string_view word, const std::vector<Scored> &back) const
 {
     const std::string verb = "to " + std::string(word);
-    if (std::none_of(back.begin(), back.end(), [&](const Scored &row) {
-            return foldCase(row.pair.source, false) == verb;
-        }))
+    if (std::none_of(back.begin(), back.end(),
+                     [&](const Scored &row) { return foldCase(row.pair.source, false) == verb; }))
         return Gloss::Any;
     const EnglishFrequency &counts = englishFrequency();
     const std::uint32_t asVerb = counts.count(word, DictEntry::PartOfSpeech::Verb);
@@ -378,8 +376,8 @@ Translator::Gloss Translator::glossOf(std::string_view word,
     return asVerb > asOther ? Gloss::Verb : Gloss::Other;
 }
 
-double Translator::backPlace(const Key &key, std::string_view candidate,
-                             std::string_view folded, Gloss gloss) const
+double Translator::backPlace(const Key &key, std::string_view candidate, std::string_view folded,
+                             Gloss gloss) const
 {
     // As the dictionary writes them: its entries in file order, each one's
     // translations in order (a ranking of its own would put the commonest
@@ -398,10 +396,11 @@ double Translator::backPlace(const Key &key, std::string_view candidate,
                 if (entry.secondary)
                     continue;
                 for (const DictEntry::Translation &translation : entry.translations) {
-                    const std::string text = foldCase(
-                        DataSpelling::mended(key.second, translation.text), key.second == "turkish");
-                    const bool wanted = gloss == Gloss::Any ||
-                                        isVerbGloss(text) == (gloss == Gloss::Verb);
+                    const std::string text =
+                        foldCase(DataSpelling::mended(key.second, translation.text),
+                                 key.second == "turkish");
+                    const bool wanted =
+                        gloss == Gloss::Any || isVerbGloss(text) == (gloss == Gloss::Verb);
                     if (wanted && withoutTo(text) == folded)
                         return TranslationRanking::isFlatList(entry)
                                    ? place * TranslationRanking::kFlatPlaceShare
@@ -569,10 +568,14 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     // "zonnig") is the plain one they build on.
     for (Candidate &candidate : candidates) {
         const std::string folded = foldCase(candidate.pair.translation, turkish);
-        const auto compounds = std::count_if(candidates.begin(), candidates.end(), [&](const Candidate &other) {
-            return TranslationRanking::isCompoundOf(foldCase(other.pair.translation, turkish), folded);
-        });
-        candidate.agreement += static_cast<double>(std::min<std::ptrdiff_t>(compounds, kPivotMaxCompounds)) * kPivotCompoundWeight;
+        const auto compounds =
+            std::count_if(candidates.begin(), candidates.end(), [&](const Candidate &other) {
+                return TranslationRanking::isCompoundOf(foldCase(other.pair.translation, turkish),
+                                                        folded);
+            });
+        candidate.agreement +=
+            static_cast<double>(std::min<std::ptrdiff_t>(compounds, kPivotMaxCompounds)) *
+            kPivotCompoundWeight;
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate &a, const Candidate &b) {
