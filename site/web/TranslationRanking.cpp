@@ -30,9 +30,9 @@ constexpr double kSecondaryPenalty = 5.0;
 constexpr double kForwardWeight = 0.5;
 constexpr double kNoForwardRows = 4;
 constexpr std::size_t kBackTranslated = 16;
-// A flat list's place counts an eighth, all of a long one is weighed, and
-// each candidate that is a compound of a word (up to three) wins that word
-// a step.
+// Each candidate that is a compound of another's word (up to three) wins
+// that word a step. A flat list's place counts an eighth, and all of a
+// long one is weighed.
 constexpr double kFlatForwardWeight = kForwardWeight * TranslationRanking::kFlatPlaceShare;
 constexpr std::size_t kFlatBackTranslated = 48;
 constexpr double kCompoundWeight = 1.0;
@@ -96,10 +96,9 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
 {
     const std::size_t reach = flat ? kFlatBackTranslated : kBackTranslated;
     std::vector<std::string> family;
-    if (flat)
-        for (const Scored &row : own)
-            if (row.tier == 0)
-                family.push_back(foldCase(row.pair.translation, turkish));
+    for (const Scored &row : own)
+        if (row.tier == 0)
+            family.push_back(foldCase(row.pair.translation, turkish));
     std::vector<Scored> ranked;
     std::vector<Scored> rest;
     std::set<std::string> seen;

@@ -61,9 +61,10 @@ public:
     // one's rows, then by its place in `own`. German "Hand" gives hand
     // first, "Blatt" leaf. The rest keep their order after them, the own
     // before the opposite's. `turkish` picks the translations' case rule.
-    // Where the own entry is a flat list (`flat`), its order says little:
-    // more of it is weighed, its place counts less, and a word the other
-    // candidates are compounds of ("ház" of "lakóház", "színház") counts.
+    // A word the other candidates are compounds of ("ház" of "lakóház",
+    // "színház"; "zon" of "zonneglans") counts for it. Where the own entry
+    // is a flat list (`flat`), its order says little: more of it is
+    // weighed and its place counts less.
     static void backTranslated(std::vector<Scored> &own, std::vector<Scored> &back,
                                const BackPlace &backPlace, bool turkish, bool flat);
 

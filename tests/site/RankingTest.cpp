@@ -73,11 +73,12 @@ const FirstRow kFirstRows[] = {
     {"AlphabeticalSenseWordsRankedByUse", "turkish", "english", "soğuk", {"cold"}},
     {"OwnAndBackwardsRankedTogether", "turkish", "english", "yıldız", {"star"}},
     {"AffixAfterTheWord", "turkish", "english", "eski", {"old"}, "old", "ex‐"},
-    // Read forwards: the commoner use of the word, the main entry.
+    // Read forwards: the commoner use of the word, the main entry; the
+    // word a longer translation holds ("cevap" of "cevap vermek") first.
     {"NounBeforeTheVerb", "english", "turkish", "book", {"kitap"}},
     {"VerbBeforeTheNounWhereTheVerbIsCommoner", "english", "turkish", "go", {"gitmek"}},
     {"MainEntryBeforeARareOne", "english", "turkish", "road", {"yol"}},
-    {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap vermek", "cevap"}},
+    {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap", "cevap vermek"}},
     {"PlainWordBeforeItsDescription", "french", "turkish", "bouleau", {"huş"}},
     {"AbbreviationAfterTheSenses", "english", "turkish", "din", {"gürültü"}, "gürültü etmek", "Deutsche Industrienor men Alman Sanayi Standartları"},
     {"OneSenseEntriesByTheTranslationsUse", "german", "turkish", "rot", {"kırmızı"}},
@@ -102,6 +103,7 @@ const FirstRow kFirstRows[] = {
     // the word five others are compounds of ("lakóház", "színház") comes
     // first; a short list of one-word senses keeps its order.
     {"FlatListTakesTheWordOfItsCompounds", "english", "hungarian", "house", {"ház"}},
+    {"WordItsCompoundsShareFirst", "english", "dutch", "sun", {"zon"}},
     {"ShortListKeepsItsOrder", "english", "spanish", "fire", {"fuego"}},
     // Hungarian–English alone names the verb, as "to write".
     {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
