@@ -564,6 +564,33 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
                         candidate.agreement += 1.0 + 0.5 / double((1 + i) * (1 + k));
         }
     }
+    // The English–Croatian file lists a word's forms beside it ("glava,
+    // glave, glavi"): a candidate that is only an inflected form of another
+    // one gives that word its votes and goes.
+    std::vector<bool> merged(candidates.size(), false);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const std::string &form = candidates[i].pair.translation;
+        if (!morphology_->inflected(key.second, form))
+            continue;
+        for (const std::string &stem : morphology_->stems(key.second, form)) {
+            const std::string folded = foldCase(stem, turkish);
+            const auto lemma =
+                std::find_if(candidates.begin(), candidates.end(), [&](const Candidate &c) {
+                    return foldCase(c.pair.translation, turkish) == folded;
+                });
+            if (lemma == candidates.end() || merged[lemma - candidates.begin()])
+                continue;
+            lemma->agreement += candidates[i].agreement;
+            lemma->path = std::min(lemma->path, candidates[i].path);
+            merged[i] = true;
+            break;
+        }
+    }
+    std::vector<Candidate> kept;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (!merged[i])
+            kept.push_back(std::move(candidates[i]));
+    candidates = std::move(kept);
     // A word other candidates are compounds of ("zon" of "zonneschijn",
     // "zonnig") is the plain one they build on.
     for (Candidate &candidate : candidates) {

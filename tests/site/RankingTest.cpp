@@ -121,6 +121,9 @@ const FirstRow kFirstRows[] = {
     // Serbian written in Cyrillic and Croatian in Latin: one word, shown in
     // Latin, its votes together ("пас" and "pas").
     {"SerbianCyrillicShownInLatin", "turkish", "serbo_croat", "köpek", {"pas", "budala"}},
+    // The English–Croatian file lists a word's forms beside it ("glava,
+    // glave, glavi"): through English they vote for the word.
+    {"PivotFormsGiveTheWordTheirVotes", "turkish", "serbo_croat", "baş", {"glava"}},
     // A pointer is followed; an inflected form's stem before phrases.
     {"PointerFollowed", "english", "turkish", "children", {}, "çocuk", nullptr},
     {"StemBeforePhrasesHoldingTheForm", "turkish", "english", "kitaplar", {"book"}},
