@@ -102,9 +102,10 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
     std::vector<Scored> ranked;
     std::vector<Scored> rest;
     std::set<std::string> seen;
-    const auto consider = [&](Scored &row, double forward) {
+    // `limit`: how many may be weighed by then.
+    const auto consider = [&](Scored &row, double forward, std::size_t limit) {
         const std::string folded = foldCase(row.pair.translation, turkish);
-        if (row.tier != 0 || ranked.size() >= reach || !seen.insert(folded).second) {
+        if (row.tier != 0 || ranked.size() >= limit || !seen.insert(folded).second) {
             rest.push_back(std::move(row));
             return;
         }
@@ -118,15 +119,12 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
     };
     double forward = 0;
     for (Scored &row : own)
-        consider(row, row.tier == 0 ? forward++ : forward);
-    // The opposite dictionary's first few join them, the rest follow.
+        consider(row, row.tier == 0 ? forward++ : forward, reach);
+    // The opposite dictionary's first few join them, also after a long own
+    // entry ("write": yazmak after twenty phrases); the rest follow.
     const std::size_t ownRows = ranked.size();
-    for (Scored &row : back) {
-        if (row.tier == 0 && ranked.size() < ownRows + reach / 2)
-            consider(row, forward + kNoForwardRows);
-        else
-            rest.push_back(std::move(row));
-    }
+    for (Scored &row : back)
+        consider(row, forward + kNoForwardRows, ownRows + reach / 2);
     std::stable_sort(ranked.begin(), ranked.end(), better);
     std::stable_sort(rest.begin(), rest.end(),
                      [](const Scored &a, const Scored &b) { return a.tier < b.tier; });

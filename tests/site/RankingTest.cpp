@@ -86,6 +86,8 @@ const FirstRow kFirstRows[] = {
     // The opposite dictionary read for each candidate: German "Blatt"
     // means leaf first, "Hand" hand.
     {"OppositeEntryTellsTheMeaning", "english", "german", "hand", {}, "Hand", "Blatt"},
+    // After an own entry of twenty phrases ("write") too.
+    {"OppositeRowsJoinALongOwnEntry", "english", "turkish", "write", {}, "yazmak", "kolayca yazmak"},
     // Through English, the candidate whose own entry shares the English
     // words ("bread", "loaf") beats the first English word's ("plant").
     {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
