@@ -13,7 +13,7 @@ jobs=$(nproc)
 # other folders of the same machine (the presets set the same for their builds).
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
-# The configurations are CMakePresets.json's: dev (build/), asan, fuzz, release.
+# The configurations are CMakePresets.json's: dev (build/), windows, asan, release.
 cmake --preset dev
 cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
@@ -27,7 +27,7 @@ cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
-# A few seconds of each fuzz target, clang build included.
+# A few seconds of each fuzz target, linked under libFuzzer in the asan build.
 tests/fuzz/run.sh 50000
 
 # Both Debian packages from the release build: lintian, installed, "hello"
