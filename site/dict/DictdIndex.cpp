@@ -106,6 +106,29 @@ std::vector<DictdIndex::Entry> DictdIndex::find(std::string_view word) const
     return found;
 }
 
+std::size_t DictdIndex::countStartingWith(std::string_view word) const
+{
+    const std::string key = foldCase(word, turkishKeys_);
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), key,
+                               [](const Keyed &a, const std::string &b) { return a.key < b; });
+    std::size_t count = 0;
+    const std::string *last = nullptr;
+    for (; at != entries_.end() && at->key.starts_with(key); ++at) {
+        if (last == nullptr || *last != at->key)
+            ++count;
+        last = &at->key;
+    }
+    return count;
+}
+
+std::size_t DictdIndex::headwordCount() const
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        count += i == 0 || entries_[i].key != entries_[i - 1].key ? 1 : 0;
+    return count;
+}
+
 std::vector<DictdIndex::Entry> DictdIndex::entries() const
 {
     std::vector<Entry> all;

@@ -35,6 +35,11 @@ public:
     // Every entry whose headword equals `word` without regard to case, in
     // file order.
     std::vector<Entry> find(std::string_view word) const;
+    // How many headwords start with `word` (themselves included), case
+    // ignored.
+    std::size_t countStartingWith(std::string_view word) const;
+    // How many distinct headwords (folded) there are.
+    std::size_t headwordCount() const;
     // Every entry, in headword order.
     std::vector<Entry> entries() const;
     std::size_t size() const { return entries_.size(); }

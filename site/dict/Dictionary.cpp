@@ -97,6 +97,25 @@ std::size_t Dictionary::translationCount(std::string_view word) const
     return reverseIndex()->translationCount(word);
 }
 
+std::size_t Dictionary::countStartingWith(std::string_view word) const
+{
+    if (const auto index = diskIndex()) {
+        try {
+            return index->countStartingWith(word);
+        } catch (const IndexError &error) {
+            refuse(error);
+        }
+    }
+    return loaded()->index.countStartingWith(word);
+}
+
+std::size_t Dictionary::headwordCount() const
+{
+    if (const auto index = diskIndex())
+        return index->headwordCount();
+    return loaded()->index.headwordCount();
+}
+
 std::shared_ptr<const ReverseIndex> Dictionary::reverseIndex() const
 {
     std::lock_guard lock(reverseMutex_);

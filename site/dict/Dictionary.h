@@ -44,6 +44,11 @@ public:
     // How many entries give `word` as their whole translation; see
     // ReverseIndex::translationCount. Reads the whole dictionary once.
     std::size_t translationCount(std::string_view word) const;
+    // How many headwords start with `word`: the word and its compounds and
+    // derivations ("Hund", "Hundehütte"), a sign of how common it is.
+    std::size_t countStartingWith(std::string_view word) const;
+    // How many headwords the dictionary has (as folded, each once).
+    std::size_t headwordCount() const;
 
     // The dictionary of the opposite pair, whose headwords tell the
     // translations' words apart; set before the first lookup.

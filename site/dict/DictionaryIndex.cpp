@@ -203,6 +203,29 @@ std::vector<DictEntry> DictionaryIndex::lookup(std::string_view word) const
     return found;
 }
 
+std::size_t DictionaryIndex::countStartingWith(std::string_view word) const
+{
+    // The keys are sorted and stored once each: those that start with the
+    // word stand together from where it would stand.
+    const std::string key = foldCase(word, turkishKeys_);
+    const auto firstNotBelow = [&](const auto &below) {
+        std::uint32_t low = 0;
+        std::uint32_t high = keys_.count();
+        while (low < high) {
+            const std::uint32_t middle = low + (high - low) / 2;
+            if (below(string(keys_.at(middle), 0)))
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        return low;
+    };
+    const std::uint32_t first = firstNotBelow([&](const std::string &text) { return text < key; });
+    const std::uint32_t end =
+        firstNotBelow([&](const std::string &text) { return text < key || text.starts_with(key); });
+    return end - first;
+}
+
 ReverseIndex::Match DictionaryIndex::match(const IndexFile::Record &item, bool whole) const
 {
     return ReverseIndex::Match{string(item, 0),

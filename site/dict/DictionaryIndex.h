@@ -34,6 +34,10 @@ public:
 
     // As Dictionary::lookup.
     std::vector<DictEntry> lookup(std::string_view word) const;
+    // As DictdIndex::countStartingWith.
+    std::size_t countStartingWith(std::string_view word) const;
+    // How many distinct headwords (folded) there are.
+    std::size_t headwordCount() const { return keys_.count(); }
     // As ReverseIndex::find and ReverseIndex::translationCount.
     std::vector<ReverseIndex::Match> find(std::string_view word, std::size_t maxMatches) const;
     std::vector<ReverseIndex::Match> findWhole(std::string_view word, std::size_t maxMatches) const;

@@ -41,6 +41,11 @@ constexpr std::size_t kMaxCandidates = 2000;
 // one in no order: a shorter one ("fire": fuego, incendio, despedir,
 // tirar, animar) is most often written commonest first.
 constexpr std::uint16_t kUnorderedListSenses = 6;
+// A doubling of the headwords that start with a word counts as two
+// doublings of the English headwords translated by it.
+constexpr double kFamilyWeight = 2.0;
+constexpr std::size_t kMinFamilyHeadwords = 2000;
+
 std::filesystem::path textFileFor(const std::filesystem::path &index)
 {
     std::filesystem::path zipped = index;
@@ -148,15 +153,27 @@ double Translator::commonness(const std::string &language, std::string_view word
         return englishFrequency().weight(word, partOfSpeech);
     }
     // Elsewhere: how many English headwords the dictionary into the language
-    // translate by the word alone.
-    const auto found = dictionaries_.find({"english", language});
-    if (found == dictionaries_.end())
-        return 0;
+    // translate by the word alone, and how many headwords of the language's
+    // dictionary into English start with it: a common word heads a family
+    // of compounds and derivations ("Hund", "Hundehütte", "hundemüde"), a
+    // rare sense none ("Gerüstklammer", also a dog).
+    double weight = 0;
     try {
-        return std::log2(1.0 + static_cast<double>(found->second.front()->translationCount(word)));
+        if (const auto found = dictionaries_.find({"english", language});
+            found != dictionaries_.end())
+            weight +=
+                std::log2(1.0 + static_cast<double>(found->second.front()->translationCount(word)));
+        // A dictionary of a thousand headwords (Turkish–English) lists too
+        // few compounds to tell.
+        if (const auto found = dictionaries_.find({language, "english"});
+            found != dictionaries_.end() &&
+            found->second.front()->headwordCount() >= kMinFamilyHeadwords)
+            weight += kFamilyWeight *
+                      std::log2(1.0 + static_cast<double>(
+                                          found->second.front()->countStartingWith(word)));
     } catch (const std::runtime_error &) {
-        return 0;
     }
+    return weight;
 }
 
 const EnglishFrequency &Translator::englishFrequency() const

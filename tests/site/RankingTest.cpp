@@ -82,6 +82,9 @@ const FirstRow kFirstRows[] = {
     {"PlainWordBeforeItsDescription", "french", "turkish", "bouleau", {"huş"}},
     {"AbbreviationAfterTheSenses", "english", "turkish", "din", {"gürültü"}, "gürültü etmek", "Deutsche Industrienor men Alman Sanayi Standartları"},
     {"OneSenseEntriesByTheTranslationsUse", "german", "turkish", "rot", {"kırmızı"}},
+    // A word that heads a family of headwords ("Jahr": Jahrbuch, jährlich)
+    // before a rarer one ("Jahrgangsstufe").
+    {"CommonWordByItsFamily", "english", "german", "year", {"Jahr"}},
     {"ThroughEnglishRankedToo", "spanish", "turkish", "casa", {"ev"}},
     // The opposite dictionary read for each candidate: German "Blatt"
     // means leaf first, "Hand" hand.

@@ -30,6 +30,19 @@ TEST(SiteDictdIndex, NumbersAreBase64DigitsMostSignificantFirst)
         EXPECT_EQ(DictdIndex::decodeNumber(digits), value) << digits;
 }
 
+// The headwords that start with a word, as the site counts a word's family:
+// folded, each once, the word itself among them.
+TEST(SiteDictdIndex, CountsTheHeadwordsStartingWithAWord)
+{
+    const DictdIndex index = DictdIndex::parse(
+        "Hund\tA\tB\nhund\tB\tB\nHundehütte\tC\tB\nhunger\tD\tB\nHand\tE\tB\n", false);
+    EXPECT_EQ(index.countStartingWith("HUND"), 2u);
+    EXPECT_EQ(index.countStartingWith("hun"), 3u);
+    EXPECT_EQ(index.countStartingWith("hundehüttedach"), 0u);
+    EXPECT_EQ(index.countStartingWith("i"), 0u);
+    EXPECT_EQ(index.headwordCount(), 4u);
+}
+
 struct ReferenceRow
 {
     const char *name;
