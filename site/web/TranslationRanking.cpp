@@ -114,7 +114,8 @@ void TranslationRanking::backTranslated(std::vector<Scored> &own, std::vector<Sc
                           [&](const std::string &other) { return isCompoundOf(other, folded); }));
         row.score = forward * (flat ? kFlatForwardWeight : kForwardWeight) +
                     backPlace(row.pair.translation) -
-                    static_cast<double>(std::min(compounds, kMaxCompounds)) * kCompoundWeight;
+                    static_cast<double>(std::min(compounds, kMaxCompounds)) * kCompoundWeight +
+                    row.penalty;
         ranked.push_back(std::move(row));
     };
     double forward = 0;
@@ -233,7 +234,8 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
                                     translation.sense * senseWeight +
                                     translation.place * kPlaceWeight -
                                     commonness_(key.second, translation.text, entry.partOfSpeech) *
-                                        kCommonWeight});
+                                        kCommonWeight,
+                                entry.partOfSpeech});
             for (const DictEntry::SubEntry &sub : entry.subEntries)
                 rows.push_back({{sub.headword, sub.translation}, 1, double(rows.size())});
         }
@@ -250,7 +252,8 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
             if (wanted(placed) && tierOf(entries[i].entry, *placed.translation) == tier)
                 rows.push_back({{entries[i].entry.headword, placed.translation->text},
                                 tier,
-                                double(rows.size())});
+                                double(rows.size()),
+                                entries[i].entry.partOfSpeech});
     };
     const auto first = [](const Placed &p) { return p.sense == 0 && p.place == 0; };
     const auto firstSense = [](const Placed &p) { return p.sense == 0 && p.place > 0; };
@@ -288,7 +291,8 @@ void TranslationRanking::reversed(const Key &key, std::vector<ReverseIndex::Matc
                              (match.secondary ? kSecondaryPenalty : 0.0) - common * kCommonWeight;
         rows.push_back({{std::move(match.translation), std::move(match.headword)},
                         match.whole && !match.compound ? 0 : 1,
-                        score});
+                        score,
+                        match.partOfSpeech});
     }
 }
 

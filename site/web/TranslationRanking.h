@@ -32,6 +32,10 @@ public:
         TranslationPair pair;
         int tier = 0;
         double score = 0;
+        // The part of speech its entry marks, and what ranking it so costs
+        // where the looked-up word is mostly used as another.
+        DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
+        double penalty = 0;
     };
 
     explicit TranslationRanking(Commonness commonness);

@@ -45,6 +45,8 @@ constexpr std::uint16_t kUnorderedListSenses = 6;
 // doublings of the English headwords translated by it.
 constexpr double kFamilyWeight = 2.0;
 constexpr std::size_t kMinFamilyHeadwords = 2000;
+// What a row marked as another use than the word's commoner one costs.
+constexpr double kOtherUsePenalty = 8.0;
 
 std::filesystem::path textFileFor(const std::filesystem::path &index)
 {
@@ -312,11 +314,14 @@ std::vector<Translator::Scored> Translator::reversed(const Key &key, std::string
 }
 
 std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_view word,
-                                                  bool phrases, std::size_t maxPairs,
-                                                  bool *whole) const
+                                                  bool phrases, std::size_t maxPairs, bool *whole,
+                                                  Use use) const
 {
     std::vector<Scored> own = direct(key, word);
     std::vector<Scored> back = reversed(key, word, phrases);
+    if (key.first == "english" && use == Use::Any)
+        use = commonerUse(foldCase(word, false));
+    weighUse(use, own, back);
     std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
     const bool ownFound = !own.empty();
     if (TranslationRanking::hasFrequencies(key.second)) {
@@ -336,10 +341,10 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
         // Where the opposite dictionary tells a verb's gloss ("to go") from
         // the noun's ("go"), a candidate means the word's commoner use
         // first: Hungarian megy, not alku (a go, a deal), for "go".
-        const Gloss gloss = key.first == "english" ? glossOf(folded, back) : Gloss::Any;
-        if (gloss != Gloss::Any)
+        const Use gloss = glossOf(folded, back, use);
+        if (gloss != Use::Any)
             std::stable_partition(back.begin(), back.end(), [&](const Scored &row) {
-                return isVerbGloss(foldCase(row.pair.source, false)) == (gloss == Gloss::Verb);
+                return isVerbGloss(foldCase(row.pair.source, false)) == (gloss == Use::Verb);
             });
         TranslationRanking::backTranslated(
             own, back,
@@ -379,22 +384,52 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     return pairs;
 }
 
-Translator::Gloss Translator::glossOf(std::string_view word, const std::vector<Scored> &back) const
+Translator::Use Translator::commonerUse(std::string_view word) const
 {
-    const std::string verb = "to " + std::string(word);
-    if (std::none_of(back.begin(), back.end(),
-                     [&](const Scored &row) { return foldCase(row.pair.source, false) == verb; }))
-        return Gloss::Any;
     const EnglishFrequency &counts = englishFrequency();
     const std::uint32_t asVerb = counts.count(word, DictEntry::PartOfSpeech::Verb);
     const std::uint32_t asOther = counts.count(word, DictEntry::PartOfSpeech::Unknown);
     if (asVerb == asOther)
-        return Gloss::Any;
-    return asVerb > asOther ? Gloss::Verb : Gloss::Other;
+        return Use::Any;
+    return asVerb > asOther ? Use::Verb : Use::Other;
+}
+
+void Translator::weighUse(Use use, std::vector<Scored> &own, std::vector<Scored> &back)
+{
+    // A row whose entry is marked as another part of speech costs this
+    // much: "fish" gives fiŝo before fiŝi (to fish), "fire" fogo before
+    // demitir (to fire someone).
+    if (use == Use::Any)
+        return;
+    const auto weigh = [&](std::vector<Scored> &rows) {
+        bool moved = false;
+        for (Scored &row : rows) {
+            if (row.partOfSpeech == DictEntry::PartOfSpeech::Unknown ||
+                row.partOfSpeech == DictEntry::PartOfSpeech::Adverb ||
+                (row.partOfSpeech == DictEntry::PartOfSpeech::Verb) == (use == Use::Verb))
+                continue;
+            row.penalty = kOtherUsePenalty;
+            row.score += kOtherUsePenalty;
+            moved = true;
+        }
+        if (moved)
+            std::stable_sort(rows.begin(), rows.end(), TranslationRanking::better);
+    };
+    weigh(own);
+    weigh(back);
+}
+
+Translator::Use Translator::glossOf(std::string_view word, const std::vector<Scored> &back, Use use)
+{
+    const std::string verb = "to " + std::string(word);
+    if (std::none_of(back.begin(), back.end(),
+                     [&](const Scored &row) { return foldCase(row.pair.source, false) == verb; }))
+        return Use::Any;
+    return use;
 }
 
 double Translator::backPlace(const Key &key, std::string_view candidate, std::string_view folded,
-                             Gloss gloss) const
+                             Use gloss) const
 {
     // As the dictionary writes them: its entries in file order, each one's
     // translations in order (a ranking of its own would put the commonest
@@ -417,7 +452,7 @@ double Translator::backPlace(const Key &key, std::string_view candidate, std::st
                         foldCase(DataSpelling::mended(key.second, translation.text),
                                  key.second == "turkish");
                     const bool wanted =
-                        gloss == Gloss::Any || isVerbGloss(text) == (gloss == Gloss::Verb);
+                        gloss == Use::Any || isVerbGloss(text) == (gloss == Use::Verb);
                     if (wanted && withoutTo(text) == folded)
                         return TranslationRanking::isFlatList(entry)
                                    ? place * TranslationRanking::kFlatPlaceShare

@@ -88,6 +88,14 @@ public:
 private:
     using Key = TranslationRanking::Key;
     using Scored = TranslationRanking::Scored;
+    // How an English word is used: either way, as a verb, or as another
+    // part of speech.
+    enum class Use
+    {
+        Any,
+        Verb,
+        Other
+    };
     // The rows of the pair's own dictionary, in order.
     std::vector<Scored> direct(const Key &key, std::string_view word) const;
     // Whether the pair's own dictionary lists `word` as a flat list
@@ -101,30 +109,28 @@ private:
     // "kitap").
     std::vector<Scored> reversed(const Key &key, std::string_view word, bool phrases) const;
     // Direct, then reversed; `whole` tells whether anything besides phrases
-    // holding the word was found.
+    // holding the word was found. From English, the rows of the word's
+    // `use` (by default its commoner one) come first.
     std::vector<TranslationPair> bothWays(const Key &key, std::string_view word, bool phrases,
-                                          std::size_t maxPairs, bool *whole = nullptr) const;
+                                          std::size_t maxPairs, bool *whole = nullptr,
+                                          Use use = Use::Any) const;
     // Both ways, then through English where that finds only phrases or
     // nothing: what one form of the word finds.
     std::vector<TranslationPair> translateForm(const Key &key, std::string_view word,
                                                std::size_t maxPairs, bool *whole) const;
-    // Which of an English word's glosses in a dictionary into English count
-    // as it: any, only the verb's ("to go") or only the others ("go").
-    enum class Gloss
-    {
-        Any,
-        Verb,
-        Other
-    };
-    // For `word` looked up from English, where the opposite dictionary
-    // writes it as a verb gloss too (`back`, its rows): the gloss of the
-    // word's commoner use, as WordNet counts it.
-    Gloss glossOf(std::string_view word, const std::vector<Scored> &back) const;
+    // The commoner use of `word` (folded), as WordNet counts it.
+    Use commonerUse(std::string_view word) const;
+    // `use` where the opposite dictionary (`back`, its rows) writes `word`
+    // as a verb gloss too ("to go" beside "go"), Any elsewhere.
+    static Use glossOf(std::string_view word, const std::vector<Scored> &back, Use use);
+    // The rows of `own` and `back` whose entry marks another part of speech
+    // than `use` go later.
+    static void weighUse(Use use, std::vector<Scored> &own, std::vector<Scored> &back);
     // Where `key`'s dictionary writes the word folded as `folded` among the
-    // translations of `candidate`, from 0, as a `gloss` gloss; -1 where it
-    // does not.
+    // translations of `candidate`, from 0, as a gloss of that use (Any: any
+    // gloss); -1 where it does not.
     double backPlace(const Key &key, std::string_view candidate, std::string_view folded,
-                     Gloss gloss) const;
+                     Use gloss) const;
     // X to Y through English, ranked by agreement.
     std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
                                                 std::size_t maxPairs) const;

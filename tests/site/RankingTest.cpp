@@ -116,6 +116,9 @@ const FirstRow kFirstRows[] = {
     // ("go"), the commoner use by WordNet's counts comes first.
     {"VerbGlossForACommonVerb", "english", "hungarian", "go", {}, "megy", "alku"},
     {"PlainGlossForACommonNoun", "english", "hungarian", "book", {}, "könyv", "lefoglal"},
+    // Where the entries mark their part of speech: "fish" is mostly a noun,
+    // so fiŝo before fiŝi (to fish).
+    {"MarkedUseOfTheCommonerKindFirst", "english", "esperanto", "fish", {"fiŝo"}},
     // The data's spellings: Hungarian ô/û, Dutch ĳ, Swahili verb stems.
     {"HungarianCircumflexAsTyped", "english", "hungarian", "year", {}, "esztendő", nullptr},
     {"CircumflexElsewhereUntouched", "english", "french", "coast", {}, "côte", nullptr},
