@@ -67,46 +67,45 @@ DictEntry::Context Dictionary::context(const Loaded &dict) const
     return context(dict, std::move(isTranslationWord));
 }
 
-std::vector<DictEntry> Dictionary::lookup(std::string_view word) const
+template <typename FromIndex, typename FromFiles>
+auto Dictionary::answer(FromIndex fromIndex, FromFiles fromFiles) const
 {
     if (const auto index = diskIndex()) {
         try {
-            return index->lookup(word);
+            return fromIndex(*index);
         } catch (const IndexError &error) {
             refuse(error);
         }
     }
-    const auto dict = loaded();
-    const DictEntry::Context parseContext = context(*dict);
-    std::vector<DictEntry> entries;
-    for (const DictdIndex::Entry &entry : dict->index.find(word))
-        entries.push_back(DictEntry::parse(
-            dict->text.read(entry.offset, std::min(entry.length, kMaxEntryLength)), parseContext));
-    return entries;
+    return fromFiles();
+}
+
+std::vector<DictEntry> Dictionary::lookup(std::string_view word) const
+{
+    return answer(
+        [&](const DictionaryIndex &index) { return index.lookup(word); },
+        [&] {
+            const auto dict = loaded();
+            const DictEntry::Context parseContext = context(*dict);
+            std::vector<DictEntry> entries;
+            for (const DictdIndex::Entry &entry : dict->index.find(word))
+                entries.push_back(DictEntry::parse(
+                    dict->text.read(entry.offset, std::min(entry.length, kMaxEntryLength)),
+                    parseContext));
+            return entries;
+        });
 }
 
 std::size_t Dictionary::translationCount(std::string_view word) const
 {
-    if (const auto index = diskIndex()) {
-        try {
-            return index->translationCount(word);
-        } catch (const IndexError &error) {
-            refuse(error);
-        }
-    }
-    return reverseIndex()->translationCount(word);
+    return answer([&](const DictionaryIndex &index) { return index.translationCount(word); },
+                  [&] { return reverseIndex()->translationCount(word); });
 }
 
 std::size_t Dictionary::countStartingWith(std::string_view word) const
 {
-    if (const auto index = diskIndex()) {
-        try {
-            return index->countStartingWith(word);
-        } catch (const IndexError &error) {
-            refuse(error);
-        }
-    }
-    return loaded()->index.countStartingWith(word);
+    return answer([&](const DictionaryIndex &index) { return index.countStartingWith(word); },
+                  [&] { return loaded()->index.countStartingWith(word); });
 }
 
 std::size_t Dictionary::headwordCount() const

@@ -87,6 +87,10 @@ private:
     std::shared_ptr<const ReverseIndex> reverseIndex() const;
     std::shared_ptr<const DictionaryIndex> diskIndex() const;
     void refuse(const IndexError &error) const;
+    // `fromIndex` of the on-disk index where it is open and sound, else
+    // `fromFiles` (an index found damaged is refused on the way).
+    template <typename FromIndex, typename FromFiles>
+    auto answer(FromIndex fromIndex, FromFiles fromFiles) const;
     void reopenIndex(bool tellRefusal) const;
 
     std::filesystem::path indexPath_;
