@@ -347,6 +347,12 @@ int table(bool verbose, const std::string &path, const std::string &directory,
     for (const std::string &pair : pairs) {
         const std::size_t arrow = pair.find('>');
         const std::string from = pair.substr(0, arrow), to = pair.substr(arrow + 1);
+        if (arrow == std::string::npos || column(from) == languages.size() ||
+            column(to) == languages.size()) {
+            std::fprintf(stderr, "%s: not a pair of the table's languages (from>to)\n",
+                         pair.c_str());
+            return 2;
+        }
         const std::string back = to + ">" + from;
         const std::string route = !translator->serves(from, to) ? "none"
                                   : has(pair)                   ? "own"
@@ -364,7 +370,7 @@ int table(bool verbose, const std::string &path, const std::string &directory,
             sum.top3 += rank < std::min<std::size_t>(3, cells.size());
             sum.found += rank < cells.size();
             sum.none += cells.empty();
-            if (verbose && rank > 0) {
+            if (verbose && (rank > 0 || cells.empty())) {
                 std::printf("  %s: expected at %s;", row.word.c_str(),
                             rank < cells.size() ? std::to_string(rank + 1).c_str() : "-");
                 for (std::size_t i = 0; i < std::min<std::size_t>(cells.size(), 5); ++i)

@@ -153,9 +153,17 @@ std::vector<std::string> Morphology::guesses(std::string_view code, std::string_
         // "enda"); it is typed as its infinitive ("kula", "kunywa",
         // "kwenda").
         const std::string folded = foldCase(word, false);
+        std::vector<std::string> guesses;
         if (folded.size() > 3 && (folded.starts_with("ku") || folded.starts_with("kw")))
-            return {folded.substr(2)};
-        return {};
+            guesses.push_back(folded.substr(2));
+        // An adjective is listed by its stem too ("zuri", "ekundu") and typed
+        // with the concord of its noun's class ("nzuri", "mbaya", "nyekundu",
+        // "cheupe"); the longer concords first.
+        for (std::string_view concord :
+             {"ny", "mw", "ch", "vy", "wa", "mi", "ma", "ki", "vi", "ji", "pa", "m", "n", "w", "j"})
+            if (folded.size() >= concord.size() + 3 && folded.starts_with(concord))
+                addNew(guesses, folded.substr(concord.size()), folded, false);
+        return guesses;
     }
     if (code != "turkish")
         return {};

@@ -45,7 +45,8 @@ public:
     // Turkish stems guessed from the word's endings, for when `stems` leads
     // to no entry: a verb's by its infinitive, and only those Hunspell
     // spells, where its dictionary is there. A Swahili infinitive's stem
-    // ("kula": "la"). Empty for other languages.
+    // ("kula": "la") and an adjective's without its concord ("nzuri":
+    // "zuri"). Empty for other languages.
     std::vector<std::string> guesses(std::string_view code, std::string_view word) const;
 
     // True when Hunspell takes `word` as an inflected form of another word

@@ -125,6 +125,7 @@ const FirstRow kFirstRows[] = {
     {"DutchLigatureReadAsTyped", "dutch", "english", "schrijven", {}, "write", "write upon"},
     {"DutchWithoutIjUntouched", "dutch", "english", "lezen", {"read"}},
     {"SwahiliInfinitiveFindsItsStem", "swahili", "english", "kunywa", {"drink"}},
+    {"SwahiliAdjectiveFindsItsStem", "swahili", "english", "nyekundu", {"red"}},
     {"SwahiliKuOfTheStemItselfKept", "swahili", "english", "kuku", {}, "chicken", nullptr},
     // Serbian written in Cyrillic and Croatian in Latin: one word, shown in
     // Latin, its votes together ("пас" and "pas").
