@@ -201,7 +201,7 @@ void ruleShares(const std::string &indexPath)
         cut += entry.cut;
         sourceText += std::count_if(entry.translations.begin(), entry.translations.end(),
                                     [](const auto &t) { return t.sourceText; });
-        flat += TranslationRanking::isFlatList(entry);
+        flat += entry.isFlatList();
         verbs += entry.partOfSpeech == DictEntry::PartOfSpeech::Verb;
         rows += entry.translations.size() + entry.subEntries.size();
         compounds += entry.subEntries.size();

@@ -381,6 +381,13 @@ std::string joined(const std::vector<std::string_view> &words, std::size_t begin
 
 } // namespace
 
+bool DictEntry::isFlatList() const
+{
+    // At most one sense in four gives a second word.
+    constexpr std::uint16_t kFlatListSenses = 4;
+    return senses >= kFlatListSenses && translations.size() <= senses + senses / 4u;
+}
+
 DictEntry DictEntry::parse(std::string_view text)
 {
     return parse(text, Context{});

@@ -81,6 +81,11 @@ struct DictEntry
     bool cut = false;
     std::uint16_t senses = 0;
 
+    // Whether the entry is a flat list: four senses or more, nearly all of
+    // one word. The Hungarian files list a word's senses so, in no order of
+    // use ("pénz": green, cole, dumps ... money).
+    bool isFlatList() const;
+
     static DictEntry parse(std::string_view text);
     static DictEntry parse(std::string_view text, const Context &context);
 

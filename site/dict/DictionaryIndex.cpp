@@ -98,7 +98,8 @@ IndexWriter DictionaryIndex::build(const DictdIndex &index, const DictZipFile &t
         put(Items, reverse.headwords_[item.headword]);
         out.add(Items, item.sense | (std::uint32_t{item.place} << 16));
         out.add(Items, static_cast<std::uint32_t>(item.partOfSpeech) |
-                           (item.secondary ? 0x100u : 0u) | (item.compound ? 0x200u : 0u));
+                           (item.secondary ? 0x100u : 0u) | (item.compound ? 0x200u : 0u) |
+                           (item.flat ? 0x400u : 0u));
         for (const std::string_view word : ReverseIndex::wordsOf(reverse.foldedOf(item))) {
             std::vector<std::uint32_t> &list = postings[word];
             if (list.empty() || list.back() != i)
@@ -235,7 +236,8 @@ ReverseIndex::Match DictionaryIndex::match(const IndexFile::Record &item, bool w
                                static_cast<std::uint16_t>(item[6] >> 16),
                                partOfSpeech(item[7] & 0xFF),
                                (item[7] & 0x100) != 0,
-                               (item[7] & 0x200) != 0};
+                               (item[7] & 0x200) != 0,
+                               (item[7] & 0x400) != 0};
 }
 
 std::vector<ReverseIndex::Match> DictionaryIndex::find(std::string_view word,

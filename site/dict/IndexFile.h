@@ -41,7 +41,7 @@ public:
         Dictionary = 1,
         EnglishFrequency = 2
     };
-    static constexpr std::uint32_t kVersion = 4;
+    static constexpr std::uint32_t kVersion = 5;
     static constexpr std::size_t kBlock = BlockCache::kBlock;
 
     static constexpr unsigned kMaxFields = 8;

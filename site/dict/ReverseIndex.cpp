@@ -68,6 +68,7 @@ void ReverseIndex::add(const DictEntry &entry, const std::string &headword)
     Item item;
     item.partOfSpeech = entry.partOfSpeech;
     item.secondary = entry.secondary;
+    item.flat = entry.isFlatList();
     item.headword = static_cast<std::uint32_t>(headwords_.size());
     headwords_.push_back(headword);
     for (const DictEntry::Translation &translation : entry.translations) {
@@ -81,6 +82,7 @@ void ReverseIndex::add(const DictEntry &entry, const std::string &headword)
     item.sense = entry.senses;
     item.place = 0;
     item.compound = true;
+    item.flat = false;
     for (const DictEntry::SubEntry &sub : entry.subEntries) {
         item.headword = static_cast<std::uint32_t>(headwords_.size());
         headwords_.push_back(sub.headword);
@@ -119,7 +121,7 @@ std::vector<ReverseIndex::Match> ReverseIndex::findWhole(std::string_view word,
         const Item &item = items_[number];
         whole.push_back({texts_.substr(item.text, item.textEnd - item.text),
                          headwords_[item.headword], true, item.sense, item.place, item.partOfSpeech,
-                         item.secondary, item.compound});
+                         item.secondary, item.compound, item.flat});
     }
     return whole;
 }
@@ -171,7 +173,8 @@ std::vector<ReverseIndex::Match> ReverseIndex::find(std::string_view word,
                      item.place,
                      item.partOfSpeech,
                      item.secondary,
-                     item.compound};
+                     item.compound,
+                     item.flat};
     };
     for (std::size_t at = all.find(first);
          at != std::string_view::npos && whole.size() < maxMatches; at = all.find(first, at + 1)) {

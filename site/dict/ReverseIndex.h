@@ -29,6 +29,7 @@ public:
         DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
         bool secondary = false;
         bool compound = false; // a compound or phrase run into another entry
+        bool flat = false;     // of an entry that is a flat list
     };
 
     // Reads every entry of the dictionary once, parsed in `context`.
@@ -84,6 +85,7 @@ private:
         DictEntry::PartOfSpeech partOfSpeech = DictEntry::PartOfSpeech::Unknown;
         bool secondary = false;
         bool compound = false;
+        bool flat = false;
     };
     void add(const DictEntry &entry, const std::string &headword);
     void addItem(Item item, std::string_view translation);

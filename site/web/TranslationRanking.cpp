@@ -18,7 +18,6 @@ constexpr double kSenseWeight = 2.0;
 // In a flat list a later sense costs an eighth of that: how common the word
 // is says more than where it stands.
 constexpr double kFlatSenseWeight = 0.25;
-constexpr std::uint16_t kFlatListSenses = 4;
 constexpr double kPlaceWeight = 1.0;
 constexpr double kSecondaryPenalty = 5.0;
 // Ranking with both dictionaries of a pair: each row of the word's own
@@ -139,13 +138,6 @@ bool TranslationRanking::hasFrequencies(const std::string &language)
     return language == "english";
 }
 
-bool TranslationRanking::isFlatList(const DictEntry &entry)
-{
-    // At most one sense in four gives a second word.
-    return entry.senses >= kFlatListSenses &&
-           entry.translations.size() <= entry.senses + entry.senses / 4u;
-}
-
 std::vector<TranslationRanking::Placed> TranslationRanking::orderSenses(const DictEntry &entry)
 {
     // The dictionary's own order: senses as numbered, and a sense's words
@@ -226,7 +218,7 @@ std::vector<TranslationRanking::Scored> TranslationRanking::direct(const Key &ke
         // later entry counts as a later sense.
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const DictEntry &entry = entries[i].entry;
-            const double senseWeight = isFlatList(entry) ? kFlatSenseWeight : kSenseWeight;
+            const double senseWeight = entry.isFlatList() ? kFlatSenseWeight : kSenseWeight;
             for (const DictEntry::Translation &translation : entry.translations)
                 rows.push_back({{entry.headword, translation.text},
                                 tierOf(entry, translation),
@@ -279,12 +271,14 @@ void TranslationRanking::reversed(const Key &key, std::vector<ReverseIndex::Matc
 {
     // Where the word stands in the other entry (its first sense and
     // first word beat later ones) and, where its language has counts of
-    // use, how common the headword is. A compound run into another
-    // entry ranks with the phrases.
+    // use, how common the headword is. A flat list's order says little:
+    // there how common the headword is counts in any language ("to see" is
+    // lát's fourth sense, belát's first). A compound run into another entry
+    // ranks with the phrases.
     for (ReverseIndex::Match &match : matches) {
         if (!match.whole && !phrases)
             continue;
-        const double common = hasFrequencies(key.second)
+        const double common = hasFrequencies(key.second) || match.flat
                                   ? commonness_(key.second, match.headword, match.partOfSpeech)
                                   : 0.0;
         const double score = match.sense * kSenseWeight + match.place * kPlaceWeight +

@@ -77,10 +77,6 @@ public:
     static bool better(const Scored &a, const Scored &b);
     // Whether the use of the words of `language` is counted.
     static bool hasFrequencies(const std::string &language);
-    // Whether `entry` is a flat list: four senses or more, nearly all of one
-    // word. The Hungarian files list a word's senses so, in no order of use
-    // ("pénz": green, cole, dumps ... money).
-    static bool isFlatList(const DictEntry &entry);
     // Whether `compound` is `word` with at least three letters before or
     // after it: "lakóház" of "ház", "kézjegy" of "kéz" (both folded).
     static bool isCompoundOf(std::string_view compound, std::string_view word);

@@ -454,9 +454,8 @@ double Translator::backPlace(const Key &key, std::string_view candidate, std::st
                     const bool wanted =
                         gloss == Use::Any || isVerbGloss(text) == (gloss == Use::Verb);
                     if (wanted && withoutTo(text) == folded)
-                        return TranslationRanking::isFlatList(entry)
-                                   ? place * TranslationRanking::kFlatPlaceShare
-                                   : place;
+                        return entry.isFlatList() ? place * TranslationRanking::kFlatPlaceShare
+                                                  : place;
                     ++place;
                 }
             }
@@ -498,7 +497,7 @@ bool Translator::hasFlatEntry(const Key &key, std::string_view word, std::uint16
             try {
                 const std::vector<DictEntry> entries = dictionary->lookup(spelling);
                 if (std::any_of(entries.begin(), entries.end(), [&](const DictEntry &entry) {
-                        return TranslationRanking::isFlatList(entry) && entry.senses >= senses;
+                        return entry.isFlatList() && entry.senses >= senses;
                     }))
                     return true;
             } catch (const std::runtime_error &) {

@@ -99,7 +99,7 @@ private:
     // The rows of the pair's own dictionary, in order.
     std::vector<Scored> direct(const Key &key, std::string_view word) const;
     // Whether the pair's own dictionary lists `word` as a flat list
-    // (TranslationRanking::isFlatList) of at least `senses` senses.
+    // (DictEntry::isFlatList) of at least `senses` senses.
     bool hasFlatEntry(const Key &key, std::string_view word, std::uint16_t senses = 0) const;
     // Whether the pair's own dictionary (or its language's into English) has
     // `phrase` as a headword.

@@ -109,6 +109,9 @@ const FirstRow kFirstRows[] = {
     // first; a short list of one-word senses keeps its order.
     {"FlatListTakesTheWordOfItsCompounds", "english", "hungarian", "house", {"ház"}},
     {"WordItsCompoundsShareFirst", "english", "dutch", "sun", {"zon"}},
+    // Read backwards, a flat list's sense is weighed with how common its
+    // headword is: "to see" is lát's fourth sense, belát's first.
+    {"FlatListReadBackwardsByUse", "english", "hungarian", "see", {}, "lát", "belát"},
     {"ShortListKeepsItsOrder", "english", "spanish", "fire", {"fuego"}},
     // Hungarian–English alone names the verb, as "to write".
     {"EnglishVerbFoundAsItsGloss", "english", "hungarian", "write", {}, "ír", "lefirkant"},
