@@ -21,11 +21,14 @@ namespace {
 // its candidates read back as far: the meaning a speaker wants may stand
 // anywhere in such a list, and agreement, not place, picks it. Elsewhere
 // the first few carry the meaning, and later ones would only add votes for
-// rarer senses (and cost lookups). The English words past the first few
-// bring two candidates each, to bound the lookups back.
+// rarer senses (and cost lookups). Each of those gives eight candidates:
+// English–Czech and English–Serbo-Croatian keep a word's translations as
+// entries of their own, ordered by how many senses each has, and the
+// common one ("see": vidět) is often seventh or later. The English words
+// past the first few bring two candidates each, to bound the lookups back.
 constexpr std::size_t kPivotWords = 6;
 constexpr std::size_t kLongListWords = 16;
-constexpr std::size_t kPivotCandidates = 6;
+constexpr std::size_t kPivotCandidates = 8;
 constexpr std::size_t kLaterCandidates = 2;
 constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
