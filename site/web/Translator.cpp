@@ -450,16 +450,30 @@ double Translator::backPlace(const Key &key, std::string_view candidate, std::st
             for (const DictEntry &entry : entries) {
                 if (entry.secondary)
                     continue;
-                for (const DictEntry::Translation &translation : entry.translations) {
-                    const std::string text =
-                        foldCase(DataSpelling::mended(key.second, translation.text),
-                                 key.second == "turkish");
+                const std::vector<DictEntry::Translation> &all = entry.translations;
+                for (std::size_t i = 0; i < all.size(); ++i, ++place) {
+                    const std::string text = foldCase(DataSpelling::mended(key.second, all[i].text),
+                                                      key.second == "turkish");
                     const bool wanted =
                         gloss == Use::Any || isVerbGloss(text) == (gloss == Use::Verb);
-                    if (wanted && withoutTo(text) == folded)
-                        return entry.isFlatList() ? place * TranslationRanking::kFlatPlaceShare
-                                                  : place;
-                    ++place;
+                    if (!wanted || withoutTo(text) != folded)
+                        continue;
+                    // Words in alphabetical order ("hand, laborer, ...,
+                    // workman" for ouvrier) are in no order: the word stands,
+                    // as far as anyone knows, in the middle of them.
+                    const auto sameLine = [&](const DictEntry::Translation &other) {
+                        return other.sense == all[i].sense;
+                    };
+                    const auto lineStart = std::find_if(all.begin(), all.end(), sameLine);
+                    const auto unordered =
+                        std::count_if(all.begin(), all.end(), [&](const auto &other) {
+                            return sameLine(other) && other.place == 0;
+                        });
+                    const double at = unordered > 1
+                                          ? double(place) - double(all.begin() + i - lineStart) +
+                                                double(unordered - 1) / 2
+                                          : double(place);
+                    return entry.isFlatList() ? at * TranslationRanking::kFlatPlaceShare : at;
                 }
             }
         } catch (const std::runtime_error &) {

@@ -90,6 +90,9 @@ const FirstRow kFirstRows[] = {
     // means leaf first, "Hand" hand.
     {"OppositeEntryTellsTheMeaning", "english", "german", "hand", {}, "Hand", "Blatt"},
     // After an own entry of twenty phrases ("write") too.
+    // The opposite entry in alphabetical order tells no first word: "hand"
+    // is the first of ouvrier's seven, and main's only one.
+    {"OppositeWordsInAlphabeticalOrderTellNoFirst", "english", "french", "hand", {"main"}},
     {"OppositeRowsJoinALongOwnEntry", "english", "turkish", "write", {}, "yazmak", "kolayca yazmak"},
     // Through English, the candidate whose own entry shares the English
     // words ("bread", "loaf") beats the first English word's ("plant").
