@@ -189,6 +189,9 @@ const CleanRow kCleanRows[] = {
     {"LabelOnlyRowDropped", "cat", "cat", "ABD", false},
     {"DescriptionKept", "blue", "blue", "mavi renk", true},
     {"PointerIsNoTranslation", "children", "children", "child", false},
+    // "etw. hören": the verb without the stand-ins of its objects.
+    {"ObjectStandInsTakenOff", "hear", "hear", "etw. hören", false, "german"},
+    {"VerbWithoutItsStandInsShown", "hear", "hear", "hören", true, "german"},
     {"CircumflexStandInMended", "year", "year", "esztendô", false, "hungarian"},
     // "house /haustʃɑːdʒ/ servicio" is "house charge" cut short; letters
     // read out by name sound longer than they are written.
