@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <stdexcept>
 
 namespace vorlinda::site {
@@ -34,6 +36,9 @@ constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
 // rows, or four English words; a little more the earlier it stands in both.
 constexpr double kAgreementWeight = 4.0;
+// What a candidate of another form than the verb asked for costs: four
+// English words.
+constexpr double kPivotOtherFormPenalty = 4.0;
 // Each candidate that is a compound of another (up to three) wins that one
 // this share of an agreeing English word.
 constexpr double kPivotCompoundWeight = 0.5;
@@ -75,6 +80,48 @@ std::string withoutTo(std::string folded)
     if (isVerbGloss(folded))
         folded.erase(0, 3);
     return folded;
+}
+
+// Whether `text` (a word or a phrase) of `language` has the form of a
+// verb's infinitive, by the language's infinitive endings ("pít", "napít se",
+// "trinken", "boire", "bere"); nullopt where the form does not tell (Hungarian
+// and Swahili dictionaries list other forms, Finnish and Scandinavian nouns
+// end alike).
+std::optional<bool> looksLikeInfinitive(std::string_view language, std::string_view text)
+{
+    static constexpr std::string_view kCzech[] = {"t", "ti", "ci"};
+    static constexpr std::string_view kPolish[] = {"ć", "c"};
+    static constexpr std::string_view kSerboCroat[] = {"ti", "ći"};
+    static constexpr std::string_view kGermanic[] = {"en", "ln", "rn"};
+    static constexpr std::string_view kFrench[] = {"er", "ir", "re"};
+    static constexpr std::string_view kIberian[] = {"ar", "er", "ir", "arse", "erse", "irse"};
+    static constexpr std::string_view kItalian[] = {"are", "ere", "ire", "arsi", "ersi", "irsi"};
+    static constexpr std::string_view kEsperanto[] = {"i"};
+    static constexpr std::string_view kTurkish[] = {"mek", "mak"};
+    const std::span<const std::string_view> endings =
+        language == "czech"                                 ? std::span(kCzech)
+        : language == "polish"                              ? std::span(kPolish)
+        : language == "serbo_croat"                         ? std::span(kSerboCroat)
+        : language == "german" || language == "dutch"       ? std::span(kGermanic)
+        : language == "french"                              ? std::span(kFrench)
+        : language == "spanish" || language == "portuguese" ? std::span(kIberian)
+        : language == "italian"                             ? std::span(kItalian)
+        : language == "esperanto"                           ? std::span(kEsperanto)
+        : language == "turkish"                             ? std::span(kTurkish)
+                                                            : std::span<const std::string_view>();
+    if (endings.empty())
+        return std::nullopt;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find(' ', at);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view word = text.substr(at, end - at);
+        for (const std::string_view ending : endings)
+            if (word.ends_with(ending))
+                return true;
+        at = end + 1;
+    }
+    return false;
 }
 
 // The word as typed, and as its language's dictionaries write it where
@@ -608,6 +655,17 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     };
     std::vector<Candidate> candidates;
     const bool turkish = key.second == "turkish";
+    // A Turkish infinitive whose own entry starts with an English word used
+    // as a verb ("içmek": smoke, drink; not "ekmek", a noun too: bread) asks
+    // for a verb: a candidate of another form than the target's infinitives
+    // ("kouř", smoke) comes after those of a verb's form ("kouřit", "pít").
+    bool verb = false;
+    if (key.first == "turkish" && looksLikeInfinitive("turkish", word) == true) {
+        const std::vector<Scored> own = direct(toEnglish, word);
+        verb = !own.empty() &&
+               englishFrequency().count(withoutTo(foldCase(own.front().pair.translation, false)),
+                                        DictEntry::PartOfSpeech::Verb) > 0;
+    }
     for (std::size_t i = 0; i < english.size(); ++i) {
         const std::vector<TranslationPair> second =
             bothWays(fromEnglish, english[i].first, false,
@@ -620,7 +678,10 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
                 });
             if (same == candidates.end())
                 candidates.push_back({{english[i].second, second[j].translation},
-                                      double(i) + double(j) * kPivotRowWeight});
+                                      double(i) + double(j) * kPivotRowWeight +
+                                          (verb && looksLikeInfinitive(key.second, folded) == false
+                                               ? kPivotOtherFormPenalty
+                                               : 0.0)});
         }
     }
     if (answers(backToEnglish)) {

@@ -97,6 +97,10 @@ const FirstRow kFirstRows[] = {
     // Through English, the candidate whose own entry shares the English
     // words ("bread", "loaf") beats the first English word's ("plant").
     {"PivotTakesTheAgreeingMeaning", "turkish", "czech", "ekmek", {"chléb"}},
+    // A Turkish verb asks for a verb's form: "içmek" (smoke, drink) gives
+    // pít before kouř (smoke, the noun).
+    {"PivotVerbAsksForAVerbsForm", "turkish", "czech", "içmek", {}, "pít", "kouř"},
+    {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "spanish", "ekmek", {"pan"}},
     {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
     // The word other candidates are compounds of: Dutch "zon" before
     // "zonneschijn" and "zonneglans".
