@@ -372,6 +372,14 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
     if (key.first == "english" && use == Use::Any)
         use = commonerUse(foldCase(word, false));
     weighUse(use, own, back);
+    // A pair without a dictionary of its own has only the opposite one read
+    // backwards, whose entries mostly give the word first alike ("hem" and
+    // "hus" for "ev"): how common each is tells them apart.
+    if (!dictionaries_.contains(key) && !TranslationRanking::hasFrequencies(key.second))
+        for (Scored &row : back)
+            if (row.tier == 0)
+                row.score -= commonness(key.second, row.pair.translation, {}) *
+                             TranslationRanking::kCommonWeight;
     std::stable_sort(back.begin(), back.end(), TranslationRanking::better);
     const bool ownFound = !own.empty();
     if (TranslationRanking::hasFrequencies(key.second)) {

@@ -101,6 +101,9 @@ const FirstRow kFirstRows[] = {
     // pít before kouř (smoke, the noun).
     {"PivotVerbAsksForAVerbsForm", "turkish", "czech", "içmek", {}, "pít", "kouř"},
     {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "spanish", "ekmek", {"pan"}},
+    // Turkish to Swedish has only Swedish–Turkish read backwards, where
+    // väga and komma both give "gelmek" first: the commoner comes first.
+    {"BackwardsAloneCommonerFirst", "turkish", "swedish", "gelmek", {"komma"}},
     {"PivotWhereTheOwnGivesOnlyPhrases", "turkish", "italian", "görmek", {"vedere"}},
     // The word other candidates are compounds of: Dutch "zon" before
     // "zonneschijn" and "zonneglans".
