@@ -36,6 +36,8 @@ constexpr double kPivotRowWeight = 0.5;
 // What each English word both entries share wins against the path: eight
 // rows, or four English words; a little more the earlier it stands in both.
 constexpr double kAgreementWeight = 4.0;
+// Into English, what a row read backwards that the own entry lacks costs.
+constexpr double kBackOnlyCost = 1.0;
 // What a candidate of another form than the verb asked for costs: four
 // English words.
 constexpr double kPivotOtherFormPenalty = 4.0;
@@ -386,6 +388,18 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
         // Where the words' use is counted, the pair's own dictionary and
         // the opposite one read backwards are ranked together: a small
         // dictionary's first word is not always the common one.
+        // A row the own entry lacks costs half a sense: the small Turkish–
+        // English file's "ekmek" is bread and loaf, and English–Turkish's
+        // "plant" (to sow), however common, comes after them.
+        if (ownFound) {
+            std::vector<std::string> ownWords;
+            for (const Scored &row : own)
+                ownWords.push_back(foldCase(row.pair.translation, false));
+            for (Scored &row : back)
+                if (std::find(ownWords.begin(), ownWords.end(),
+                              foldCase(row.pair.translation, false)) == ownWords.end())
+                    row.score += kBackOnlyCost;
+        }
         own.insert(own.end(), std::make_move_iterator(back.begin()),
                    std::make_move_iterator(back.end()));
         back.clear();

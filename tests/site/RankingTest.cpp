@@ -72,6 +72,9 @@ const FirstRow kFirstRows[] = {
     {"BackwardsVerbByTheVerbsCount", "turkish", "english", "gitmek", {"go"}, "go", "buzz"},
     {"AlphabeticalSenseWordsRankedByUse", "turkish", "english", "soğuk", {"cold"}},
     {"OwnAndBackwardsRankedTogether", "turkish", "english", "yıldız", {"star"}},
+    // A row the own entry lacks comes after its rows, however common:
+    // "ekmek" is bread, and "plant" (to sow) is read backwards.
+    {"OwnRowsBeforeCommonerOnesReadBackwards", "turkish", "english", "ekmek", {"bread"}},
     {"AffixAfterTheWord", "turkish", "english", "eski", {"old"}, "old", "ex‐"},
     // Read forwards: the commoner use of the word, the main entry; the
     // word a longer translation holds ("cevap" of "cevap vermek") first.
