@@ -677,16 +677,25 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     };
     std::vector<Candidate> candidates;
     const bool turkish = key.second == "turkish";
-    // A Turkish infinitive whose own entry starts with an English word used
-    // as a verb ("içmek": smoke, drink; not "ekmek", a noun too: bread) asks
-    // for a verb: a candidate of another form than the target's infinitives
-    // ("kouř", smoke) comes after those of a verb's form ("kouřit", "pít").
+    // A verb asks for a verb: a candidate of another form than the target's
+    // infinitives ("kouř", smoke) comes after those of a verb's form
+    // ("kouřit", "pít"). A verb is a Turkish infinitive whose own entry
+    // starts with an English word used as a verb ("içmek": smoke, drink; not
+    // "ekmek", a noun too: bread), or a word whose entry into English marks
+    // it as one, as typed ("trinken", not "Trinken"), or glosses it "to …".
     bool verb = false;
     if (key.first == "turkish" && looksLikeInfinitive("turkish", word) == true) {
         const std::vector<Scored> own = direct(toEnglish, word);
         verb = !own.empty() &&
                englishFrequency().count(withoutTo(foldCase(own.front().pair.translation, false)),
                                         DictEntry::PartOfSpeech::Verb) > 0;
+    } else if (key.first != "turkish") {
+        const std::vector<Scored> own = direct(toEnglish, word);
+        verb = !own.empty() && (isVerbGloss(foldCase(own.front().pair.translation, false)) ||
+                                std::any_of(own.begin(), own.end(), [&](const Scored &row) {
+                                    return row.pair.source == word &&
+                                           row.partOfSpeech == DictEntry::PartOfSpeech::Verb;
+                                }));
     }
     for (std::size_t i = 0; i < english.size(); ++i) {
         const std::vector<TranslationPair> second =

@@ -103,6 +103,7 @@ const FirstRow kFirstRows[] = {
     // A Turkish verb asks for a verb's form: "içmek" (smoke, drink) gives
     // pít before kouř (smoke, the noun).
     {"PivotVerbAsksForAVerbsForm", "turkish", "czech", "içmek", {}, "pít", "kouř"},
+    {"PivotMarkedVerbAsksForAVerbsForm", "german", "french", "trinken", {"boire"}},
     {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "spanish", "ekmek", {"pan"}},
     // Turkish to Swedish has only Swedish–Turkish read backwards, where
     // väga and komma both give "gelmek" first: the commoner comes first.
