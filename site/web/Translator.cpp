@@ -393,6 +393,7 @@ std::vector<TranslationPair> Translator::bothWays(const Key &key, std::string_vi
         // "plant" (to sow), however common, comes after them.
         if (ownFound) {
             std::vector<std::string> ownWords;
+            ownWords.reserve(own.size());
             for (const Scored &row : own)
                 ownWords.push_back(foldCase(row.pair.translation, false));
             for (Scored &row : back)
