@@ -642,6 +642,22 @@ std::vector<TranslationPair> Translator::translateForm(const Key &key, std::stri
     return pairs;
 }
 
+bool Translator::isVerb(const std::string &language, std::string_view word) const
+{
+    const bool turkish = language == "turkish";
+    if (turkish && looksLikeInfinitive(language, word) != true)
+        return false;
+    const std::vector<Scored> own = direct({language, "english"}, word);
+    if (own.empty())
+        return false;
+    const std::string first = foldCase(own.front().pair.translation, false);
+    if (turkish)
+        return englishFrequency().count(withoutTo(first), DictEntry::PartOfSpeech::Verb) > 0;
+    return isVerbGloss(first) || std::any_of(own.begin(), own.end(), [&](const Scored &row) {
+               return row.pair.source == word && row.partOfSpeech == DictEntry::PartOfSpeech::Verb;
+           });
+}
+
 std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::string_view word,
                                                         std::size_t maxPairs) const
 {
@@ -680,24 +696,8 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     const bool turkish = key.second == "turkish";
     // A verb asks for a verb: a candidate of another form than the target's
     // infinitives ("kouř", smoke) comes after those of a verb's form
-    // ("kouřit", "pít"). A verb is a Turkish infinitive whose own entry
-    // starts with an English word used as a verb ("içmek": smoke, drink; not
-    // "ekmek", a noun too: bread), or a word whose entry into English marks
-    // it as one, as typed ("trinken", not "Trinken"), or glosses it "to …".
-    bool verb = false;
-    if (key.first == "turkish" && looksLikeInfinitive("turkish", word) == true) {
-        const std::vector<Scored> own = direct(toEnglish, word);
-        verb = !own.empty() &&
-               englishFrequency().count(withoutTo(foldCase(own.front().pair.translation, false)),
-                                        DictEntry::PartOfSpeech::Verb) > 0;
-    } else if (key.first != "turkish") {
-        const std::vector<Scored> own = direct(toEnglish, word);
-        verb = !own.empty() && (isVerbGloss(foldCase(own.front().pair.translation, false)) ||
-                                std::any_of(own.begin(), own.end(), [&](const Scored &row) {
-                                    return row.pair.source == word &&
-                                           row.partOfSpeech == DictEntry::PartOfSpeech::Verb;
-                                }));
-    }
+    // ("kouřit", "pít").
+    const bool verb = isVerb(key.first, word);
     for (std::size_t i = 0; i < english.size(); ++i) {
         const std::vector<TranslationPair> second =
             bothWays(fromEnglish, english[i].first, false,

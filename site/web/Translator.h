@@ -131,6 +131,12 @@ private:
     // gloss); -1 where it does not.
     double backPlace(const Key &key, std::string_view candidate, std::string_view folded,
                      Use gloss) const;
+    // Whether `word` of `language` is a verb, as far as its dictionary into
+    // English tells: a Turkish infinitive whose entry starts with an English
+    // word used as a verb ("içmek": smoke; not "ekmek", a noun too: bread),
+    // or a word the entry marks as a verb as typed ("trinken", not
+    // "Trinken") or glosses "to …".
+    bool isVerb(const std::string &language, std::string_view word) const;
     // X to Y through English, ranked by agreement.
     std::vector<TranslationPair> throughEnglish(const Key &key, std::string_view word,
                                                 std::size_t maxPairs) const;
