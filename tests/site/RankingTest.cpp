@@ -104,7 +104,7 @@ const FirstRow kFirstRows[] = {
     // pít before kouř (smoke, the noun).
     {"PivotVerbAsksForAVerbsForm", "turkish", "czech", "içmek", {}, "pít", "kouř"},
     {"PivotMarkedVerbAsksForAVerbsForm", "german", "french", "trinken", {"boire"}},
-    {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "spanish", "ekmek", {"pan"}},
+    {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "dutch", "ekmek", {}, "brood", "planten"},
     // Turkish to Swedish has only Swedish–Turkish read backwards, where
     // väga and komma both give "gelmek" first: the commoner comes first.
     {"BackwardsAloneCommonerFirst", "turkish", "swedish", "gelmek", {"komma"}},
