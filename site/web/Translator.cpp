@@ -41,6 +41,15 @@ constexpr double kBackOnlyCost = 1.0;
 // What a candidate of another form than the verb asked for costs: four
 // English words.
 constexpr double kPivotOtherFormPenalty = 4.0;
+// What a candidate whose first English word is the word's own first one
+// wins besides that word's vote: another English word shared. A word's
+// first translation is its commonest meaning, in both dictionaries, but
+// for nouns and adjectives only: a verb's entry often starts with a
+// narrower sense ("içmek": smoke, then drink).
+constexpr double kFirstMeaningWeight = 1.0;
+// What each doubling of a candidate's commonness in the target language
+// wins against the path: half a row.
+constexpr double kPivotCommonWeight = 0.25;
 // Each candidate that is a compound of another (up to three) wins that one
 // this share of an agreeing English word.
 constexpr double kPivotCompoundWeight = 0.5;
@@ -698,6 +707,8 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
     // infinitives ("kouř", smoke) comes after those of a verb's form
     // ("kouřit", "pít").
     const bool verb = isVerb(key.first, word);
+    // Whether the word's first English word is its first meaning.
+    const bool firstMeans = !verb && looksLikeInfinitive(key.first, word) != true;
     for (std::size_t i = 0; i < english.size(); ++i) {
         const std::vector<TranslationPair> second =
             bothWays(fromEnglish, english[i].first, false,
@@ -722,7 +733,14 @@ std::vector<TranslationPair> Translator::throughEnglish(const Key &key, std::str
             for (std::size_t k = 0; k < back.size(); ++k)
                 for (std::size_t i = 0; i < english.size(); ++i)
                     if (english[i].first == back[k].first)
-                        candidate.agreement += 1.0 + 0.5 / double((1 + i) * (1 + k));
+                        candidate.agreement +=
+                            1.0 + 0.5 / double((1 + i) * (1 + k)) +
+                            (firstMeans && i == 0 && k == 0 ? kFirstMeaningWeight : 0.0);
+            // Of candidates that agree alike, the commoner word ("chien":
+            // Hund before Gerüstklammer, a scaffold's dog).
+            candidate.path -=
+                kPivotCommonWeight * commonness(key.second, candidate.pair.translation,
+                                                DictEntry::PartOfSpeech::Unknown);
         }
     }
     // The English–Croatian file lists a word's forms beside it ("glava,

@@ -105,6 +105,16 @@ const FirstRow kFirstRows[] = {
     {"PivotVerbAsksForAVerbsForm", "turkish", "czech", "içmek", {}, "pít", "kouř"},
     {"PivotMarkedVerbAsksForAVerbsForm", "german", "french", "trinken", {"boire"}},
     {"PivotNounOfAnInfinitivesFormKeepsItsNouns", "turkish", "dutch", "ekmek", {}, "brood", "planten"},
+    // A noun's first English word meets the candidate's first: "çocuk"
+    // (child, boy, …) gives dítě before mládenec (youngster, lad, boy,
+    // child); not so for a verb, whose entry may start with a narrower
+    // sense, told by its entry ("ír": to do, to write) or by its form.
+    {"PivotFirstMeaningsMeet", "turkish", "czech", "çocuk", {"dítě"}},
+    {"PivotVerbsFirstWordNotItsMeaning", "hungarian", "turkish", "ír", {"yazmak"}},
+    {"PivotInfinitivesFirstWordNotItsMeaning", "dutch", "turkish", "schrijven", {"yazmak"}},
+    // Of candidates that agree alike, the commoner: Hund before
+    // Gerüstklammer (a scaffold's dog).
+    {"PivotCommonerOfEqualsFirst", "french", "german", "chien", {"Hund"}},
     // Turkish to Swedish has only Swedish–Turkish read backwards, where
     // väga and komma both give "gelmek" first: the commoner comes first.
     {"BackwardsAloneCommonerFirst", "turkish", "swedish", "gelmek", {"komma"}},
