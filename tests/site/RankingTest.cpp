@@ -80,6 +80,7 @@ const FirstRow kFirstRows[] = {
     // word a longer translation holds ("cevap" of "cevap vermek") first.
     {"NounBeforeTheVerb", "english", "turkish", "book", {"kitap"}},
     {"VerbBeforeTheNounWhereTheVerbIsCommoner", "english", "turkish", "go", {"gitmek"}},
+    {"VerbEntryBeforeTheNounsWhereCommoner", "english", "turkish", "drink", {"içmek"}, "yutmak", "içki"},
     {"MainEntryBeforeARareOne", "english", "turkish", "road", {"yol"}},
     {"FirstWordOfEachUseFirst", "english", "turkish", "answer", {"cevap", "cevap vermek"}},
     {"PlainWordBeforeItsDescription", "french", "turkish", "bouleau", {"huş"}},
