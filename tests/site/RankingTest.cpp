@@ -129,6 +129,7 @@ const FirstRow kFirstRows[] = {
     // parent, governor, begetter, father).
     {"FlatListRankedByUse", "hungarian", "english", "alszik", {"to sleep"}},
     {"PivotReadsAllOfAFlatList", "hungarian", "turkish", "apa", {"baba"}},
+    {"PivotReadsAllOfALongFlatList", "hungarian", "turkish", "ház", {"ev"}},
     // Into Hungarian, "house" is thirty one-word senses with "ház" 22nd:
     // the word five others are compounds of ("lakóház", "színház") comes
     // first; a short list of one-word senses keeps its order.
