@@ -26,12 +26,14 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p build-asan/crashes
 for target in "${targets[@]}"; do
     mkdir -p "$work/$target"
-    # The index reader's seeds are written by the build (of the current format).
-    for corpus in tests/fuzz/corpus/"$target" build-asan/tests/fuzz/corpus/"$target"; do
-        if [ -d "$corpus" ]; then
-            cp "$corpus"/* "$work/$target/"
-        fi
-    done
+    if [ -d tests/fuzz/corpus/"$target" ]; then
+        cp tests/fuzz/corpus/"$target"/* "$work/$target/"
+    fi
+    # The index reader's seeds come from this build's own writer (of the
+    # current format).
+    if [ "$target" = index_file ]; then
+        build-asan/tests/fuzz/fuzz_index_seeds "$work/$target"
+    fi
     if [ -d tests/fuzz/regressions/"$target" ]; then
         cp tests/fuzz/regressions/"$target"/* "$work/$target/"
     fi
