@@ -40,6 +40,8 @@ packages=(
     iproute2 util-linux libcap2-bin desktop-file-utils
     # the Debian packages (cpack) and their check; nginx in front of the site
     dpkg-dev lintian nginx man-db
+    # the nginx test's lookups and its free ports
+    curl python3
     # https in the program's client (OpenSSL), and the openssl command for test authorities
     libssl-dev openssl
     # the end-to-end bench's pixel poller: input through XTest

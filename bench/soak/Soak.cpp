@@ -10,7 +10,7 @@
 #include "bench/soak/SoakTally.h"
 #include "lookup/client/FetchDictionaryPage.h"
 #include "lookup/client/HttpClient.h"
-#include "tests/support/LookupPlan.h"
+#include "bench/soak/LookupPlan.h"
 #include "tests/support/SiteProcess.h"
 
 #include <QCoreApplication>

@@ -10,7 +10,7 @@
 #include "lookup/client/FetchDictionaryPage.h"
 #include "lookup/client/HttpClient.h"
 #include "platform/Cp1254.h"
-#include "tests/support/LookupPlan.h"
+#include "bench/soak/LookupPlan.h"
 #include "tests/support/SiteProcess.h"
 #include "ui/TApplication.h"
 #include "ui/TForm1.h"

@@ -1,4 +1,4 @@
-#include "tests/support/LookupPlan.h"
+#include "bench/soak/LookupPlan.h"
 
 #include "lookup/core/LanguageTable.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// The soak's lookups: words of the languages the site has dictionaries for,
+// The soaks' lookups: words of the languages the site has dictionaries for,
 // in Windows-1254 bytes as the window sends them, mostly over pairs the site
 // serves and sometimes over any pair of the two lists, with a few words that
 // must be escaped or that no dictionary holds.
