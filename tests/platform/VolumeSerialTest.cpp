@@ -2,27 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <utility>
 
 using namespace vorlinda::platform;
 
-// The banner address carries the serial as unsigned decimal: one to ten
-// digits, no sign, no leading zeros, no separators.
-TEST(VolumeSerial, SerialsAreWrittenAsUnsignedDecimal)
+// The banner address carries the serial as unsigned decimal: with the top bit
+// set it must not turn negative.
+TEST(VolumeSerial, SerialsWithTheTopBitSetAreWrittenUnsigned)
 {
-    const std::pair<std::uint32_t, std::string> rows[] = {
-        {0u, "0"},
-        {7u, "7"},
-        {1234567890u, "1234567890"},
-        {0x7FFFFFFFu, "2147483647"},
-        {0x80000000u, "2147483648"}, // the top bit set: never negative
-        {0xFFFFFFFFu, "4294967295"}};
-    for (const auto &[serial, written] : rows)
-        EXPECT_EQ(VolumeSerial::formatSerial(serial), written) << serial;
+    EXPECT_EQ(VolumeSerial::formatSerial(0x80000000u), "2147483648");
+    EXPECT_EQ(VolumeSerial::formatSerial(0xFFFFFFFFu), "4294967295");
 }
 
 // The identifier is the first word of the root file system's id, which
