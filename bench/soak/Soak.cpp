@@ -7,10 +7,10 @@
 // Exits 1 on a spurious failure, a wrong body, or (over 10,000 lookups or
 // more) client memory growth of 2 MiB or more from lookup 1,000 to the end.
 #include "bench/soak/FaultProxy.h"
+#include "bench/soak/LookupPlan.h"
 #include "bench/soak/SoakTally.h"
 #include "lookup/client/FetchDictionaryPage.h"
 #include "lookup/client/HttpClient.h"
-#include "bench/soak/LookupPlan.h"
 #include "tests/support/SiteProcess.h"
 
 #include <QCoreApplication>

@@ -6,11 +6,11 @@
 // QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 set:
 //   vorlinda_window_soak SITE_PROGRAM [LOOKUPS] [READ_TIMEOUT_MS] [SEED]
 #include "bench/soak/FaultProxy.h"
+#include "bench/soak/LookupPlan.h"
 #include "bench/soak/SoakTally.h"
 #include "lookup/client/FetchDictionaryPage.h"
 #include "lookup/client/HttpClient.h"
 #include "platform/Cp1254.h"
-#include "bench/soak/LookupPlan.h"
 #include "tests/support/SiteProcess.h"
 #include "ui/TApplication.h"
 #include "ui/TForm1.h"
