@@ -1,6 +1,7 @@
 #include "lookup/core/CookieStore.h"
 #include "lookup/core/DictionaryQuery.h"
 #include "lookup/core/HttpRequest.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,7 @@ const CookieRow cookieRows[] = {
     {"setCookie2", "2:id=\"7\"; Version=\"1\"; Path=\"/\"", 0, "id=\"7\""},
 };
 
-class ExchangeCookieRow : public testing::TestWithParam<CookieRow>
-{};
+using ExchangeCookieRow = testing::TestWithParam<CookieRow>;
 
 TEST_P(ExchangeCookieRow, GivesTheCookieLine)
 {
@@ -72,7 +72,6 @@ TEST_P(ExchangeCookieRow, GivesTheCookieLine)
               row.pairs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCookieRow, testing::ValuesIn(cookieRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeCookieRow, testing::ValuesIn(cookieRows), rowName);
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "lookup/core/HttpError.h"
 #include "lookup/core/HttpSession.h"
 #include "lookup/core/SiteAddress.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -159,8 +160,7 @@ const Row rows[] = {
      {R + request("a=1"), request("a=1; b=2")}},
 };
 
-class ExchangeSessionRow : public testing::TestWithParam<Row>
-{};
+using ExchangeSessionRow = testing::TestWithParam<Row>;
 
 TEST_P(ExchangeSessionRow, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
 {
@@ -184,8 +184,7 @@ TEST_P(ExchangeSessionRow, ReadsEachResponseReusesTheConnectionAndRetriesOnce)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ExchangeSessionRow, testing::ValuesIn(rows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, ExchangeSessionRow, testing::ValuesIn(rows), rowName);
 
 // The site's address as the user gives it, down to the request's bytes: the
 // default's are those the program always sent; a port other than the

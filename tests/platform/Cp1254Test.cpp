@@ -1,5 +1,6 @@
 #include "platform/Cp1254.h"
 #include "lookup/core/DictionaryQuery.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +57,7 @@ const FormFieldRow formFieldRows[] = {
      "a%3Fb"},
 };
 
-class Cp1254FormField : public testing::TestWithParam<FormFieldRow>
-{};
+using Cp1254FormField = testing::TestWithParam<FormFieldRow>;
 
 TEST_P(Cp1254FormField, GoesIntoTheQueryAsABrowserSendsIt)
 {
@@ -68,5 +68,4 @@ TEST_P(Cp1254FormField, GoesIntoTheQueryAsABrowserSendsIt)
                   "&submitButton=Search");
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Cp1254FormField, testing::ValuesIn(formFieldRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, Cp1254FormField, testing::ValuesIn(formFieldRows), rowName);

@@ -1,6 +1,7 @@
 // The index files' shared block cache: every read gives the file's own
 // bytes, however few blocks it holds, and a block held is not read again.
 #include "dict/BlockCache.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +20,7 @@ struct Reads
     int reads; // of the file, all asks together
 };
 
-class SiteBlockCache : public testing::TestWithParam<Reads>
-{};
+using SiteBlockCache = testing::TestWithParam<Reads>;
 
 // A block's bytes tell its file and number; block 9 is a short last one.
 std::size_t fill(BlockCache::Key key, char *out)
@@ -75,6 +75,6 @@ INSTANTIATE_TEST_SUITE_P(
                            {1, 0},
                            {1, 1}},
                           10}),
-    [](const testing::TestParamInfo<Reads> &row) { return std::string(row.param.name); });
+    rowName);
 
 } // namespace

@@ -1,6 +1,7 @@
 // The feedback page and what it keeps: the answer to each form sent, the
 // rows committed, the caps, a store that cannot be written, and the lines
 // the operator reads them by.
+#include "tests/support/RowName.h"
 #include "tests/support/TempDir.h"
 #include "web/FeedbackStore.h"
 #include "web/SitePages.h"
@@ -48,8 +49,7 @@ void PrintTo(const FormRow &row, std::ostream *out)
     *out << row.name;
 }
 
-class SiteFeedbackForm : public testing::TestWithParam<FormRow>
-{};
+using SiteFeedbackForm = testing::TestWithParam<FormRow>;
 
 TEST_P(SiteFeedbackForm, AnswersAfterTheRowIsKept)
 {
@@ -87,10 +87,7 @@ const FormRow kFormRows[] = {
     {"BlankShowsTheForm", "POST", "/feedback.asp", "msg=+%0A+", 200, Answer::Form, "", " \n ", ""},
     {"BrokenEscape", "POST", "/feedback.asp", "msg=%ZZ", 400, Answer::Form, "", "", ""},
 };
-INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackForm, testing::ValuesIn(kFormRows),
-                         [](const testing::TestParamInfo<FormRow> &row) {
-                             return std::string(row.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackForm, testing::ValuesIn(kFormRows), rowName);
 
 // Full: the insert that would pass the size is refused, the rows before it
 // stay. A folder that cannot be made: an honest failure, then the store is
@@ -157,15 +154,13 @@ const PrintedRow kPrintedRows[] = {
      "T\t-\t\\xFF\\xC3(\\xED\\xA0\\x80\\u0000z"},
 };
 
-class SiteFeedbackPrinted : public testing::TestWithParam<PrintedRow>
-{};
+using SiteFeedbackPrinted = testing::TestWithParam<PrintedRow>;
 
 TEST_P(SiteFeedbackPrinted, EscapesWhatATerminalWouldObey)
 {
     EXPECT_EQ(FeedbackStore::printable(GetParam().message), GetParam().line);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackPrinted, testing::ValuesIn(kPrintedRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackPrinted, testing::ValuesIn(kPrintedRows), rowName);
 
 } // namespace

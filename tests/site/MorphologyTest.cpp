@@ -3,6 +3,7 @@
 #include "morph/Morphology.h"
 #include "morph/TurkishSuffixes.h"
 #include "tests/support/DictFixture.h"
+#include "tests/support/RowName.h"
 #include "text/TextFolding.h"
 #include "web/Translator.h"
 
@@ -48,8 +49,7 @@ const FormRow kFormRows[] = {
     // clang-format on
 };
 
-class SiteMorphologyForm : public testing::TestWithParam<FormRow>
-{};
+using SiteMorphologyForm = testing::TestWithParam<FormRow>;
 
 TEST_P(SiteMorphologyForm, FindsItsDictionaryForm)
 {
@@ -67,8 +67,7 @@ TEST_P(SiteMorphologyForm, FindsItsDictionaryForm)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteMorphologyForm, testing::ValuesIn(kFormRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteMorphologyForm, testing::ValuesIn(kFormRows), rowName);
 
 // German over a small dictionary of its own: the real English-German one
 // takes seconds to read backwards.

@@ -3,6 +3,7 @@
 #include "dict/DictEntry.h"
 #include "server/IndexCache.h"
 #include "server/SiteOptions.h"
+#include "tests/support/RowName.h"
 #include "web/SitePages.h"
 #include "web/Translator.h"
 
@@ -174,8 +175,7 @@ const FirstRow kFirstRows[] = {
     // clang-format on
 };
 
-class SiteRankingFirst : public testing::TestWithParam<FirstRow>
-{};
+using SiteRankingFirst = testing::TestWithParam<FirstRow>;
 
 TEST_P(SiteRankingFirst, ExpectedTranslationComesFirst)
 {
@@ -190,8 +190,7 @@ TEST_P(SiteRankingFirst, ExpectedTranslationComesFirst)
         EXPECT_GT(rowOf(got, row.later), rowOf(got, row.earlier)) << row.later;
     }
 }
-INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingFirst, testing::ValuesIn(kFirstRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingFirst, testing::ValuesIn(kFirstRows), rowName);
 
 // Rows of real entries that the cleaning must mend, and rows it must keep.
 struct CleanRow
@@ -225,8 +224,7 @@ const CleanRow kCleanRows[] = {
     // clang-format on
 };
 
-class SiteRankingClean : public testing::TestWithParam<CleanRow>
-{};
+using SiteRankingClean = testing::TestWithParam<CleanRow>;
 
 TEST_P(SiteRankingClean, RealRowsCleaned)
 {
@@ -236,8 +234,7 @@ TEST_P(SiteRankingClean, RealRowsCleaned)
                                  TranslationPair{row.source, row.translation}) != pairs.end();
     EXPECT_EQ(shown, row.shown);
 }
-INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingClean, testing::ValuesIn(kCleanRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteRankingClean, testing::ValuesIn(kCleanRows), rowName);
 
 // What a parse makes of an entry's lines.
 TEST(SiteDictEntry, ParsesSensesMarksAndCompounds)

@@ -2,6 +2,7 @@
 // dictionary set and spoken to in raw bytes: request in, response out.
 #include "tests/support/DictFixture.h"
 #include "tests/support/LoopbackClient.h"
+#include "tests/support/RowName.h"
 #include "tests/support/SiteProcess.h"
 #include "web/FeedbackStore.h"
 #include "web/LoaderGif.h"
@@ -128,8 +129,7 @@ TEST_P(SiteServerExchange, AnswerIsExactAndLoggedOnce)
     EXPECT_TRUE(log.back().ends_with(" " + std::to_string(row.body.size())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteServerExchange, testing::ValuesIn(exchangeRows()),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteServerExchange, testing::ValuesIn(exchangeRows()), rowName);
 
 // Sent as soon as the site listens, an inflected form finds its stem: the
 // lookup waits for its language's Hunspell rather than answer without it.

@@ -1,6 +1,7 @@
 // The window's one-time scaling to the screen.
 
 #include "ui/Scaling.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,7 @@ const Row rows[] = {
     {"Unchanged", 495, 13, 13, 495},       {"ClientWidthAt16", 495, 16, 13, 609},
 };
 
-class ScalingRow : public testing::TestWithParam<Row>
-{};
+using ScalingRow = testing::TestWithParam<Row>;
 
 TEST_P(ScalingRow, MulDivRoundsHalfAwayFromZero)
 {
@@ -29,7 +29,6 @@ TEST_P(ScalingRow, MulDivRoundsHalfAwayFromZero)
     EXPECT_EQ(Scaling::mulDiv(row.value, row.numerator, row.denominator), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ScalingRow, testing::ValuesIn(rows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, ScalingRow, testing::ValuesIn(rows), rowName);
 
 } // namespace

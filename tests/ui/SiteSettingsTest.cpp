@@ -2,6 +2,7 @@
 // environment over the user's file over the system's over the built-in one.
 
 #include "ui/SiteSettings.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +64,7 @@ const Row rows[] = {
     {"bracketsWithoutIpv6Stop", from("http://[a.test]:80", {}, {}, {}), "", "", "!--site"},
 };
 
-class SiteSettingsRow : public testing::TestWithParam<Row>
-{};
+using SiteSettingsRow = testing::TestWithParam<Row>;
 
 TEST_P(SiteSettingsRow, TakesEachAddressFromTheStrongestSourceThatGivesOne)
 {
@@ -83,7 +83,6 @@ TEST_P(SiteSettingsRow, TakesEachAddressFromTheStrongestSourceThatGivesOne)
     EXPECT_EQ(passedOver, row.passedOver);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteSettingsRow, testing::ValuesIn(rows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteSettingsRow, testing::ValuesIn(rows), rowName);
 
 } // namespace

@@ -3,6 +3,7 @@
 // opens them.
 
 #include "ui/WindowPages.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +30,13 @@ const AddressRow kAddressRows[] = {
      "file:///home/ku%C5%9F%20kanad%C4%B1/tmp.htm"},
 };
 
-class WindowPagesAddress : public testing::TestWithParam<AddressRow>
-{};
+using WindowPagesAddress = testing::TestWithParam<AddressRow>;
 
 TEST_P(WindowPagesAddress, HasItsBytes)
 {
     EXPECT_EQ(GetParam().built.toStdString(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, WindowPagesAddress, testing::ValuesIn(kAddressRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, WindowPagesAddress, testing::ValuesIn(kAddressRows), rowName);
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/BrowserCommand.h"
 #include "platform/PageFile.h"
 #include "platform/VolumeSerial.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "<directory>"},
         PageRow{"MissingDirectory", "C:\\vorlinda-tests\\none\\tmp.htm", false,
                 "Cannot create file \"C:\\vorlinda-tests\\none\\tmp.htm\". ", "<none>", "<none>"}),
-    [](const testing::TestParamInfo<PageRow> &row) { return row.param.name; });
+    rowName);
 
 void PrintTo(const PageRow &row, std::ostream *out)
 {
