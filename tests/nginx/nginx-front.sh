@@ -4,8 +4,7 @@
 # certificate made here) for 12 s, one instance killed at 4 s and started
 # again at 8 s. Fails on a failed lookup or a body unlike the instance's own
 # answer, on a second cookie, on a request target that reaches a site other
-# than as sent, when the started-again instance gets no request, and when a
-# request line with raw blanks fares otherwise than nginx is known to treat it.
+# than as sent, and when the started-again instance gets no request.
 #
 #   nginx-front.sh NGINX SITE_PROGRAM NGINX_CONF
 set -euo pipefail
@@ -18,10 +17,7 @@ fail() { echo "FAILED: $*" >&2 && exit 1; }
 wait_for() {
     local end=$((SECONDS + $1))
     shift
-    until "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.05 # polling
-    done
+    until "$@"; do [ $SECONDS -lt $end ] && sleep 0.05 || return 1; done
 }
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
@@ -116,26 +112,9 @@ requests=$(printf 'first %s (then %s after its restart), second %s' "$(logged 1)
 cat "$work"/site-[123].log | awk '$3 == "GET" && $4 ~ /^\/index.php/ { print $4 }' | sort >"$work/arrived"
 intact=$(sort "$work/sent" | cmp -s - "$work/arrived" && echo yes || echo NO)
 
-# The line the original program wrote, unescaped: the site mends it, but nginx
-# (since 1.21.1) refuses any blank inside the request target.
-status() {
-    exec 3<>"/dev/tcp/127.0.0.1/$1"
-    printf 'GET /index.php?selectFrom=french &selectTo=turkish&txtLang=bonjour HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n' >&3
-    head -1 <&3 | tr -d '\r'
-    exec 3<&-
-}
-direct=$(status "$second") through=$(status "$plain")
-
-echo "lookups over https     $sent in 12 s; instance 1 killed at 4 s, started again at 8 s"
-echo "failed lookups         $failed"
-echo "wrong bodies           $wrong"
-echo "cookies handed out     $cookies"
-echo "requests per instance  $requests"
-echo "targets as sent        $intact"
-echo "raw blanks             direct: $direct; through nginx: $through"
-if ! { [ "$failed" = 0 ] && [ "$wrong" = 0 ] && [ "$cookies" = 1 ] && [ "$(logged 3)" -gt 0 ] &&
-    [ "$intact" = yes ] && [ "$direct" = "HTTP/1.1 200 OK" ] &&
-    [ "$through" = "HTTP/1.1 400 Bad Request" ]; }; then
-    fail "see above"
-fi
+echo "$sent lookups over https in 12 s, instance 1 killed at 4 s and started again at 8 s:" \
+    "$failed failed, $wrong wrong bodies, $cookies cookies handed out; $requests;" \
+    "every target as sent: $intact"
+{ [ "$failed" = 0 ] && [ "$wrong" = 0 ] && [ "$cookies" = 1 ] && [ "$(logged 3)" -gt 0 ] &&
+    [ "$intact" = yes ]; } || fail "see above"
 echo passed
