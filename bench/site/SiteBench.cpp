@@ -251,7 +251,7 @@ void hostile(const std::string &binary)
 {
     const std::filesystem::path dictionaries = hostileDictionaries();
     for (const HostileClient &row : hostileClients()) {
-        SiteProcess site(binary, hostileArguments(row, dictionaries), 0, hostileFileLimit(row));
+        SiteProcess site(binary, hostileArguments(row, dictionaries), 0, kHostileFileLimit);
         const auto start = Clock::now();
         const std::string seen = row.run(site);
         std::printf("hostile: %-55s %6.0f ms  %s\n", row.name, msSince(start),

@@ -4,6 +4,7 @@
 #include "server/IndexCache.h"
 #include "server/SiteOptions.h"
 #include "tests/support/DictFixture.h"
+#include "tests/support/RowName.h"
 #include "web/SitePages.h"
 #include "web/Translator.h"
 
@@ -134,8 +135,7 @@ const DamageRow kDamageRows[] = {
      2, false},
 };
 
-class SiteIndexDamage : public testing::TestWithParam<DamageRow>
-{};
+using SiteIndexDamage = testing::TestWithParam<DamageRow>;
 
 TEST_P(SiteIndexDamage, IsRefusedAndTheDictionariesAnswer)
 {
@@ -169,8 +169,7 @@ TEST_P(SiteIndexDamage, IsRefusedAndTheDictionariesAnswer)
               plain.translate("english", "turkish", "book", 20));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexDamage, testing::ValuesIn(kDamageRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexDamage, testing::ValuesIn(kDamageRows), rowName);
 
 // Where the service, a user and a package's script find the indexes, and
 // whether the system's are tried first.
@@ -196,8 +195,7 @@ const CacheRow kCacheRows[] = {
     // clang-format on
 };
 
-class SiteIndexFolder : public testing::TestWithParam<CacheRow>
-{};
+using SiteIndexFolder = testing::TestWithParam<CacheRow>;
 
 TEST_P(SiteIndexFolder, FromTheCommandLineOrTheEnvironment)
 {
@@ -215,45 +213,6 @@ TEST_P(SiteIndexFolder, FromTheCommandLineOrTheEnvironment)
                          : std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexFolder, testing::ValuesIn(kCacheRows),
-                         [](const auto &row) { return std::string(row.param.name); });
-
-// The feedback store a site keeps and --feedback reads: the service's
-// state folder, else the user's, where --feedback also tries the service's.
-struct StateRow
-{
-    const char *name;
-    std::vector<std::string_view> arguments;
-    const char *state, *xdg, *home;
-    std::vector<std::filesystem::path> files;
-};
-
-const std::filesystem::path kServiceStore = "/var/lib/vorlinda-site/feedback.sqlite";
-const StateRow kStateRows[] = {
-    // clang-format off
-    {"Service", {}, "/var/lib/v:/other", "/x", "/h", {"/var/lib/v/feedback.sqlite"}},
-    {"UserXdg", {}, nullptr, "/x", "/h", {"/x/vorlinda-site/feedback.sqlite", kServiceStore}},
-    {"ReadUserHome", {"--feedback"}, nullptr, nullptr, "/h", {"/h/.local/state/vorlinda-site/feedback.sqlite", kServiceStore}},
-    {"ReadFolderGiven", {"--feedback", "/d"}, "/var/lib/v", nullptr, "/h", {"/d/feedback.sqlite"}},
-    // clang-format on
-};
-
-class SiteFeedbackFolder : public testing::TestWithParam<StateRow>
-{};
-
-TEST_P(SiteFeedbackFolder, FromTheCommandLineOrTheEnvironment)
-{
-    const StateRow &row = GetParam();
-    set("STATE_DIRECTORY", row.state);
-    set("XDG_STATE_HOME", row.xdg);
-    set("HOME", row.home);
-    const SiteOptions options = SiteOptions::parse(row.arguments);
-    set("STATE_DIRECTORY", nullptr);
-    EXPECT_EQ(options.feedbackFiles(), row.files);
-    EXPECT_EQ(options.state, row.files[0].parent_path());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, SiteFeedbackFolder, testing::ValuesIn(kStateRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteIndexFolder, testing::ValuesIn(kCacheRows), rowName);
 
 } // namespace

@@ -2,6 +2,7 @@
 // and a stop in the middle of answering: each row of the shared table starts
 // its own site with shortened waits and tells what its client saw.
 #include "tests/support/HostileClients.h"
+#include "tests/support/RowName.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,12 @@ protected:
 
 TEST_P(SiteClients, Behaves)
 {
-    SiteProcess site(VORLINDA_SITE, hostileArguments(GetParam(), dir_), 0,
-                     hostileFileLimit(GetParam()));
+    SiteProcess site(VORLINDA_SITE, hostileArguments(GetParam(), dir_), 0, kHostileFileLimit);
     ASSERT_NE(site.port(), 0) << site.output();
     EXPECT_EQ(GetParam().run(site), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Site, SiteClients, testing::ValuesIn(hostileClients()),
-                         [](const testing::TestParamInfo<HostileClient> &row) {
-                             return row.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Site, SiteClients, testing::ValuesIn(hostileClients()), rowName);
 
 } // namespace
 

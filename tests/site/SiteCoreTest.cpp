@@ -7,6 +7,7 @@
 #include "lookup/core/ResultPage.h"
 #include "lookup/core/TextRules.h"
 #include "tests/support/DictFixture.h"
+#include "tests/support/RowName.h"
 #include "text/CharacterReferences.h"
 #include "web/SitePages.h"
 #include "web/SiteResponder.h"
@@ -20,15 +21,6 @@ using namespace vorlinda::lookup;
 using namespace vorlinda::site;
 
 namespace {
-
-TEST(SiteDictdIndex, NumbersAreBase64DigitsMostSignificantFirst)
-{
-    const std::vector<std::pair<std::string, std::optional<std::uint64_t>>> rows = {
-        {"A", 0}, {"/", 63},  {"+", 62},          {"09", 52 * 64 + 61}, {"HPwV", 1899541},
-        {"", {}}, {"A=", {}}, {"AAAAAAAAAAA", {}}}; // eleven digits would pass 64 bits
-    for (const auto &[digits, value] : rows)
-        EXPECT_EQ(DictdIndex::decodeNumber(digits), value) << digits;
-}
 
 // The headwords that start with a word, as the site counts a word's family:
 // folded, each once, the word itself among them.
@@ -68,16 +60,14 @@ const ReferenceRow referenceRows[] = {
     {"namedReferenceStays", "&amp;&lt;", "&amp;&lt;"},
 };
 
-class SiteCharacterReferences : public testing::TestWithParam<ReferenceRow>
-{};
+using SiteCharacterReferences = testing::TestWithParam<ReferenceRow>;
 
 TEST_P(SiteCharacterReferences, DecodeToTheirCharacterOrStay)
 {
     EXPECT_EQ(decodeCharacterReferences(GetParam().word), GetParam().decoded);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteCharacterReferences, testing::ValuesIn(referenceRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteCharacterReferences, testing::ValuesIn(referenceRows), rowName);
 
 // Ranges inside, at and across the chunk boundaries.
 TEST(SiteDictZip, ChunkedReadsMatchTheText)
@@ -143,8 +133,7 @@ const PageRow kPageRows[] = {
 
 // English-Turkish, Turkish-English, Spanish-English and a small
 // Spanish-Turkish that lacks "casa"; each opposite pair is also read backwards.
-class SiteDictionaryPage : public testing::TestWithParam<PageRow>
-{};
+using SiteDictionaryPage = testing::TestWithParam<PageRow>;
 
 TEST_P(SiteDictionaryPage, ProgramExtractsThePairs)
 {
@@ -183,8 +172,7 @@ TEST_P(SiteDictionaryPage, ProgramExtractsThePairs)
     EXPECT_EQ(pairsShown(extractResultPage(lowered, "a", "b").page), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteDictionaryPage, testing::ValuesIn(kPageRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteDictionaryPage, testing::ValuesIn(kPageRows), rowName);
 
 // The program starts its scan 50 characters after the marker's start and
 // reads 15000 characters from there; the page shows the first 20 rows and
@@ -290,7 +278,6 @@ TEST_P(SiteApertiumRomanian, AnswersBothWays)
     })) << response.body;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, SiteApertiumRomanian, testing::ValuesIn(kRomanianRows),
-                         [](const auto &row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, SiteApertiumRomanian, testing::ValuesIn(kRomanianRows), rowName);
 
 } // namespace

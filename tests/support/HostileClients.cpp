@@ -67,6 +67,17 @@ std::string refusal(const LoopbackClient &client)
     return seen;
 }
 
+// Sends `request` on a connection of its own; tells the answer's status
+// line, or with `refused` the refusal as the client reads it.
+std::function<std::string(SiteProcess &)> sends(const std::string &request, bool refused = false)
+{
+    return [=](SiteProcess &site) {
+        LoopbackClient client(site.port());
+        client.send(request);
+        return refused ? refusal(client) : LoopbackClient::statusLine(client.answer());
+    };
+}
+
 // The site's end of `client`'s connection to `port` as the kernel lists it:
 // its TCP state ("04" once the site shut its send side) and its inode ("0"
 // once the site no longer holds it).
@@ -147,11 +158,6 @@ std::vector<HostileClient> rows()
              return LoopbackClient::statusLine(lookup.answer());
          },
          "HTTP/1.1 200 OK"},
-        {"TooLowAHardLimitIsTold",
-         {},
-         [](SiteProcess &site) { return std::to_string(site.logged("open-file limit is 200,")); },
-         "1",
-         200},
         {"TrickledHeaderIsCutAtTheDeadline",
          {"--header-timeout-ms", "300"},
          [](SiteProcess &site) {
@@ -165,37 +171,18 @@ std::vector<HostileClient> rows()
              return std::string("still open");
          },
          "cut: \"\""},
-        {"LongestRequestLineIsRead",
-         {},
-         [](SiteProcess &site) {
-             LoopbackClient client(site.port());
-             client.send(kLine + "\r\n");
-             return LoopbackClient::statusLine(client.answer());
-         },
-         "HTTP/1.1 404 Not Found"},
+        {"LongestRequestLineIsRead", {}, sends(kLine + "\r\n"), "HTTP/1.1 404 Not Found"},
         {"LongerRequestLineGets414",
          {},
-         [](SiteProcess &site) {
-             LoopbackClient client(site.port());
-             client.send("G" + kLine + "\r\n");
-             return refusal(client);
-         },
+         sends("G" + kLine + "\r\n", true),
          "HTTP/1.1 414 URI Too Long, Connection: close, <h1>414 URI Too Long</h1>, then closed"},
         {"LargestHeaderIsRead",
          {},
-         [](SiteProcess &site) {
-             LoopbackClient client(site.port());
-             client.send("GET /ban.asp HTTP/1.1\r\n" + kHeader);
-             return LoopbackClient::statusLine(client.answer());
-         },
+         sends("GET /ban.asp HTTP/1.1\r\n" + kHeader),
          "HTTP/1.1 200 OK"},
         {"LargerHeaderGets431",
          {},
-         [](SiteProcess &site) {
-             LoopbackClient client(site.port());
-             client.send("GET /ban.asp HTTP/1.1\r\nX" + kHeader);
-             return refusal(client);
-         },
+         sends("GET /ban.asp HTTP/1.1\r\nX" + kHeader, true),
          "HTTP/1.1 431 Request Header Fields Too Large, Connection: close, <h1>431 Request "
          "Header Fields Too Large</h1>, then closed"},
         {"HundredClientsThatDoNotReadHoldUpNoOneAndAreCut",
@@ -220,32 +207,6 @@ std::vector<HostileClient> rows()
              return seen + ", " + std::to_string(cut) + " stalled ones cut";
          },
          "HTTP/1.1 200 OK, 100 stalled ones cut"},
-        {"IdleKeptConnectionIsClosed",
-         {"--keepalive-timeout-ms", "300"},
-         [](SiteProcess &site) {
-             LoopbackClient client(site.port());
-             client.send(kLookup);
-             const std::string answered = LoopbackClient::statusLine(client.answer());
-             return answered + ", then \"" + client.all() + "\"";
-         },
-         "HTTP/1.1 200 OK, then \"\""},
-        {"ThousandsOfAnswersWhileNoOneReadsTheLog",
-         {},
-         [](SiteProcess &site) { // far more log lines than a pipe holds
-             site.holdLog();
-             LoopbackClient client(site.port());
-             std::string got, more = "-";
-             for (int round = 1; round <= 20 && !more.empty(); ++round) {
-                 std::string requests;
-                 for (int i = 0; i < 100; ++i)
-                     requests += kLookup;
-                 client.send(requests);
-                 while (wholeAnswers(got) != 100 * round && !(more = client.some()).empty())
-                     got += more;
-             }
-             return std::to_string(wholeAnswers(got));
-         },
-         "2000"},
         {"TerminatedWhileAnsweringFinishesTheAnswerAndExitsZero",
          {},
          [](SiteProcess &site) {

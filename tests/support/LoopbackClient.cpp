@@ -89,14 +89,3 @@ std::string LoopbackClient::statusLine(std::string_view answer)
 {
     return std::string(answer.substr(0, answer.find("\r\n")));
 }
-
-std::uint16_t LoopbackClient::freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t size = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr *>(&address), size);
-    ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}

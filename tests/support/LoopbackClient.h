@@ -34,8 +34,6 @@ public:
     // incomplete or carries no Content-Length.
     static std::size_t wholeAnswer(std::string_view in);
     static std::string statusLine(std::string_view answer);
-    // A port of 127.0.0.1 that nothing listens on now.
-    static std::uint16_t freePort();
 
 private:
     int fd_ = -1;

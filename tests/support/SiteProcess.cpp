@@ -37,8 +37,7 @@ SiteProcess::SiteProcess(const std::string &program, std::vector<std::string> ar
     reader_ = std::thread([this] {
         std::string partial;
         char buffer[4096];
-        for (ssize_t n; waitUntil(std::chrono::hours(1), [this] { return !held_; }) &&
-                        (n = ::read(log_, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t n; (n = ::read(log_, buffer, sizeof buffer)) > 0;) {
             const std::lock_guard lock(mutex_);
             partial.append(buffer, std::size_t(n));
             for (auto end = partial.find('\n'); end != std::string::npos;
@@ -121,19 +120,8 @@ void SiteProcess::terminate() const
         ::kill(pid_, SIGTERM);
 }
 
-void SiteProcess::holdLog()
-{
-    const std::lock_guard lock(mutex_);
-    held_ = true;
-}
-
 int SiteProcess::wait(std::chrono::milliseconds timeout)
 {
-    {
-        const std::lock_guard lock(mutex_);
-        held_ = false;
-        changed_.notify_all();
-    }
     // The pipe closes as the site ends: after that, waitpid returns at once.
     if (pid_ > 0 && waitUntil(timeout, [this] { return closed_; })) {
         int status = 0;

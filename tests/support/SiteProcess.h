@@ -40,9 +40,6 @@ public:
     // a line comes a little after its answer.
     std::vector<std::string> takeRequests(std::size_t count = 0);
 
-    // Stops reading the log until wait(): the site's pipe fills as when
-    // nobody reads its standard error.
-    void holdLog();
     void terminate() const; // SIGTERM, not waited for
     // Waits up to `timeout` for the site to end: its exit status, 128 plus
     // the signal that ended it, or -1 while it runs.
@@ -57,7 +54,6 @@ private:
     std::vector<std::string> lines_;
     std::size_t taken_ = 0; // lines_ before this were looked at by takeRequests
     bool closed_ = false;   // the site's end of the pipe is gone
-    bool held_ = false;
     pid_t pid_ = -1;
     int status_ = -1;
     int log_ = -1; // the read end of the site's standard error

@@ -75,18 +75,11 @@ private slots:
 
     void theWindowOpensWithTheGateShut()
     {
-        TForm1 &form = *form_;
-        QCOMPARE(QStringList({form.windowTitle(), form.PageControl1->tabText(0),
-                              form.PageControl1->tabText(1), form.GroupBox2->title(),
-                              form.Label3->text(), form.Label4->text(), form.Edit1->text(),
-                              form.ComboBox1->currentText(), form.ComboBox2->currentText()}),
-                 QStringList({"Vorlinda Dictionary - By Teskor    v1.2", "Kelime Sözlük",
-                              "Kelime Çeviri [Yeni!]", "Sözlük", "Çevirilecek kelime:",
-                              "127.0.0.1:1", "hello", "ingilizce", "Turkce"}));
-        QCOMPARE(form.size(), QSize(495, 630));
-        QCOMPARE(form.PageControl1->currentWidget(), form.TabSheet2);
-        QVERIFY(!form.Button1->isEnabled());
-        QVERIFY(form.WebBrowser1->isRestricted());
+        QCOMPARE(form_->size(), QSize(495, 630));
+        QCOMPARE(form_->Label4->text(), QStringLiteral("127.0.0.1:1")); // the vendor's address
+        QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet2);
+        QVERIFY(!form_->Button1->isEnabled());
+        QVERIFY(form_->WebBrowser1->isRestricted());
     }
 
     void tabWalksFromTheHiddenCodeListAndSkipsWhatCannotTakeTheFocus()

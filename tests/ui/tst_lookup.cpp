@@ -496,15 +496,6 @@ private slots:
         QCOMPARE(boxes.seen().back().icon, QMessageBox::Critical);
     }
 
-    void aPeriodFollowsALastCharacterThatSortsAfterIt()
-    {
-        // Each row: the message, a bar, what the box shows.
-        for (const QString row :
-             {"Stream write error|Stream write error.", "Done.|Done.", "|", "a,|a,", "a |a ",
-              "a/|a/.", "code 5|code 5.", "kuş|kuş.", "(x)|(x)", "\"x\"|\"x\""})
-            QCOMPARE(ErrorBox::text(row.section(u'|', 0, 0)), row.section(u'|', 1));
-    }
-
     void aFailureInAHandlerIsShownAndTheProgramGoesOn()
     {
         ModalCatcher catcher;
