@@ -35,27 +35,7 @@ prepare() {
     cmake -S "$work/src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
         ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null || exit 2
     cmake --build "$build" >"$work/build.log" 2>&1 || { tail -20 "$work/build.log"; exit 2; }
-    # The site's tests read the installed dictionaries through indexes the
-    # build's own site writes once and then finds current: written by the
-    # unbroken site here, kept aside, and put back wherever a breakage wrote
-    # them anew, so that no breakage's indexes meet the next one's tests.
-    if [ -x "$build/site/vorlinda-site" ]; then
-        rm -rf "$build/answer-indexes" "$build/answer-indexes.unbroken"
-        "$build/site/vorlinda-site" --build-index="$build/answer-indexes" >/dev/null 2>&1 || exit 2
-        cp -a "$build/answer-indexes" "$build/answer-indexes.unbroken"
-    fi
     touch "$build/prepared"
-}
-# restore_indexes BUILD: the unbroken indexes back, where a breakage's tests
-# wrote any index newer than the stamp made before them.
-restore_indexes() {
-    local indexes=$1/answer-indexes
-    [ -d "$1/answer-indexes.unbroken" ] || return 0
-    if [ -n "$(find "$indexes" -newer "$work/stamp" ! -name dictionaries -print -quit 2>/dev/null)" ] ||
-        [ ! -d "$indexes" ]; then
-        rm -rf "$indexes"
-        cp -a "$1/answer-indexes.unbroken" "$indexes"
-    fi
 }
 
 total=0
@@ -75,14 +55,18 @@ mutant() { # LABEL FILE SED-SCRIPT WHAT
         verdict="DOES NOT APPLY"
     elif ! cmake --build "$build" >"$work/build.log" 2>&1; then
         verdict="DOES NOT BUILD"
-    elif touch "$work/stamp" && ctest --test-dir "$build" -L "^$label\$" -j "$(nproc)" \
-        --stop-on-failure >"$work/test.log" 2>&1; then
+    # The site's tests read the installed dictionaries through indexes that
+    # the build's own site writes once and then finds current: written anew
+    # by the broken site, as a fresh build would, never one breakage's
+    # indexes under the next one's tests.
+    elif rm -rf "$build/answer-indexes" &&
+        ctest --test-dir "$build" -L "^$label\$" -j "$(nproc)" --stop-on-failure \
+            >"$work/test.log" 2>&1; then
         verdict="NOT CAUGHT"
     else
         verdict="caught"
     fi
     cp "$work/original" "$file"
-    restore_indexes "$build"
     printf '%-14s %s (%s)\n' "$verdict" "$what" "$2"
     [ "$verdict" = caught ] || missed+=("$what")
 }
